@@ -1,0 +1,159 @@
+// The in-memory form of one compiled scenario: the route in 50-metre cells, the table of
+// stations, boards and general data, the per-metre track plan, the mountain stretches and the
+// compiler's error state. Field widths and field order are those the compiled files carry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+// One 50-metre cell of the route. The compiled route file stores these fields in this order,
+// 15 bytes per cell with no alignment byte.
+struct RouteCell {
+    std::uint8_t kind = 0;  // object in the cell, see CellKind; 0 = nothing
+    std::int16_t value1 = 0;
+    std::int16_t value2 = 0;
+    std::int16_t value3 = 0;
+    std::int16_t value4 = 0;
+    std::uint8_t timing = 0;      // signal timing value
+    std::uint8_t approach = 0;    // approach code of a following signal or station
+    std::uint8_t zone = 0;        // mountain stretch type
+    std::uint8_t speedLimit = 0;  // line speed limit in units of 5 km/h
+    std::uint8_t gradient = 0;    // per mille + 100
+    std::uint8_t adhesion = 0;
+
+    friend bool operator==(const RouteCell&, const RouteCell&) = default;
+};
+
+// Object kinds held in RouteCell::kind.
+namespace CellKind {
+inline constexpr std::uint8_t kNothing = 0;
+inline constexpr std::uint8_t kSignal = 1;
+inline constexpr std::uint8_t kSlowdownEnd = 2;
+inline constexpr std::uint8_t kSlowdownStart = 3;
+inline constexpr std::uint8_t kWarningBoard = 4;
+inline constexpr std::uint8_t kCountdown = 5;
+inline constexpr std::uint8_t kSpeedIndicator = 6;
+inline constexpr std::uint8_t kStationStop = 10;
+inline constexpr std::uint8_t kMountainMarker = 11;
+inline constexpr std::uint8_t kMark = 12;
+inline constexpr std::uint8_t kMarkWithoutSpeed = 13;
+inline constexpr std::uint8_t kLocationBoard = 14;
+}  // namespace CellKind
+
+// A cell may take a new object when it holds nothing or only a mountain marker.
+inline bool isFree(const RouteCell& cell) {
+    return cell.kind == CellKind::kNothing || cell.kind == CellKind::kMountainMarker;
+}
+
+// One entry of the LineTable: a station, a board text, or general line and train data.
+// `text` holds Windows-1252 bytes exactly as they are written to the train file.
+struct LineRecord {
+    std::uint8_t kind = 0;
+    std::int32_t long1 = 0;
+    std::int32_t long2 = 0;
+    std::int32_t long3 = 0;
+    std::uint8_t flag = 0;
+    std::string text;
+    std::int16_t int1 = 0;
+    std::int16_t int2 = 0;
+    std::int16_t int3 = 0;
+    std::int16_t int4 = 0;
+    std::int16_t int5 = 0;
+    std::uint8_t byte1 = 0;
+    std::uint8_t byte2 = 0;
+    std::uint8_t byte3 = 0;
+    std::uint8_t byte4 = 0;
+    std::int32_t long4 = 0;
+
+    friend bool operator==(const LineRecord&, const LineRecord&) = default;
+};
+
+inline constexpr int kLineTableEntries = 87;  // entries 0 to 86
+inline constexpr int kFirstBoardEntry = 80;   // board texts are stored from entry 80 downward
+inline constexpr int kProgressiveTre = 81;
+inline constexpr int kProgressiveDue = 82;
+inline constexpr int kProgressiveUno = 83;
+inline constexpr int kTrainGeneral = 84;
+inline constexpr int kLineGeneral = 85;
+inline constexpr int kRepetitionEntry = 86;
+
+using RouteTable = std::vector<RouteCell>;  // cells 0 to lastCell
+using LineTable = std::array<LineRecord, kLineTableEntries>;
+
+// Type tags of a plan variant, as the line plan file stores them.
+enum class PlanTag : std::uint8_t { empty = 0, integer = 2, real = 5 };
+
+// One element of the track plan: empty, a 16-bit integer or a double.
+struct PlanValue {
+    PlanTag tag = PlanTag::empty;
+    double value = 0.0;  // the integer's value for PlanTag::integer
+};
+
+// The track drawn in plan, one point per metre, points 0 to planLength, coordinates x (0)
+// and y (1). Tags and values are kept in separate arrays so that a 1,000,000 m line costs
+// nine bytes per element rather than sixteen.
+class TrackPlan {
+public:
+    bool dimensioned() const { return points_ > 0; }
+    std::int64_t points() const { return points_; }  // planLength + 1
+    // Makes the plan anew with `points` empty points.
+    void dimension(std::int64_t points);
+    void clear();
+
+    PlanValue at(std::int64_t point, int coord) const {
+        const std::size_t i = index(point, coord);
+        return {static_cast<PlanTag>(tags_[i]), values_[i]};
+    }
+    double real(std::int64_t point, int coord) const { return values_[index(point, coord)]; }
+    void setReal(std::int64_t point, int coord, double v) {
+        const std::size_t i = index(point, coord);
+        tags_[i] = static_cast<std::uint8_t>(PlanTag::real);
+        values_[i] = v;
+    }
+    void setInteger(std::int64_t point, int coord, std::int16_t v) {
+        const std::size_t i = index(point, coord);
+        tags_[i] = static_cast<std::uint8_t>(PlanTag::integer);
+        values_[i] = v;
+    }
+
+private:
+    // The point index runs fastest: all x values, then all y values.
+    std::size_t index(std::int64_t point, int coord) const {
+        return static_cast<std::size_t>(coord * points_ + point);
+    }
+    std::int64_t points_ = 0;
+    std::vector<std::uint8_t> tags_;
+    std::vector<double> values_;
+};
+
+struct ErrorState {
+    std::int32_t errorCode = 0;  // 0 = no error
+    std::int32_t errorPosition = 0;
+};
+
+inline constexpr int kMountainEntries = 81;  // entries 0 to 80; 1 to 80 are usable
+
+// The whole model of one run. The installer's window owns one of these for the run.
+struct ScenarioModel {
+    TrackPlan trackPlan;
+    RouteTable routeTable;
+    LineTable lineTable;
+    std::array<std::int32_t, kMountainEntries> mountainStart{};
+    std::array<std::int32_t, kMountainEntries> mountainEnd{};
+    std::int32_t mountainCount = 0;
+    std::int32_t makeTrackPlan = 0;
+    std::string trainName;
+    std::string lineName;
+    std::string lineBuffer;
+    std::int32_t planLength = 0;
+    std::int32_t lastCell = 0;
+    ErrorState error;
+
+    bool routeDimensioned() const { return !routeTable.empty(); }
+};
+
+}  // namespace scenario
