@@ -1,0 +1,23 @@
+// The two scenario codes stamped into the compiled files, computed from the train's and the
+// line's names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "compiler/scenario_model.h"
+
+namespace scenario {
+
+// Lower case of Windows-1252 text, the same on every machine whatever its locale.
+std::string lowerWindows1252(std::string_view text);
+
+// The first 25 characters of the lower-cased train name, line name and the padding
+// "aabbccddeeffgghhiillmmnnoo"; also left in model.lineBuffer.
+std::string scenarioCodeText(ScenarioModel& model);
+
+std::int16_t codice_gara_og(ScenarioModel& model);  // the plain sum of the character codes
+std::int32_t codice_gara_st(ScenarioModel& model);  // the sum weighted by position
+
+}  // namespace scenario

@@ -1,0 +1,346 @@
+#include "compiler/train_reader.h"
+
+#include <array>
+#include <optional>
+#include <utility>
+
+#include "compiler/placements.h"
+#include "compiler/rounding.h"
+
+namespace scenario {
+namespace {
+
+constexpr int kTrainComments = 2;
+
+class TrainPhase {
+public:
+    TrainPhase(ReadingContext& ctx, FieldReader& in) : ctx_(ctx), m_(ctx.model), in_(in) {}
+    void run();
+
+private:
+    // What a record asks of the phase: read on; stop reading and do the end-of-file work (the
+    // end of the file, or a position outside the route); or fail at once.
+    enum class Next { readOn, endOfFile, fail };
+
+    std::string readKeyword();
+    Next record(const std::string& field);
+    bool rangeCheck(std::int64_t p, int margin);
+    Next speedStretch(std::int32_t p, std::int32_t s);
+    Next adhesionStretch(std::int32_t p, std::int32_t a);
+    Next signal();
+    Next slowdown();
+    Next abbattimento();
+    Next station();
+    Next failWith(std::int32_t code, std::optional<std::int32_t> position = std::nullopt);
+    void endOfFileWork();
+    std::uint8_t speedUnits(std::int32_t speed) const;
+
+    ReadingContext& ctx_;
+    ScenarioModel& m_;
+    FieldReader& in_;
+    std::int64_t speedCursor_ = 0;
+    std::int64_t adhesionCursor_ = 0;
+    int station_ = 1;
+};
+
+std::string TrainPhase::readKeyword() {
+    std::string field = in_.readText();
+    ctx_.recordPlace = in_.fieldPlace();
+    m_.lineBuffer = field;
+    return field;
+}
+
+TrainPhase::Next TrainPhase::failWith(std::int32_t code, std::optional<std::int32_t> position) {
+    ctx_.fail(code, position);
+    return Next::fail;
+}
+
+void TrainPhase::run() {
+    bool header = false;
+    while (!header && !in_.atEnd()) header = containsIgnoringCase(readKeyword(), "[generale]");
+    Next next = Next::readOn;
+    while (header && next == Next::readOn) {
+        if (in_.atEnd()) break;
+        std::string field = readKeyword();
+        if (in_.atEnd()) break;
+        for (int n = 0; n < kTrainComments && contains(field, "-"); ++n) {
+            field = readKeyword();
+            if (in_.atEnd()) break;
+        }
+        if (in_.atEnd()) break;
+        next = record(field);
+    }
+    ctx_.trainConsumed = true;
+    if (next != Next::fail) endOfFileWork();
+}
+
+// A record's position must lie `margin` metres before the end of the route.
+bool TrainPhase::rangeCheck(std::int64_t p, int margin) {
+    if (static_cast<double>(p + margin) / 50.0 > m_.lastCell) {
+        ctx_.fail(15, static_cast<std::int32_t>(p));
+        return false;
+    }
+    return true;
+}
+
+TrainPhase::Next TrainPhase::record(const std::string& field) {
+    LineTable& t = m_.lineTable;
+    if (containsIgnoringCase(field, "frenata") && containsIgnoringCase(field, "massa")) {
+        t[kTrainGeneral].long1 = in_.readInt32();
+    }
+    if (containsIgnoringCase(field, "vetture")) t[kTrainGeneral].long3 = in_.readInt32();
+    if (containsIgnoringCase(field, "velocit")) {
+        const std::int32_t p = in_.readInt32();
+        const std::int32_t s = in_.readInt32();
+        if (const Next next = speedStretch(p, s); next != Next::readOn) return next;
+    }
+    if (containsIgnoringCase(field, "aderenza")) {
+        const std::int32_t p = in_.readInt32();
+        const std::int32_t a = in_.readInt32();
+        if (const Next next = adhesionStretch(p, a); next != Next::readOn) return next;
+    }
+    if (containsIgnoringCase(field, "orologio")) {
+        t[kRepetitionEntry].int3 = in_.readInt16();
+        t[kRepetitionEntry].int4 = in_.readInt16();
+        t[kRepetitionEntry].int5 = in_.readInt16();
+    }
+    if (containsIgnoringCase(field, "sabbia")) t[kRepetitionEntry].int1 = in_.readInt16();
+    if (containsIgnoringCase(field, "segnale")) {
+        if (const Next next = signal(); next != Next::readOn) return next;
+    }
+    if (containsIgnoringCase(field, "rallentamento")) {
+        if (const Next next = slowdown(); next != Next::readOn) return next;
+    }
+    if (containsIgnoringCase(field, "abbattimento")) {
+        if (const Next next = abbattimento(); next != Next::readOn) return next;
+    }
+    if (containsIgnoringCase(field, "stazione")) {
+        if (const Next next = station(); next != Next::readOn) return next;
+    }
+    return Next::readOn;
+}
+
+// A limit of s km/h is kept in units of 5 km/h.
+std::uint8_t TrainPhase::speedUnits(std::int32_t speed) const {
+    const std::int64_t units = roundHalfEven(speed / 5.0);
+    if (units < 0 || units > 255) {
+        throw ReadFailure("the speed " + std::to_string(speed) + " km/h does not fit in a cell",
+                          ctx_.recordPlace);
+    }
+    return static_cast<std::uint8_t>(units);
+}
+
+// The speed in force fills the cells up to the one before this record's; then s holds.
+TrainPhase::Next TrainPhase::speedStretch(std::int32_t p, std::int32_t s) {
+    if (!rangeCheck(p, 100)) return Next::endOfFile;
+    const std::int64_t n = roundHalfEven(p / 50.0);
+    if (n > 0) {
+        do {
+            if (speedCursor_ >= m_.lastCell) break;
+            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
+                speedUnits(ctx_.currentSpeed);
+            ++speedCursor_;
+        } while (speedCursor_ < n);
+    }
+    ctx_.currentSpeed = s;
+    return Next::readOn;
+}
+
+// As the speed, with the low 8 bits of the adhesion. The cursor stops at the table's last
+// cell as the speed cursor does, so that repeated positions cannot push it past the route.
+TrainPhase::Next TrainPhase::adhesionStretch(std::int32_t p, std::int32_t a) {
+    if (!rangeCheck(p, 100)) return Next::endOfFile;
+    const std::int64_t n = roundHalfEven(p / 50.0);
+    if (n > 0) {
+        do {
+            if (adhesionCursor_ >= m_.lastCell) break;
+            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
+                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
+            ++adhesionCursor_;
+        } while (adhesionCursor_ < n);
+    }
+    ctx_.currentAdhesion = a;
+    return Next::readOn;
+}
+
+TrainPhase::Next TrainPhase::signal() {
+    std::array<std::int32_t, 11> v{};
+    for (std::int32_t& value : v) value = in_.readInt32();
+    const std::int32_t posizione = v[0];
+    if (!rangeCheck(posizione, 100)) return Next::endOfFile;
+    const Placement placed =
+        memo_segnale(m_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
+    if (placed == Placement::outside) {
+        ctx_.fail(15, posizione);
+        return Next::endOfFile;
+    }
+    // A code still standing from the line phase fails the reading here too.
+    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, posizione);
+    return Next::readOn;
+}
+
+TrainPhase::Next TrainPhase::slowdown() {
+    std::array<std::int32_t, 6> v{};
+    for (std::int32_t& value : v) value = in_.readInt32();
+    const std::int32_t x = v[0];
+    if (!rangeCheck(x, 100)) return Next::endOfFile;
+    const Placement placed = memo_rallentamento(m_, x, v[1], v[2], v[3], v[4], v[5]);
+    if (placed == Placement::outside) {
+        ctx_.fail(15, x);
+        return Next::endOfFile;
+    }
+    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, x);
+    return Next::readOn;
+}
+
+TrainPhase::Next TrainPhase::abbattimento() {
+    const std::int32_t p = in_.readInt32();
+    const std::int32_t w = in_.readInt32();
+    if (!rangeCheck(p, 100)) return Next::endOfFile;
+    switch (placeAbbattimento(m_, p, w)) {
+        case Placement::outside:
+            ctx_.fail(15, p);
+            return Next::endOfFile;
+        case Placement::taken:
+            return failWith(7, p);
+        case Placement::placed:
+            break;
+    }
+    return Next::readOn;
+}
+
+TrainPhase::Next TrainPhase::station() {
+    const int i = station_;
+    LineRecord& s = m_.lineTable[static_cast<std::size_t>(i)];
+    const std::int32_t p = in_.readInt32();
+    s.long3 = p;
+    if (!rangeCheck(p, 800)) return Next::endOfFile;
+    if (p % 50 != 0) return failWith(8, p);
+    s.kind = in_.readByte();
+    const std::int32_t length = in_.readInt32();
+    if (length % 100 != 0) return failWith(9, p);
+    s.flag = in_.readByte();
+    s.byte4 = in_.readByte();
+    s.byte3 = in_.readByte();
+    s.int1 = in_.readInt16();
+    s.int2 = in_.readInt16();
+    s.byte1 = in_.readByte();
+    s.int3 = in_.readInt16();
+    s.int4 = in_.readInt16();
+    s.int5 = in_.readInt16();
+    s.byte2 = in_.readByte();
+    const std::int64_t hours = in_.readInt32();
+    const std::int64_t minutes = in_.readInt32();
+    const std::int64_t seconds = in_.readInt32();
+    const std::int64_t time = (hours * 60 + minutes) * 60 + seconds;
+    s.text = in_.readText();
+    s.text = storedText(std::move(s.text), in_.fieldPlace());
+
+    // Values computed from the record must fit their 32-bit fields, as read values must.
+    const auto fit = [&](std::int64_t v, const char* what) {
+        if (v < INT32_MIN || v > INT32_MAX) {
+            throw ReadFailure(std::string("the station's ") + what + " does not fit in 32 bits",
+                              ctx_.recordPlace);
+        }
+        return static_cast<std::int32_t>(v);
+    };
+    s.long4 = fit(time, "scheduled time");
+
+    const std::int64_t pos = p;
+    switch (s.kind) {
+        case 5:
+        case 6:
+            s.long2 = fit(pos + 150, "area end");
+            s.long1 = fit(pos - length, "area start");
+            s.byte3 = 0;
+            break;
+        case 7:
+        case 8:
+            s.long1 = fit(pos - length, "area start");
+            s.long2 = fit(pos + length, "area end");
+            s.byte3 = 0;
+            break;
+        default:
+            s.long1 = fit(pos - length / 2, "area start");
+            s.long2 = fit(pos + length / 2 + (s.byte3 != 0 ? 50 : 0), "area end");
+            break;
+    }
+    if (length < 600) s.byte4 = 0;
+    if (i == 1) {
+        s.byte3 = 0;
+        s.byte4 = 0;
+    }
+
+    const std::int64_t e = s.long2 / 50;
+    const bool served = s.kind < 25;
+    // The stop cell and the approach cells lie inside the area's last 250 m; an area that
+    // ends beyond the route has no cells for them.
+    if (served && e - 1 > m_.lastCell) {
+        ctx_.fail(15, p);
+        return Next::endOfFile;
+    }
+    if (served && s.kind != 5 && s.kind != 6) {
+        for (int k = 1; k <= 4; ++k) {
+            const std::int64_t c = e - k - 1;
+            if (c > 1) m_.routeTable[static_cast<std::size_t>(c)].approach =
+                    static_cast<std::uint8_t>(80 + k);
+        }
+    }
+    if (served) {
+        if (e - 1 <= 1) return failWith(24);
+        RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
+        stop.kind = CellKind::kStationStop;
+        stop.value1 = static_cast<std::int16_t>(i);
+    }
+    if (i > 1 && std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
+        return failWith(22, p);
+    }
+    station_ = i + 1;
+    if (station_ >= ctx_.nextBoardEntry) return failWith(10);
+    return Next::readOn;
+}
+
+void TrainPhase::endOfFileWork() {
+    // The speed and adhesion in force hold to three cells before the end of the route.
+    const std::int64_t until = std::int64_t{m_.lastCell} - 2;
+    do {
+        if (speedCursor_ <= m_.lastCell) {
+            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
+                speedUnits(ctx_.currentSpeed);
+        }
+        ++speedCursor_;
+    } while (speedCursor_ < until);
+    do {
+        if (adhesionCursor_ <= m_.lastCell) {
+            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
+                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
+        }
+        ++adhesionCursor_;
+    } while (adhesionCursor_ < until);
+
+    for (int entry = kProgressiveTre; entry <= kProgressiveUno; ++entry) {
+        const LineRecord& r = m_.lineTable[static_cast<std::size_t>(entry)];
+        if (r.long1 % 50 != 0 || r.long2 % 50 != 0) {
+            m_.error.errorCode = 2;
+            ctx_.site = FailureSite{Description::none, {}, {}};
+        }
+    }
+}
+
+}  // namespace
+
+void readTrainDescription(ReadingContext& ctx) {
+    const SourceFile file = ctx.sources.train();
+    ctx.reading = Description::train;
+    ctx.recordPlace = {};
+    if (file.state != SourceFile::State::loaded) {
+        throw ReadFailure(file.state == SourceFile::State::missing
+                              ? "the train description does not exist"
+                              : "the train description cannot be read",
+                          SourcePlace{});
+    }
+    FieldReader in(file.bytes);
+    TrainPhase(ctx, in).run();
+}
+
+}  // namespace scenario
