@@ -7,7 +7,9 @@
 
 namespace scenario::coding {
 
-inline void putFixed8(std::string& out, std::uint8_t v) { out.push_back(static_cast<char>(v)); }
+inline void putFixed8(std::string& out, std::uint8_t v) {
+    out.push_back(static_cast<char>(v));
+}
 
 inline void putFixed16(std::string& out, std::uint16_t v) {
     const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};

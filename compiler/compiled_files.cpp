@@ -86,13 +86,15 @@ std::string encodeRouteTable(const RouteTable& table) {
 std::vector<CompiledFile> compiledFiles(const ScenarioModel& model) {
     std::vector<CompiledFile> files;
     if (model.makeTrackPlan != 0) {
-        files.push_back({linePlanFileName(model.lineName),
-                         [&model](const ChunkSink& sink) { encodeTrackPlan(model.trackPlan, sink); }});
+        files.push_back({linePlanFileName(model.lineName), [&model](const ChunkSink& sink) {
+                             encodeTrackPlan(model.trackPlan, sink);
+                         }});
     }
     files.push_back({trainFileName(model.lineName, model.trainName),
                      [&model](const ChunkSink& sink) { sink(encodeLineTable(model.lineTable)); }});
-    files.push_back({routeFileName(model.lineName, model.trainName),
-                     [&model](const ChunkSink& sink) { sink(encodeRouteTable(model.routeTable)); }});
+    files.push_back(
+        {routeFileName(model.lineName, model.trainName),
+         [&model](const ChunkSink& sink) { sink(encodeRouteTable(model.routeTable)); }});
     return files;
 }
 

@@ -11,7 +11,7 @@
 
 namespace scenario {
 
-std::string linePlanFileName(std::string_view lineName);                       // X_linea.dat
+std::string linePlanFileName(std::string_view lineName);                           // X_linea.dat
 std::string trainFileName(std::string_view lineName, std::string_view trainName);  // X_Y.sim
 std::string routeFileName(std::string_view lineName, std::string_view trainName);  // X_Y.dat
 

@@ -42,7 +42,8 @@ std::string FieldReader::readText() {
         text.assign(bytes_.substr(pos_, stop - pos_));
         // A quoted text may hold line ends; keep the line count true.
         for (std::size_t i = pos_; i < stop; ++i) {
-            if (bytes_[i] == '\n' || (bytes_[i] == '\r' && (i + 1 >= stop || bytes_[i + 1] != '\n'))) {
+            if (bytes_[i] == '\n' ||
+                (bytes_[i] == '\r' && (i + 1 >= stop || bytes_[i + 1] != '\n'))) {
                 ++line_;
                 lineStart_ = i + 1;
             }
@@ -102,10 +103,11 @@ std::int64_t FieldReader::readNumber(std::int64_t min, std::int64_t max) {
     }
     const std::int64_t value = negative ? -magnitude : magnitude;
     if (value < min || value > max) {
-        throw ReadFailure(
-            "the number " + std::string(token) + " does not fit in " +
-                (max == UINT8_MAX ? "8 bits" : max == INT16_MAX ? "16 bits" : "32 bits"),
-            fieldPlace_);
+        throw ReadFailure("the number " + std::string(token) + " does not fit in " +
+                              (max == UINT8_MAX   ? "8 bits"
+                               : max == INT16_MAX ? "16 bits"
+                                                  : "32 bits"),
+                          fieldPlace_);
     }
     return value;
 }

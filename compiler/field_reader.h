@@ -23,17 +23,17 @@ struct SourcePlace {
 };
 
 class ReadFailure : public std::runtime_error {
-public:
+  public:
     ReadFailure(const std::string& what, SourcePlace place)
         : std::runtime_error(what), place_(place) {}
     SourcePlace place() const { return place_; }
 
-private:
+  private:
     SourcePlace place_;
 };
 
 class FieldReader {
-public:
+  public:
     explicit FieldReader(std::string_view bytes) : bytes_(bytes) {}
 
     // True when nothing is left after the field just read.
@@ -47,7 +47,7 @@ public:
     // Where the field most recently read starts.
     SourcePlace fieldPlace() const { return fieldPlace_; }
 
-private:
+  private:
     std::int64_t readNumber(std::int64_t min, std::int64_t max);
     void startField();  // skips blanks, fails when nothing is left, notes the place
     bool atBlank() const;

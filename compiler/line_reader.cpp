@@ -19,7 +19,9 @@ constexpr int kGeneralComments = 10;
 constexpr int kRecordComments = 2;
 constexpr int kMaxMountains = kMountainEntries - 1;
 
-std::uint8_t low8(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+std::uint8_t low8(std::int64_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
 
 // A 32-bit sum that overflows is a run-time failure, as a number too large for its field is.
 std::int32_t checkedSum(std::int64_t sum) {
@@ -30,11 +32,11 @@ std::int32_t checkedSum(std::int64_t sum) {
 }
 
 class LinePhase {
-public:
+  public:
     LinePhase(ReadingContext& ctx, FieldReader& in) : ctx_(ctx), m_(ctx.model), in_(in) {}
     PhaseEnd run();
 
-private:
+  private:
     // What a step asks of the phase: read on; finish the phase normally (the end of the file,
     // or a position outside the route); or stop reading at once.
     enum class Next { readOn, finish, stop };
@@ -150,9 +152,12 @@ LinePhase::Next LinePhase::generalRecord(const std::string& field) {
         }
     }
     // The background values go to entry 85 in the order uno, tre, due.
-    if (contains(field, "sfondo") && contains(field, "uno")) t[kLineGeneral].long1 = in_.readInt32();
-    if (contains(field, "sfondo") && contains(field, "due")) t[kLineGeneral].long3 = in_.readInt32();
-    if (contains(field, "sfondo") && contains(field, "tre")) t[kLineGeneral].long2 = in_.readInt32();
+    if (contains(field, "sfondo") && contains(field, "uno"))
+        t[kLineGeneral].long1 = in_.readInt32();
+    if (contains(field, "sfondo") && contains(field, "due"))
+        t[kLineGeneral].long3 = in_.readInt32();
+    if (contains(field, "sfondo") && contains(field, "tre"))
+        t[kLineGeneral].long2 = in_.readInt32();
     if (contains(field, "segnali") && contains(field, "ripetizione")) {
         if (signalRepetition(field) == Next::stop) return Next::stop;
     }
@@ -384,8 +389,8 @@ void progressive_ordina(ScenarioModel& model) {
     const std::int32_t sum = checkedSum(std::int64_t{p[0].long1} + p[1].long1 + p[2].long1);
     if (sum != 0) {
         const std::int32_t greatest = std::max({p[0].long1, p[1].long1, p[2].long1});
-        const auto shared = std::count_if(p.begin(), p.end(),
-                                          [&](const Progressive& q) { return q.long1 == greatest; });
+        const auto shared = std::count_if(
+            p.begin(), p.end(), [&](const Progressive& q) { return q.long1 == greatest; });
         if (shared > 1) {
             ordered = {zero, zero, zero};
         } else {

@@ -10,7 +10,9 @@ namespace {
 std::int16_t low16(std::int64_t v) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF));
 }
-std::uint8_t low8(std::int64_t v) { return static_cast<std::uint8_t>(v & 0xFF); }
+std::uint8_t low8(std::int64_t v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
 
 bool inRoute(const ScenarioModel& model, std::int64_t cell) {
     return cell >= 0 && cell <= model.lastCell;

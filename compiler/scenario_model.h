@@ -97,7 +97,7 @@ struct PlanValue {
 // and y (1). Tags and values are kept in separate arrays so that a 1,000,000 m line costs
 // nine bytes per element rather than sixteen.
 class TrackPlan {
-public:
+  public:
     bool dimensioned() const { return points_ > 0; }
     std::int64_t points() const { return points_; }  // planLength + 1
     // Makes the plan anew with `points` empty points.
@@ -120,7 +120,7 @@ public:
         values_[i] = v;
     }
 
-private:
+  private:
     // The point index runs fastest: all x values, then all y values.
     std::size_t index(std::int64_t point, int coord) const {
         return static_cast<std::size_t>(coord * points_ + point);

@@ -11,11 +11,11 @@ constexpr int kMarkSpacing = 8;
 constexpr int kLookAhead = 12;
 
 class Pass {
-public:
+  public:
     explicit Pass(ScenarioModel& model) : m_(model), last_(model.lastCell) {}
     void run();
 
-private:
+  private:
     bool inside(std::int64_t c) const { return c >= 0 && c <= last_; }
     RouteCell& cell(std::int64_t c) { return m_.routeTable[static_cast<std::size_t>(c)]; }
     bool freeCell(std::int64_t c) { return inside(c) && isFree(cell(c)); }
@@ -132,7 +132,9 @@ void Pass::markBeforeNextSignal(std::int64_t end) {
 
 }  // namespace
 
-std::int16_t minimo(std::int16_t x, std::int16_t y) { return x > y ? y : x; }
+std::int16_t minimo(std::int16_t x, std::int16_t y) {
+    return x > y ? y : x;
+}
 
 void postProcessSignals(ScenarioModel& model) {
     if (model.routeDimensioned()) Pass(model).run();

@@ -13,11 +13,11 @@ namespace {
 constexpr int kTrainComments = 2;
 
 class TrainPhase {
-public:
+  public:
     TrainPhase(ReadingContext& ctx, FieldReader& in) : ctx_(ctx), m_(ctx.model), in_(in) {}
     void run();
 
-private:
+  private:
     // What a record asks of the phase: read on; stop reading and do the end-of-file work (the
     // end of the file, or a position outside the route); or fail at once.
     enum class Next { readOn, endOfFile, fail };
@@ -282,7 +282,8 @@ TrainPhase::Next TrainPhase::station() {
     if (served && s.kind != 5 && s.kind != 6) {
         for (int k = 1; k <= 4; ++k) {
             const std::int64_t c = e - k - 1;
-            if (c > 1) m_.routeTable[static_cast<std::size_t>(c)].approach =
+            if (c > 1)
+                m_.routeTable[static_cast<std::size_t>(c)].approach =
                     static_cast<std::uint8_t>(80 + k);
         }
     }
@@ -292,7 +293,8 @@ TrainPhase::Next TrainPhase::station() {
         stop.kind = CellKind::kStationStop;
         stop.value1 = static_cast<std::int16_t>(i);
     }
-    if (i > 1 && std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
+    if (i > 1 &&
+        std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
         return failWith(22, p);
     }
     station_ = i + 1;
