@@ -1,0 +1,165 @@
+#include "compiler/compiled_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "compile_support.h"
+#include "compiler/coding.h"
+#include "compiler/scenario_codes.h"
+
+namespace scenario {
+namespace {
+
+using coding::decodeFixed16;
+using coding::decodeFixed32;
+using testing::compile;
+using testing::shortLine;
+using testing::train;
+
+std::int16_t i16(const std::string& b, std::size_t at) {
+    return static_cast<std::int16_t>(decodeFixed16(b.data() + at));
+}
+std::int32_t i32(const std::string& b, std::size_t at) {
+    return static_cast<std::int32_t>(decodeFixed32(b.data() + at));
+}
+std::uint8_t u8(const std::string& b, std::size_t at) {
+    return static_cast<std::uint8_t>(b[at]);
+}
+
+std::string planBytes(const TrackPlan& plan) {
+    std::string out;
+    encodeTrackPlan(plan, [&](std::string_view piece) { out += piece; });
+    return out;
+}
+
+TEST(CompiledFiles, RouteCellsAreFifteenLittleEndianBytes) {
+    RouteTable t(3);
+    t[2] = RouteCell{1, 32, -2, 0x1234, 8, 101, 81, 3, 14, 92, 200};
+    const std::string b = encodeRouteTable(t);
+    ASSERT_EQ(b.size(), 45u);
+    EXPECT_EQ(std::string(30, '\0'), b.substr(0, 30));
+    const std::string expected("\x01\x20\x00\xfe\xff\x34\x12\x08\x00\x65\x51\x03\x0e\x5c\xc8", 15);
+    EXPECT_EQ(b.substr(30), expected);
+}
+
+TEST(CompiledFiles, LineRecordsAreWrittenFieldByField) {
+    LineTable t{};
+    LineRecord& r = t[1];
+    r = LineRecord{2, -450, 450, 0, 1, "GENOVA BRIGNOLE", 4, 1, 2, 1, 1, 1, 1, 0, 0, 32880};
+    const std::string b = encodeLineTable(t);
+    ASSERT_EQ(b.size(), 87u * 34 + 15);
+    EXPECT_EQ(b.substr(0, 34), std::string(34, '\0'));  // entry 0: zeros and an empty text
+    const std::size_t e = 34;
+    EXPECT_EQ(u8(b, e + 0), 2);
+    EXPECT_EQ(i32(b, e + 1), -450);
+    EXPECT_EQ(i32(b, e + 5), 450);
+    EXPECT_EQ(i32(b, e + 9), 0);
+    EXPECT_EQ(u8(b, e + 13), 1);
+    EXPECT_EQ(i16(b, e + 14), 15);
+    EXPECT_EQ(b.substr(e + 16, 15), "GENOVA BRIGNOLE");
+    const std::size_t n = e + 15;
+    EXPECT_EQ(i16(b, n + 16), 4);
+    EXPECT_EQ(i16(b, n + 18), 1);
+    EXPECT_EQ(i16(b, n + 20), 2);
+    EXPECT_EQ(i16(b, n + 22), 1);
+    EXPECT_EQ(i16(b, n + 24), 1);
+    EXPECT_EQ(u8(b, n + 26), 1);
+    EXPECT_EQ(u8(b, n + 27), 1);
+    EXPECT_EQ(u8(b, n + 28), 0);
+    EXPECT_EQ(u8(b, n + 29), 0);
+    EXPECT_EQ(i32(b, n + 30), 32880);
+    EXPECT_EQ(b.substr(n + 34), std::string(85 * 34, '\0'));
+}
+
+TEST(CompiledFiles, PlanVariantsCarryTheirTags) {
+    TrackPlan plan;
+    plan.dimension(4);
+    plan.setInteger(0, 1, 0);
+    plan.setInteger(1, 1, 1);
+    plan.setReal(2, 1, 2.5);
+    const std::string b = planBytes(plan);
+    // x: four empty (2 bytes each); y: two integers (4), one double (10), one empty (2).
+    ASSERT_EQ(b.size(), 8u + 4 + 4 + 10 + 2);
+    EXPECT_EQ(b.substr(0, 8), std::string(8, '\0'));
+    EXPECT_EQ(b.substr(8, 8), std::string("\x02\x00\x00\x00\x02\x00\x01\x00", 8));
+    EXPECT_EQ(i16(b, 16), 5);
+    EXPECT_EQ(coding::decodeDouble(b.data() + 18), 2.5);
+    EXPECT_EQ(b.substr(26), std::string(2, '\0'));
+}
+
+TEST(ScenarioCodes, FromTheNames) {
+    struct Case {
+        const char* train;
+        const char* line;
+        std::int16_t plain;
+        std::int32_t weighted;
+        const char* text;
+    };
+    for (const Case c : {Case{"IC514", "GENOVA_TORINO", 2448, 32979, "ic514genova_torinoaabbccd"},
+                         Case{"", "", 2583, 34355, "aabbccddeeffgghhiillmmnno"}}) {
+        ScenarioModel m;
+        m.lineTable[86].text = c.train;
+        m.lineTable[85].text = c.line;
+        EXPECT_EQ(scenarioCodeText(m), c.text);
+        EXPECT_EQ(codice_gara_og(m), c.plain);
+        EXPECT_EQ(codice_gara_st(m), c.weighted);
+    }
+}
+
+TEST(ScenarioCodes, LowerCaseFollowsWindows1252) {
+    EXPECT_EQ(lowerWindows1252("AZ\xC0\xD6\xD7\xD8\xDE\xDF\x8A\x8C\x8E\x9F@[`{"),
+              "az\xE0\xF6\xD7\xF8\xFE\xDF\x9A\x9C\x9E\xFF@[`{");
+}
+
+TEST(Stamps, StampsAndCodesTravelInTheFiles) {
+    auto c = compile(shortLine(), train());
+    ASSERT_EQ(stampScenario(c.model), StampResult::stamped);
+    const std::string route = encodeRouteTable(c.model.routeTable);
+    EXPECT_EQ(route.substr(16, 2), "\x01\x14");  // 5121
+    EXPECT_EQ(i16(route, 18), 2448);
+    const std::string trainFile = encodeLineTable(c.model.lineTable);
+    // Entry 85 follows 85 entries whose only texts are the two board texts: none here.
+    std::size_t at = 85 * 34;
+    EXPECT_EQ(i16(trainFile, at + 14), 13);
+    EXPECT_EQ(trainFile.substr(at + 16, 13), "GENOVA_TORINO");
+    EXPECT_EQ(i16(trainFile, at + 16 + 13 + 0), 610);
+    EXPECT_EQ(i32(trainFile, at + 13 + 30), 32979);
+}
+
+TEST(Stamps, DataInTheStampPlacesIsFatal) {
+    // A signal in the first 25 m lands in cell 1.
+    auto signal = compile(shortLine(), train("segnale, 20, 1,1,1,1,0,1,1,1,1,0\r\n"));
+    EXPECT_EQ(stampScenario(signal.model), StampResult::fatal1250);
+    auto code = compile(shortLine(), train());
+    code.model.routeTable[1].value2 = 1;
+    EXPECT_EQ(stampScenario(code.model), StampResult::fatal1251);
+    auto entry = compile(shortLine(), train());
+    entry.model.lineTable[85].long4 = 1;
+    EXPECT_EQ(stampScenario(entry.model), StampResult::fatal1251);
+    auto none = compile(std::nullopt, train());
+    EXPECT_EQ(stampScenario(none.model), StampResult::noRoute);
+}
+
+TEST(CompiledFiles, NamesAndOrder) {
+    auto withPlan = compile(shortLine(), train(), 1);
+    const auto files = compiledFiles(withPlan.model);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0].name, "GENOVA_TORINO_linea.dat");
+    EXPECT_EQ(files[1].name, "GENOVA_TORINO_IC514.sim");
+    EXPECT_EQ(files[2].name, "GENOVA_TORINO_IC514.dat");
+    auto noPlan = compile(shortLine(), train(), 0);
+    const auto two = compiledFiles(noPlan.model);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(two[0].name, "GENOVA_TORINO_IC514.sim");
+}
+
+TEST(CompiledFiles, PlanFileSizeFollowsThePlanLength) {
+    // Every point from 2 to planLength - 2 computed: each half is 10 x planLength - 18 bytes.
+    auto c = compile(shortLine(), train(), 1);
+    EXPECT_EQ(planBytes(c.model.trackPlan).size(), 20u * 17000 - 36);
+}
+
+}  // namespace
+}  // namespace scenario
