@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the whole test suite (address and undefined-behaviour sanitizers on) and runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh g++ cmake ninja-build libgtest-dev libgmock-dev libfltk1.3-dev \
+  libcli11-dev nlohmann-json3-dev xvfb xauth
+cmake --preset test >/dev/null
+cmake --build --preset test
+ctest --preset test
