@@ -1,0 +1,231 @@
+// File operations on Linux and other POSIX systems. Every descriptor is owned by a guard that
+// closes it on every path, and at most one file is open at a time.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::string reason(int error) {
+    return std::strerror(error);
+}
+
+[[noreturn]] void fail(const char* action, const std::string& path, int error) {
+    throw FileError(std::string("cannot ") + action + " " + path + ": " + reason(error));
+}
+
+// Closes the descriptor it holds when it goes out of scope.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+  private:
+    int fd_;
+};
+
+// Retries an interrupted call.
+template <typename Call>
+auto retryOnInterrupt(Call call) {
+    for (;;) {
+        auto result = call();
+        if (result >= 0 || errno != EINTR) return result;
+    }
+}
+
+// The directory part of `path`: "." for a bare name, "/" for a name in the root.
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string baseNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A temporary file beside the target. Until commit() it is removed again when the object
+// goes, so that no failure leaves it behind.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(const std::string& target) : target_(target) {
+        static std::atomic<unsigned> counter{0};
+        const std::string base = baseNameOf(target);
+        if (base.empty()) fail("write", target, EISDIR);
+        const std::string dir = parentOf(target);
+        // A name taken by a leftover of another process is skipped, not overwritten.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".tmp-" +
+                                    std::to_string(::getpid()) + "-" + std::to_string(counter++);
+            const int fd = retryOnInterrupt([&] {
+                return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            });
+            if (fd >= 0) {
+                fd_ = fd;
+                path_ = std::move(candidate);
+                return;
+            }
+            if (errno != EEXIST) fail("write", target_, errno);
+        }
+        fail("write", target_, EEXIST);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!committed_) ::unlink(path_.c_str());
+    }
+
+    void write(const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t written = retryOnInterrupt([&] { return ::write(fd_, data, size); });
+            if (written < 0) fail("write", target_, errno);
+            // A write that stores nothing would loop for ever; the disk is full.
+            if (written == 0) fail("write", target_, ENOSPC);
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+    }
+
+    // Flushes to the disk, closes, and renames over the target.
+    void commit() {
+        if (retryOnInterrupt([&] { return ::fsync(fd_); }) != 0) fail("write", target_, errno);
+        const int closed = ::close(fd_);
+        const int closeError = errno;
+        fd_ = -1;
+        // After a successful fsync an interrupted close has still released the descriptor
+        // and lost nothing.
+        if (closed != 0 && closeError != EINTR) fail("write", target_, closeError);
+        if (::rename(path_.c_str(), target_.c_str()) != 0) fail("write", target_, errno);
+        committed_ = true;
+        syncDirectory();
+    }
+
+  private:
+    // Makes the rename itself durable. The new file is already in place and complete, so a
+    // directory that cannot be synced (some file systems refuse) is not a failure.
+    void syncDirectory() const {
+        Descriptor dir(::open(parentOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.valid()) ::fsync(dir.get());
+    }
+
+    std::string target_;
+    std::string path_;
+    int fd_ = -1;
+    bool committed_ = false;
+};
+
+// Collects small pieces into one buffer so that a producer writing field by field does not
+// cost one system call per field.
+class BufferedSink {
+  public:
+    explicit BufferedSink(TemporaryFile& file) : file_(file) { buffer_.reserve(kCapacity); }
+    void put(const char* data, std::size_t size) {
+        if (buffer_.size() + size > kCapacity) flush();
+        if (size >= kCapacity) {
+            file_.write(data, size);
+        } else {
+            buffer_.insert(buffer_.end(), data, data + size);
+        }
+    }
+    void flush() {
+        file_.write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+
+  private:
+    static constexpr std::size_t kCapacity = 64 * 1024;
+    TemporaryFile& file_;
+    std::vector<char> buffer_;
+};
+
+}  // namespace
+
+std::string appDir() {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size());
+        if (length < 0) fail("find the program's directory from", "/proc/self/exe", errno);
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    return parentOf(target);
+}
+
+char pathSeparator() {
+    return '/';
+}
+
+std::string joinPath(std::string_view dir, std::string_view name) {
+    std::string path(dir);
+    // In the root directory the separator is already there; a second one would make a path
+    // that POSIX leaves to the implementation.
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+ReadResult readFile(const std::string& path) {
+    Descriptor fd(retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+    if (!fd.valid()) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
+        return {missing ? ReadStatus::missing : ReadStatus::unreadable, {}};
+    }
+    ReadResult result{ReadStatus::ok, {}};
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t got = retryOnInterrupt([&] { return ::read(fd.get(), chunk, sizeof chunk); });
+        if (got < 0) return {ReadStatus::unreadable, {}};
+        if (got == 0) break;
+        result.bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    return result;
+}
+
+void removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail("delete", path, errno);
+}
+
+void replaceFile(const std::string& path, const std::function<void(const ByteSink&)>& produce) {
+    // Renaming a file over a directory fails anyway; saying so before anything is written
+    // gives the clearer message.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) fail("write", path, EISDIR);
+
+    TemporaryFile file(path);
+    BufferedSink sink(file);
+    produce([&sink](const char* data, std::size_t size) { sink.put(data, size); });
+    sink.flush();
+    file.commit();
+}
+
+void replaceFile(const std::string& path, std::string_view bytes) {
+    replaceFile(path, [bytes](const ByteSink& sink) { sink(bytes.data(), bytes.size()); });
+}
+
+}  // namespace platform

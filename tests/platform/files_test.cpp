@@ -1,0 +1,292 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "files-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ignored;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    std::string path() const { return path_.string(); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(path_)) {
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+  private:
+    fs::path path_;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void spit(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+int openDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Expects `call` to throw FileError whose message holds each of `parts`.
+template <typename Call>
+void expectFileError(Call call, const std::vector<std::string>& parts) {
+    try {
+        call();
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        for (const std::string& part : parts) {
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos)
+                << '"' << e.what() << "\" lacks \"" << part << '"';
+        }
+    }
+}
+
+TEST(AppDirTest, IsTheRealDirectoryOfTheRunningProgram) {
+    const std::string dir = appDir();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(dir.front(), '/');
+    EXPECT_NE(dir.back(), '/');
+    EXPECT_EQ(fs::canonical(dir).string(), dir) << "symbolic links left in the path";
+    EXPECT_TRUE(fileExists(joinPath(dir, program_invocation_short_name)));
+}
+
+TEST(JoinPathTest, PutsOneSeparatorBetween) {
+    EXPECT_EQ(pathSeparator(), '/');
+    EXPECT_EQ(joinPath("/opt/scenario", "GENOVA_TORINO_linea.txt"),
+              "/opt/scenario/GENOVA_TORINO_linea.txt");
+    EXPECT_EQ(joinPath("/", "a.txt"), "/a.txt");
+    EXPECT_EQ(joinPath("rel", "a.txt"), "rel/a.txt");
+}
+
+TEST(FileExistsTest, TellsFilesFromDirectoriesAndNothing) {
+    TempDir dir;
+    spit(dir.file("a.txt"), "x");
+    fs::create_directory(dir.file("sub"));
+    EXPECT_TRUE(fileExists(dir.file("a.txt")));
+    EXPECT_FALSE(fileExists(dir.file("missing.txt")));
+    EXPECT_FALSE(fileExists(dir.file("sub")));
+    EXPECT_FALSE(fileExists(dir.file("a.txt/below")));
+}
+
+TEST(ReadFileTest, ReadsWholeFilesAndTellsWhyNot) {
+    TempDir dir;
+    std::string big(200000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+    spit(dir.file("big.dat"), big);
+    spit(dir.file("empty.txt"), "");
+    fs::create_directory(dir.file("sub"));
+
+    const ReadResult read = readFile(dir.file("big.dat"));
+    EXPECT_EQ(read.status, ReadStatus::ok);
+    EXPECT_EQ(read.bytes, big);
+    EXPECT_EQ(readFile(dir.file("empty.txt")).status, ReadStatus::ok);
+    EXPECT_EQ(readFile(dir.file("missing")).status, ReadStatus::missing);
+    EXPECT_EQ(readFile(dir.file("big.dat/below")).status, ReadStatus::missing);
+    EXPECT_EQ(readFile(dir.file("sub")).status, ReadStatus::unreadable);
+}
+
+TEST(RemoveFileTest, RemovesAFileAndAcceptsAMissingOne) {
+    TempDir dir;
+    spit(dir.file("a.txt"), "x");
+    removeFile(dir.file("a.txt"));
+    EXPECT_FALSE(fs::exists(dir.file("a.txt")));
+    EXPECT_NO_THROW(removeFile(dir.file("a.txt")));
+    fs::create_directory(dir.file("sub"));
+    expectFileError([&] { removeFile(dir.file("sub")); }, {"cannot delete", dir.file("sub")});
+}
+
+TEST(ReplaceFileTest, CreatesAndReplacesWholeFiles) {
+    TempDir dir;
+    const std::string path = dir.file("X.dat");
+    replaceFile(path, std::string_view("first"));
+    EXPECT_EQ(slurp(path), "first");
+
+    spit(path, std::string(100000, 'o'));
+    replaceFile(path, std::string_view("new"));
+    EXPECT_EQ(slurp(path), "new");
+
+    replaceFile(path, std::string_view());
+    EXPECT_EQ(slurp(path), "");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+}
+
+TEST(ReplaceFileTest, TakesTheBytesInPiecesOfAnySize) {
+    TempDir dir;
+    const std::string path = dir.file("route.dat");
+    std::string expected;
+    replaceFile(path, [&](const ByteSink& sink) {
+        // Many small pieces, then one larger than any buffer.
+        for (int i = 0; i < 30000; ++i) {
+            const char piece[3] = {static_cast<char>(i), static_cast<char>(i >> 8), '\0'};
+            sink(piece, 3);
+            expected.append(piece, 3);
+        }
+        const std::string big(300000, 'b');
+        sink(big.data(), big.size());
+        expected += big;
+        sink(nullptr, 0);
+    });
+    EXPECT_EQ(slurp(path), expected);
+}
+
+struct FailedReplace {
+    const char* name;
+    std::string target;
+    std::vector<std::string> messageParts;
+};
+
+TEST(ReplaceFileTest, FailsClearlyAndLeavesNothingBehind) {
+    TempDir dir;
+    fs::create_directory(dir.file("X.dat"));
+    spit(dir.file("X.dat") + "/inside", "kept");
+    spit(dir.file("plain"), "kept");
+    const FailedReplace cases[] = {
+        {"target is a directory",
+         dir.file("X.dat"),
+         {"cannot write " + dir.file("X.dat") + ": Is a directory"}},
+        {"parent is a regular file",
+         dir.file("plain") + "/X.dat",
+         {"cannot write " + dir.file("plain") + "/X.dat: Not a directory"}},
+        {"parent missing",
+         dir.file("none") + "/X.dat",
+         {"cannot write " + dir.file("none") + "/X.dat: No such file or directory"}},
+    };
+    const int descriptors = openDescriptors();
+    for (const FailedReplace& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectFileError([&] { replaceFile(c.target, std::string_view("new")); }, c.messageParts);
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"X.dat", "plain"}));
+    EXPECT_EQ(slurp(dir.file("X.dat") + "/inside"), "kept");
+    EXPECT_EQ(slurp(dir.file("plain")), "kept");
+}
+
+TEST(ReplaceFileTest, UnwritableDirectory) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root from writing";
+    TempDir dir;
+    const std::string path = dir.file("X.dat");
+    spit(path, "old");
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    expectFileError([&] { replaceFile(path, std::string_view("new")); },
+                    {"cannot write " + path + ": Permission denied"});
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(slurp(path), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+}
+
+// A producer that fails part way leaves the old file as it was and no temporary file.
+TEST(ReplaceFileTest, ProducerFailureKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("X.dat");
+    spit(path, "old");
+    const int descriptors = openDescriptors();
+    EXPECT_THROW(replaceFile(path,
+                             [](const ByteSink& sink) {
+                                 const std::string part(100000, 'n');
+                                 sink(part.data(), part.size());
+                                 throw std::runtime_error("model incomplete");
+                             }),
+                 std::runtime_error);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_EQ(slurp(path), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+}
+
+// Restores the file size limit and the SIGXFSZ disposition when the test ends.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+// A file system that takes only part of the bytes: the short write is followed by a failing
+// one, which must be reported with its reason, not taken for success.
+TEST(ReplaceFileTest, WriteFailureIsReportedAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("X.dat");
+    spit(path, "old");
+    const int descriptors = openDescriptors();
+    {
+        FileSizeLimit limit(1000);
+        expectFileError([&] { replaceFile(path, std::string(100000, 'n')); },
+                        {"cannot write " + path + ": File too large"});
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
+    EXPECT_EQ(slurp(path), "old");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+}
+
+TEST(ReplaceFileTest, LeftoverTemporaryNamesAreNotReused) {
+    TempDir dir;
+    const std::string path = dir.file("X.dat");
+    // Names another run of this process could have left: they are skipped, not overwritten.
+    for (int i = 0; i < 50; ++i) {
+        spit(dir.file(".X.dat.tmp-" + std::to_string(::getpid()) + "-" + std::to_string(i)),
+             "other");
+    }
+    replaceFile(path, std::string_view("new"));
+    EXPECT_EQ(slurp(path), "new");
+    EXPECT_EQ(dir.entries().size(), 51u);
+    for (const std::string& name : dir.entries()) {
+        if (name != "X.dat") {
+            EXPECT_EQ(slurp(dir.file(name)), "other") << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace platform
