@@ -1,0 +1,60 @@
+// The installer's window. It owns the whole state of one run, and its methods are the stages of
+// the run, called in a fixed order from Form_Load.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "compiler/scenario_model.h"
+#include "platform/files.h"
+#include "platform/ui.h"
+
+namespace app {
+
+// Where the scenario's files go: the directory that holds the executable. Asked anew for every
+// file name, so that no path is kept between stages.
+using DirectoryProvider = std::function<std::string()>;
+
+// Thrown by `errore` to end the program at once. It deliberately derives from no standard
+// exception, so that only the program's entry catches it and no stage can go on after it.
+struct ProgramEnd {
+    int exitStatus;
+};
+
+class Form1 {
+  public:
+    explicit Form1(platform::Ui& ui, DirectoryProvider appDir = &platform::appDir);
+
+    // The whole run: sets the names, shows and paints the window, writes the five documents in
+    // their order; the compiler stage follows them once it is in.
+    void Form_Load();
+
+    // The five writers, each replacing its document next to the executable.
+    void dati_linea();          // line description
+    void dati_treno();          // train description
+    void dati_note();           // notes for the driver
+    void dati_rallentamenti();  // slowdown order
+    void dati_scheda();         // train timetable sheet
+
+    // ---- compiler stage, not yet present ----
+    // void memorizza_percorso(std::int32_t& j);
+    // Compiles the two descriptions into the compiled files; Form_Load calls it with j = 1
+    // after dati_scheda. It is added together with the compiler.
+    // ------------------------------------------
+
+    // Shows " Errore n. " followed by `a` and ends the program: throws ProgramEnd, and nothing
+    // after the call runs.
+    [[noreturn]] void errore(const std::string& a);
+
+    std::string lineName;
+    std::string trainName;
+    scenario::ScenarioModel model;
+
+  private:
+    std::string pathOf(const std::string& fileName) const;
+
+    platform::Ui& ui_;
+    DirectoryProvider appDir_;
+};
+
+}  // namespace app

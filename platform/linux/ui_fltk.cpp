@@ -1,0 +1,181 @@
+#include "platform/linux/ui_fltk.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The font library under the toolkit keeps its configuration until the process ends; in a
+// sanitized build the leak check at exit would otherwise fail every run that opened a window.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+extern "C" const char* __lsan_default_options() {
+    return "print_suppressions=0";
+}
+#endif
+
+namespace platform::x11 {
+
+namespace {
+
+// The form is laid out in twips, 15 to a pixel at 96 dpi; fractions round to the nearest pixel.
+constexpr int pixels(int twips) {
+    return (twips + 7) / 15;
+}
+
+constexpr int kWindowWidth = pixels(4200);   // 280
+constexpr int kWindowHeight = pixels(2688);  // 179
+constexpr int kLabelLeft = pixels(960);      // 64
+constexpr int kLabelTop = pixels(960);       // 64
+constexpr int kLabelWidth = pixels(2652);    // 177
+constexpr int kLabelHeight = pixels(792);    // 53
+// 24 points at 96 dpi; the toolkit sizes fonts in pixels.
+constexpr int kLabelFontSize = 24 * 96 / 72;
+
+// Text drawn as it is, from the top left corner of its box like a system static label: the
+// toolkit's own label drawing insets it by a few pixels and would take an '@' (as in a path)
+// for the start of a symbol name.
+class PlainText final : public Fl_Box {
+  public:
+    PlainText(int x, int y, int w, int h, const char* text) : Fl_Box(x, y, w, h) {
+        copy_label(text);
+        box(FL_FLAT_BOX);  // opaque, in the window's colour
+    }
+
+  protected:
+    void draw() override {
+        draw_box();
+        fl_font(labelfont(), labelsize());
+        fl_color(labelcolor());
+        fl_draw(label(), x(), y(), w(), h(), align(), nullptr, 0);
+    }
+};
+
+// The label's size in the bold sans face that stands in for the form's font: 24 points, or less
+// where that face is wider than the original and the word would run out of the label.
+int fittingFontSize(const char* text) {
+    int size = kLabelFontSize;
+    for (; size > FL_NORMAL_SIZE; --size) {
+        fl_font(FL_HELVETICA_BOLD, size);
+        if (fl_width(text) <= kLabelWidth) break;
+    }
+    return size;
+}
+
+// How long showing the window may take before the work starts anyway.
+constexpr auto kPaintWaitLimit = std::chrono::seconds(5);
+
+// The waiting window: the title "B" and the one label "Attendere" in a large bold sans face.
+class WaitWindow final : public Fl_Window {
+  public:
+    WaitWindow() : Fl_Window(kWindowWidth, kWindowHeight, "B") {
+        label_ = new PlainText(kLabelLeft, kLabelTop, kLabelWidth, kLabelHeight, "Attendere");
+        label_->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE);
+        label_->labelfont(FL_HELVETICA_BOLD);
+        label_->labelsize(fittingFontSize(label_->label()));
+        end();
+    }
+
+    // True once the window has drawn itself on the display at least once.
+    bool painted() const { return painted_; }
+
+  protected:
+    void draw() override {
+        Fl_Window::draw();
+        painted_ = true;
+    }
+
+  private:
+    PlainText* label_ = nullptr;  // owned by the window
+    bool painted_ = false;
+};
+
+class WindowUi final : public Ui {
+  public:
+    WindowUi() : window_(std::make_unique<WaitWindow>()) {}
+    ~WindowUi() override { close(); }
+
+    void showWaitWindow() override {
+        if (!window_) return;
+        window_->show();
+        // The work that follows processes no events, so the window must be on the screen and
+        // drawn before this returns: wait for the first expose to be handled, then make sure
+        // the server has carried out the drawing.
+        const auto deadline = std::chrono::steady_clock::now() + kPaintWaitLimit;
+        while (!window_->painted() && std::chrono::steady_clock::now() < deadline) {
+            Fl::wait(0.05);
+        }
+        Fl::flush();
+        XSync(fl_display, False);
+    }
+
+    void showMessage(const std::string& message) override {
+        constexpr int kMargin = 20;
+        constexpr int kMaxTextWidth = 560;
+        constexpr int kButtonWidth = 90;
+        constexpr int kButtonHeight = 26;
+
+        fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+        int textWidth = 0;
+        int textHeight = 0;
+        fl_measure(message.c_str(), textWidth, textHeight, 0);
+        if (textWidth > kMaxTextWidth) {
+            textWidth = kMaxTextWidth;
+            fl_measure(message.c_str(), textWidth, textHeight, 0);
+        }
+        textWidth = std::max(textWidth, 1);
+        textHeight = std::max(textHeight, fl_height());
+        const int width = std::max(textWidth + 2 * kMargin, kButtonWidth + 2 * kMargin + 100);
+        const int height = kMargin + textHeight + kMargin + kButtonHeight + kMargin / 2;
+
+        // No title of its own: the box carries the program's name, as the system's boxes do.
+        Fl_Window dialog(width, height);
+        dialog.copy_label(program_invocation_short_name);
+        PlainText text(kMargin, kMargin, width - 2 * kMargin, textHeight, message.c_str());
+        text.align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+        Fl_Button ok((width - kButtonWidth) / 2, height - kMargin / 2 - kButtonHeight, kButtonWidth,
+                     kButtonHeight, "OK");
+        ok.shortcut(FL_Enter);
+        ok.callback([](Fl_Widget* button, void*) { button->window()->hide(); });
+        dialog.end();
+        dialog.set_modal();
+        dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
+        dialog.show();
+        // OK, Enter, Escape and the window's close button all hide the box.
+        while (dialog.shown()) Fl::wait();
+    }
+
+    void close() override {
+        if (!window_) return;
+        window_->hide();
+        window_.reset();
+        Fl::flush();
+        XSync(fl_display, False);
+    }
+
+  private:
+    std::unique_ptr<WaitWindow> window_;
+};
+
+}  // namespace
+
+std::unique_ptr<Ui> makeWindowUi(_XDisplay* display) {
+    if (fl_display == nullptr) {
+        fl_open_display(display);
+    } else if (display != fl_display) {
+        XCloseDisplay(display);
+    }
+    return std::make_unique<WindowUi>();
+}
+
+}  // namespace platform::x11

@@ -1,0 +1,263 @@
+// Runs the built installer as a person would: a copy of the executable alone in a fresh
+// directory, started from somewhere else, with no display and with one.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/exit_status.h"
+#include "tests/app/test_support.h"
+
+#if SCENARIO_GUI
+#include <X11/Xlib.h>
+
+#include "tests/platform/ui_xvfb_server.h"
+#endif
+
+extern char** environ;
+
+namespace app {
+namespace {
+
+using testing::listing;
+using testing::TempDir;
+using Clock = std::chrono::steady_clock;
+
+const std::set<std::string> kInstalled = {
+    "genova_torino_ic514",
+    "GENOVA_TORINO_linea.txt",
+    "GENOVA_TORINO_IC514-.txt",
+    "GENOVA_TORINO_IC514_note.txt",
+    "GENOVA_TORINO_IC514_rallentamenti.txt",
+    "GENOVA_TORINO_IC514_scheda_treno.txt",
+};
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A child process started in `workDir` with standard error kept in workDir/stderr.txt and
+// DISPLAY set to `display` (or absent). It runs in its own process group, so that on a time-out
+// it and everything it started are ended together.
+class ChildProcess {
+  public:
+    ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& workDir,
+                 const std::optional<std::string>& display)
+        : errPath_(workDir / "stderr.txt") {
+        std::vector<std::string> environment;
+        for (char** e = environ; *e != nullptr; ++e) {
+            if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
+        }
+        if (display) environment.push_back("DISPLAY=" + *display);
+        std::vector<char*> envp;
+        for (auto& e : environment) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        std::vector<std::string> args = argv;
+        std::vector<char*> argp;
+        for (auto& a : args) argp.push_back(a.data());
+        argp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        if (posix_spawnp(&pid_, argp[0], &actions, &attributes, argp.data(), envp.data()) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    ~ChildProcess() {
+        if (running()) stop();
+    }
+
+    bool started() const { return pid_ > 0; }
+
+    // True while the process has not ended.
+    bool running() {
+        if (pid_ <= 0 || ended_) return false;
+        if (waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
+        return !ended_;
+    }
+
+    // Waits up to `limit` for the process to end by itself; ends it when it does not. Returns
+    // its exit status, or nothing when it had to be ended or did not exit normally.
+    std::optional<int> wait(std::chrono::seconds limit) {
+        const auto deadline = Clock::now() + limit;
+        while (running()) {
+            if (Clock::now() >= deadline) {
+                stop();
+                return std::nullopt;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!ended_ || !WIFEXITED(status_)) return std::nullopt;
+        return WEXITSTATUS(status_);
+    }
+
+    std::string standardError() const { return readAll(errPath_); }
+
+  private:
+    void stop() {
+        kill(-pid_, SIGKILL);
+        waitpid(pid_, &status_, 0);
+        ended_ = true;
+        status_ = -1;
+    }
+
+    std::filesystem::path errPath_;
+    pid_t pid_ = -1;
+    int status_ = 0;
+    bool ended_ = false;
+};
+
+bool onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    for (std::string rest = path ? path : ""; !rest.empty();) {
+        const std::size_t colon = rest.find(':');
+        if (access((std::filesystem::path(rest.substr(0, colon)) / program).c_str(), X_OK) == 0) {
+            return true;
+        }
+        rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
+    }
+    return false;
+}
+
+// A copy of the built installer alone in a fresh directory, and another directory to start it
+// from: the files must go next to the executable, not into the current directory.
+class InstallerCopy {
+  public:
+    InstallerCopy() {
+        std::filesystem::copy_file(SCENARIO_INSTALLER_EXE, executable());
+        std::filesystem::permissions(executable(), std::filesystem::perms::owner_all);
+    }
+    std::filesystem::path executable() const { return installDir.path() / "genova_torino_ic514"; }
+
+    TempDir installDir;
+    TempDir startDir;
+};
+
+enum class DisplayKind { none, xvfb };
+
+class InstallerProcessTest : public ::testing::TestWithParam<DisplayKind> {};
+
+TEST_P(InstallerProcessTest, WritesTheDocumentsNextToItselfAndEndsByItself) {
+    if (GetParam() == DisplayKind::xvfb && !onPath("xvfb-run")) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    InstallerCopy installer;
+    std::vector<std::string> argv = {installer.executable().string()};
+    if (GetParam() == DisplayKind::xvfb) argv.insert(argv.begin(), {"xvfb-run", "-a"});
+
+    ChildProcess run(argv, installer.startDir.path(), std::nullopt);
+    ASSERT_TRUE(run.started());
+    const std::optional<int> status = run.wait(std::chrono::seconds(180));
+
+    ASSERT_TRUE(status.has_value()) << "the installer did not end by itself";
+    EXPECT_EQ(*status, kExitSuccess) << run.standardError();
+    EXPECT_EQ(run.standardError(), "");
+    EXPECT_EQ(listing(installer.installDir.path()), kInstalled);
+    EXPECT_EQ(listing(installer.startDir.path()), std::set<std::string>{"stderr.txt"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, InstallerProcessTest,
+                         ::testing::Values(DisplayKind::none, DisplayKind::xvfb),
+                         [](const ::testing::TestParamInfo<DisplayKind>& info) {
+                             return info.param == DisplayKind::none ? "Headless" : "UnderXvfb";
+                         });
+
+TEST(InstallerFailureTest, WithoutADisplayAFailureIsToldOnStandardError) {
+    InstallerCopy installer;
+    std::filesystem::create_directory(installer.installDir.path() / "GENOVA_TORINO_IC514_note.txt");
+
+    ChildProcess run({installer.executable().string()}, installer.startDir.path(), std::nullopt);
+    ASSERT_TRUE(run.started());
+    const std::optional<int> status = run.wait(std::chrono::seconds(180));
+
+    ASSERT_TRUE(status.has_value()) << "the installer did not end by itself";
+    EXPECT_EQ(*status, kExitFileSystemError);
+    const std::string err = run.standardError();
+    EXPECT_NE(err.find("GENOVA_TORINO_IC514_note.txt"), std::string::npos) << err;
+    EXPECT_EQ(err.back(), '\n');
+}
+
+#if SCENARIO_GUI
+
+// What a window manager sends when the user closes a window with its close button.
+void closeLikeAWindowManager(::Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
+bool viewable(::Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return window != 0 && XGetWindowAttributes(display, window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
+// On a display, a failure shows the waiting window and then the message box, which keeps the
+// installer waiting until it is closed; then the installer ends with the failure's status.
+TEST(InstallerFailureTest, OnADisplayAFailureWaitsInItsMessageBoxUntilClosed) {
+    const auto& server = platform::testing::XvfbServer::shared();
+    if (!server.running()) GTEST_SKIP() << "Xvfb is not available";
+    InstallerCopy installer;
+    std::filesystem::create_directory(installer.installDir.path() / "GENOVA_TORINO_IC514_note.txt");
+    ::Display* probe = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(probe, nullptr);
+
+    ChildProcess run({installer.executable().string()}, installer.startDir.path(),
+                     server.display());
+    ASSERT_TRUE(run.started());
+    // The box is titled with the program's name.
+    Window box = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (run.running() && Clock::now() < deadline && !viewable(probe, box)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        box = platform::testing::findWindow(probe, "genova_torino_ic514");
+    }
+    ASSERT_TRUE(viewable(probe, box)) << "no message box appeared; " << run.standardError();
+    EXPECT_TRUE(viewable(probe, platform::testing::findWindow(probe, "B")));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(run.running()) << "the installer did not wait for its message box";
+
+    closeLikeAWindowManager(probe, box);
+    const std::optional<int> status = run.wait(std::chrono::seconds(60));
+    XCloseDisplay(probe);
+
+    ASSERT_TRUE(status.has_value()) << "closing the message box did not end the installer";
+    EXPECT_EQ(*status, kExitFileSystemError);
+    EXPECT_EQ(run.standardError(), "");
+}
+
+#endif  // SCENARIO_GUI
+
+}  // namespace
+}  // namespace app

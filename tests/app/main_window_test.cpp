@@ -1,0 +1,140 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/exit_status.h"
+#include "app/run_installer.h"
+#include "content/scenario_content.h"
+#include "content/text_writer.h"
+#include "tests/app/test_support.h"
+
+namespace app {
+namespace {
+
+using testing::listing;
+using testing::RecordingUi;
+using testing::TempDir;
+
+const std::string kLine = "GENOVA_TORINO_linea.txt";
+const std::string kTrain = "GENOVA_TORINO_IC514-.txt";
+const std::string kNotes = "GENOVA_TORINO_IC514_note.txt";
+const std::string kSlowdowns = "GENOVA_TORINO_IC514_rallentamenti.txt";
+const std::string kSheet = "GENOVA_TORINO_IC514_scheda_treno.txt";
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The directory as each stage saw it: the window's showing and every file name built (each
+// writer asks for the directory just before it writes) record what was on disk at that moment.
+struct Observation {
+    std::string event;
+    std::set<std::string> files;
+    friend bool operator==(const Observation&, const Observation&) = default;
+};
+
+void PrintTo(const Observation& o, std::ostream* os) {
+    *os << o.event << " {";
+    for (const auto& f : o.files) *os << ' ' << f;
+    *os << " }";
+}
+
+TEST(Form1Test, PaintsTheWindowThenWritesTheFiveDocumentsInOrder) {
+    TempDir dir;
+    RecordingUi ui;
+    std::vector<Observation> seen;
+    ui.onShow = [&] { seen.push_back({"window shown", listing(dir.path())}); };
+    Form1 form(ui, [&] {
+        seen.push_back({"directory asked", listing(dir.path())});
+        return dir.str();
+    });
+
+    form.Form_Load();
+
+    EXPECT_EQ(form.lineName, "GENOVA_TORINO");
+    EXPECT_EQ(form.trainName, "IC514");
+    const std::vector<Observation> expected = {
+        {"window shown", {}},
+        {"directory asked", {}},
+        {"directory asked", {kLine}},
+        {"directory asked", {kLine, kTrain}},
+        {"directory asked", {kLine, kTrain, kNotes}},
+        {"directory asked", {kLine, kTrain, kNotes, kSlowdowns}},
+    };
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(listing(dir.path()),
+              (std::set<std::string>{kLine, kTrain, kNotes, kSlowdowns, kSheet}));
+    EXPECT_EQ(ui.shows, 1);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(Form1Test, EachWriterWritesItsOwnDocument) {
+    TempDir dir;
+    RecordingUi ui;
+    Form1 form(ui, [&] { return dir.str(); });
+    form.Form_Load();
+
+    namespace content = scenario::content;
+    const struct {
+        std::string name;
+        std::string bytes;
+    } documents[] = {
+        {kLine, content::encodeDocument(content::lineDescription())},
+        {kTrain, content::encodeDocument(content::trainDescription())},
+        {kNotes, content::encodeDocument(content::notes())},
+        {kSlowdowns, content::encodeDocument(content::slowdownOrder())},
+        {kSheet, content::encodeDocument(content::timetableSheet())},
+    };
+    for (const auto& document : documents) {
+        SCOPED_TRACE(document.name);
+        EXPECT_FALSE(document.bytes.empty());
+        EXPECT_EQ(readAll(dir.path() / document.name), document.bytes);
+    }
+}
+
+TEST(Form1Test, ASecondRunReplacesEveryDocumentWhole) {
+    TempDir dir;
+    const std::string leftover(200000, 'x');  // longer than any document
+    for (const auto& name : {kLine, kTrain, kNotes, kSlowdowns, kSheet}) {
+        std::ofstream(dir.path() / name, std::ios::binary) << leftover;
+    }
+    RecordingUi ui;
+    Form1 form(ui, [&] { return dir.str(); });
+    form.Form_Load();
+
+    EXPECT_EQ(readAll(dir.path() / kNotes),
+              scenario::content::encodeDocument(scenario::content::notes()));
+    EXPECT_EQ(readAll(dir.path() / kTrain),
+              scenario::content::encodeDocument(scenario::content::trainDescription()));
+}
+
+TEST(Form1Test, ErroreShowsItsCodeAndNothingAfterItRuns) {
+    for (const std::string code : {"1250", "1251"}) {
+        SCOPED_TRACE(code);
+        TempDir dir;
+        RecordingUi ui;
+        const int status = runReportingFailures(ui, [&] {
+            Form1 form(ui, [&] { return dir.str(); });
+            form.lineName = "GENOVA_TORINO";
+            form.trainName = "IC514";
+            form.dati_linea();
+            form.errore(code);
+            form.dati_treno();  // must never run
+        });
+
+        EXPECT_EQ(status, kExitFatalCompilerError);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{" Errore n. " + code});
+        EXPECT_EQ(ui.closes, 1);
+        EXPECT_EQ(listing(dir.path()), std::set<std::string>{kLine});
+    }
+}
+
+}  // namespace
+}  // namespace app
