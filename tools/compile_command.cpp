@@ -1,0 +1,193 @@
+#include "tools/compile_command.h"
+
+#include <exception>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+#include "compiler/compiled_files.h"
+#include "compiler/error_codes.h"
+#include "compiler/memorizza_percorso.h"
+#include "platform/files.h"
+#include "tools/compile_report.h"
+#include "tools/exit_status.h"
+#include "tools/scenario_names.h"
+
+namespace tool {
+namespace {
+
+constexpr const char* kProgram = "scenario-tool: ";
+
+class CompileRun {
+  public:
+    CompileRun(const CompileOptions& options, std::ostream& out, std::ostream& err)
+        : options_(options), out_(out), err_(err) {}
+
+    int run() {
+        try {
+            return compile();
+        } catch (const std::bad_alloc&) {
+            return stop(kExitInternalError, "out of memory");
+        } catch (const std::exception& e) {
+            return stop(kExitInternalError, std::string("internal error: ") + e.what());
+        }
+    }
+
+  private:
+    int compile() {
+        if (!resolveNames()) return finish(kExitNothingWritten);
+        if (!readInputs()) return finish(kExitNothingWritten);
+
+        scenario::ScenarioModel model;
+        model.lineName = lineName_;
+        model.trainName = trainName_;
+        const scenario::ReadingResult reading = scenario::compileRoute(
+            model, options_.trackPlan ? 1 : 0,
+            scenario::DescriptionSources{loaderOf(lineBytes_), loaderOf(trainBytes_)});
+        report_.errorCode = model.error.errorCode;
+        report_.errorPosition = model.error.errorPosition;
+        report_.failure = recordedFailure(model, reading, {options_.lineFile, options_.trainFile});
+        if (report_.failure) err_ << formatFailure(*report_.failure) << '\n';
+
+        switch (scenario::stampScenario(model)) {
+            case scenario::StampResult::stamped:
+                break;
+            case scenario::StampResult::fatal1250:
+                return stopOnStamps(1250, " (an object in cell 1, the first 50 m of the route)");
+            case scenario::StampResult::fatal1251:
+                return stopOnStamps(1251, "");
+            case scenario::StampResult::noRoute:
+                return stop(kExitNothingWritten,
+                            "the descriptions give no route; no compiled file written");
+        }
+
+        const std::vector<scenario::CompiledFile> files = scenario::compiledFiles(model);
+        for (const scenario::CompiledFile& file : files) {
+            if (isInput(outputPath(file.name))) {
+                return stop(kExitNothingWritten, outputPath(file.name) +
+                                                     " is an input description; it is left "
+                                                     "unchanged and no compiled file written");
+            }
+        }
+        for (const scenario::CompiledFile& file : files) {
+            const std::string path = outputPath(file.name);
+            try {
+                platform::replaceFile(path, [&file](const platform::ByteSink& sink) {
+                    file.produce(
+                        [&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
+                });
+            } catch (const platform::FileError& e) {
+                return stop(kExitOutputFailed, e.what());
+            }
+            report_.files.push_back(file.name);
+            if (!options_.json) out_ << path << '\n';
+        }
+        return finish(report_.failure ? kExitFailureRecorded : kExitCompiled);
+    }
+
+    // The names from the options, else from the file names; a name that cannot be told or
+    // used is a usage error.
+    bool resolveNames() {
+        if (options_.lineName) {
+            lineName_ = *options_.lineName;
+        } else if (auto name = lineNameFromFile(options_.lineFile)) {
+            lineName_ = *name;
+        } else {
+            return tell("cannot tell the line name from " + options_.lineFile +
+                        ": name the file X_linea.txt or give --line-name");
+        }
+        if (auto problem = nameProblem(lineName_)) {
+            return tell("the line name \"" + lineName_ + "\" " + *problem);
+        }
+        if (options_.trainName) {
+            trainName_ = *options_.trainName;
+        } else if (auto name = trainNameFromFile(options_.trainFile, lineName_)) {
+            trainName_ = *name;
+        } else {
+            return tell("cannot tell the train name from " + options_.trainFile +
+                        ": name the file " + lineName_ + "_Y-.txt or give --train-name");
+        }
+        if (auto problem = nameProblem(trainName_)) {
+            return tell("the train name \"" + trainName_ + "\" " + *problem);
+        }
+        return true;
+    }
+
+    // Both descriptions are read before anything is compiled, so that a missing one is told
+    // as such rather than as a failure inside the descriptions.
+    bool readInputs() {
+        const bool line = readInput(options_.lineFile, lineBytes_);
+        const bool train = readInput(options_.trainFile, trainBytes_);
+        return line && train;
+    }
+
+    bool readInput(const std::string& path, std::string& bytes) {
+        platform::ReadResult read = platform::readFile(path);
+        if (read.status == platform::ReadStatus::ok) {
+            bytes = std::move(read.bytes);
+            return true;
+        }
+        return tell(path + (read.status == platform::ReadStatus::missing ? ": no such file"
+                                                                         : ": cannot be read"));
+    }
+
+    static scenario::SourceLoader loaderOf(const std::string& bytes) {
+        return [&bytes] {
+            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+        };
+    }
+
+    std::string outputPath(const std::string& name) const {
+        return platform::joinPath(options_.outDir, name);
+    }
+
+    // A compiled file may not take the place of a description, under any name or link.
+    bool isInput(const std::string& path) const {
+        std::error_code ignored;
+        return std::filesystem::equivalent(path, options_.lineFile, ignored) ||
+               std::filesystem::equivalent(path, options_.trainFile, ignored);
+    }
+
+    // Tells a problem that keeps the tool from writing the compiled files; returns false so
+    // that the steps that find one can stop with it.
+    bool tell(const std::string& message) {
+        err_ << kProgram << message << '\n';
+        report_.problem = report_.problem ? *report_.problem + "; " + message : message;
+        return false;
+    }
+
+    // The stamps found their places taken: the installer stops there, before any file.
+    int stopOnStamps(int code, const std::string& hint) {
+        report_.fatal = code;
+        return stop(kExitNothingWritten, "error " + std::to_string(code) + ": " +
+                                             std::string(scenario::describeErrorCode(code)) + hint +
+                                             "; no compiled file written");
+    }
+
+    int stop(int status, const std::string& message) {
+        tell(message);
+        return finish(status);
+    }
+
+    int finish(int status) {
+        if (options_.json) out_ << toJson(report_, status) << '\n';
+        return status;
+    }
+
+    const CompileOptions& options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::string lineName_;
+    std::string trainName_;
+    std::string lineBytes_;
+    std::string trainBytes_;
+    CompileReport report_;
+};
+
+}  // namespace
+
+int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
+    return CompileRun(options, out, err).run();
+}
+
+}  // namespace tool

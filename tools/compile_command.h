@@ -1,0 +1,25 @@
+// `scenario-tool compile`: compiles a line description and a train description into the
+// compiled files, the way the installer does, without deleting or changing the descriptions.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace tool {
+
+struct CompileOptions {
+    std::string lineFile;
+    std::string trainFile;
+    std::string outDir = ".";
+    bool trackPlan = true;                 // false compiles without the line plan file
+    std::optional<std::string> lineName;   // otherwise taken from lineFile's name
+    std::optional<std::string> trainName;  // otherwise taken from trainFile's name
+    bool json = false;
+};
+
+// Runs one compilation. Messages go to `err`; `out` carries the written paths, one a line, or
+// with options.json exactly one JSON object. Returns the exit status (tools/exit_status.h).
+int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace tool

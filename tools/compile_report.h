@@ -1,0 +1,26 @@
+// What one run of `compile` found, and its one-object JSON form for --json.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/failure_report.h"
+
+namespace tool {
+
+struct CompileReport {
+    std::int32_t errorCode = 0;  // the compiler's error state after compiling
+    std::int32_t errorPosition = 0;
+    std::optional<int> fatal;        // 1250 or 1251: nothing was written
+    std::vector<std::string> files;  // names actually written, in order
+    std::optional<RecordedFailure> failure;
+    std::optional<std::string> problem;  // what kept the tool from writing every file
+};
+
+// {"errorCode", "errorPosition", "fatal", "files"} first, then "status", "problem" and the
+// recorded failure's place and words ("file", "line", "column", "message"; null when unknown).
+std::string toJson(const CompileReport& report, int status);
+
+}  // namespace tool

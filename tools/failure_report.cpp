@@ -1,0 +1,56 @@
+#include "tools/failure_report.h"
+
+#include "compiler/error_codes.h"
+
+namespace tool {
+namespace {
+
+// Codes recorded by the signal marks after both descriptions were read. They come from no
+// record, and the readers' site, which still names the last reading failure, is not theirs.
+bool setAfterReading(std::int32_t code) {
+    return code == 11 || code == 12 || code == 13;
+}
+
+}  // namespace
+
+std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& model,
+                                               const scenario::ReadingResult& reading,
+                                               DescriptionNames names) {
+    const std::int32_t code = model.error.errorCode;
+    if (code == 0) return std::nullopt;
+
+    RecordedFailure failure;
+    failure.code = code;
+    if (scenario::errorCodeHasPosition(code)) failure.position = model.error.errorPosition;
+
+    const std::string_view words = scenario::describeErrorCode(code);
+    failure.message = words.empty() ? std::string("unknown failure") : std::string(words);
+
+    if (setAfterReading(code)) return failure;
+    const scenario::FailureSite& site = reading.site;
+    if (!site.detail.empty()) failure.message += ": " + site.detail;
+    if (site.file == scenario::Description::line) failure.file = std::string(names.line);
+    if (site.file == scenario::Description::train) failure.file = std::string(names.train);
+    if (failure.file && site.place.line > 0) {
+        failure.line = site.place.line;
+        failure.column = site.place.column;
+    }
+    return failure;
+}
+
+std::string formatFailure(const RecordedFailure& failure) {
+    std::string out;
+    if (failure.file) {
+        out += *failure.file;
+        if (failure.line > 0) {
+            out += ":" + std::to_string(failure.line) + ":" + std::to_string(failure.column);
+        }
+        out += ": ";
+    }
+    out += "error " + std::to_string(failure.code);
+    if (failure.position) out += " at " + std::to_string(*failure.position) + " m";
+    out += ": " + failure.message;
+    return out;
+}
+
+}  // namespace tool

@@ -1,0 +1,38 @@
+// A failure the compiler recorded, told in words with the place in the descriptions that
+// caused it, as `file:line:column: error CODE at POSITION m: words`.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "compiler/memorizza_dati.h"
+#include "compiler/scenario_model.h"
+
+namespace tool {
+
+struct RecordedFailure {
+    std::int32_t code = 0;
+    std::optional<std::int32_t> position;  // metres, for the codes that carry one
+    std::optional<std::string> file;       // the description as named on the command line
+    int line = 0;                          // 0 when the place is not known
+    int column = 0;
+    std::string message;  // the code in words, with the reader's detail for read failures
+};
+
+struct DescriptionNames {
+    std::string_view line;
+    std::string_view train;
+};
+
+// The failure recorded in `model` after a compilation, or nothing when none was recorded.
+std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& model,
+                                               const scenario::ReadingResult& reading,
+                                               DescriptionNames names);
+
+// One line without its end, e.g. "b-.txt:87:1: error 16 at 35150 m: signal cell already taken";
+// what is not known (file, line, position) is left out.
+std::string formatFailure(const RecordedFailure& failure);
+
+}  // namespace tool
