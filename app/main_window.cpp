@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/exit_status.h"
+#include "compiler/compiled_files.h"
+#include "compiler/memorizza_percorso.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
 
@@ -24,7 +26,8 @@ void Form1::Form_Load() {
     dati_note();
     dati_rallentamenti();
     dati_scheda();
-    // The compiler stage, memorizza_percorso with j = 1, runs here once the compiler exists.
+    std::int32_t j = 1;
+    memorizza_percorso(j);
 }
 
 std::string Form1::pathOf(const std::string& fileName) const {
@@ -57,6 +60,55 @@ void Form1::dati_scheda() {
     scenario::content::writeDocument(
         pathOf(scenario::content::timetableSheetName(lineName, trainName)),
         scenario::content::timetableSheet());
+}
+
+namespace {
+
+scenario::SourceLoader loaderOf(std::string path) {
+    return [path = std::move(path)] {
+        platform::ReadResult read = platform::readFile(path);
+        switch (read.status) {
+            case platform::ReadStatus::ok:
+                return scenario::SourceFile{scenario::SourceFile::State::loaded,
+                                            std::move(read.bytes)};
+            case platform::ReadStatus::unreadable:
+                return scenario::SourceFile{scenario::SourceFile::State::unreadable, {}};
+            case platform::ReadStatus::missing:
+                break;
+        }
+        return scenario::SourceFile{};
+    };
+}
+
+}  // namespace
+
+void Form1::memorizza_percorso(std::int32_t& j) {
+    namespace content = scenario::content;
+    const std::string lineDescription = content::lineDescriptionName(lineName);
+    const std::string trainDescription = content::trainDescriptionName(lineName, trainName);
+    const scenario::ReadingResult reading = scenario::compileRoute(
+        model, j, {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))});
+    if (reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
+    if (reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
+
+    switch (scenario::stampScenario(model)) {
+        case scenario::StampResult::stamped:
+            break;
+        case scenario::StampResult::fatal1250:
+            errore("1250");
+        case scenario::StampResult::fatal1251:
+            errore("1251");
+        case scenario::StampResult::noRoute:
+            // Only when the descriptions were taken away during the run: there is no route to
+            // write, and the code the readers recorded says why.
+            errore(std::to_string(model.error.errorCode));
+    }
+
+    for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+        platform::replaceFile(pathOf(file.name), [&file](const platform::ByteSink& sink) {
+            file.produce([&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
+        });
+    }
 }
 
 void Form1::errore(const std::string& a) {

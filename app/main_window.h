@@ -2,6 +2,7 @@
 // the run, called in a fixed order from Form_Load.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -36,19 +37,20 @@ class Form1 {
     void dati_rallentamenti();  // slowdown order
     void dati_scheda();         // train timetable sheet
 
-    // ---- compiler stage, not yet present ----
-    // void memorizza_percorso(std::int32_t& j);
-    // Compiles the two descriptions into the compiled files; Form_Load calls it with j = 1
-    // after dati_scheda. It is added together with the compiler.
-    // ------------------------------------------
+    // Compiles the two descriptions into the compiled files: reads both into the model,
+    // deletes the descriptions it consumed, stamps the scenario and writes the line plan file
+    // (only when j is non-zero), the train file and the route file. A reader that put data
+    // where the stamps go ends the program through errore, before any compiled file is written.
+    void memorizza_percorso(std::int32_t& j);
 
     // Shows " Errore n. " followed by `a` and ends the program: throws ProgramEnd, and nothing
     // after the call runs.
     [[noreturn]] void errore(const std::string& a);
 
-    std::string lineName;
-    std::string trainName;
     scenario::ScenarioModel model;
+    // The scenario's names live in the model, which builds the compiled files' names from them.
+    std::string& lineName = model.lineName;
+    std::string& trainName = model.trainName;
 
   private:
     std::string pathOf(const std::string& fileName) const;

@@ -38,11 +38,12 @@ using Clock = std::chrono::steady_clock;
 
 const std::set<std::string> kInstalled = {
     "genova_torino_ic514",
-    "GENOVA_TORINO_linea.txt",
-    "GENOVA_TORINO_IC514-.txt",
     "GENOVA_TORINO_IC514_note.txt",
     "GENOVA_TORINO_IC514_rallentamenti.txt",
     "GENOVA_TORINO_IC514_scheda_treno.txt",
+    "GENOVA_TORINO_linea.dat",
+    "GENOVA_TORINO_IC514.sim",
+    "GENOVA_TORINO_IC514.dat",
 };
 
 std::string readAll(const std::filesystem::path& path) {
