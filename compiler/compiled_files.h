@@ -33,7 +33,8 @@ struct CompiledFile {
 };
 
 // The compiled files of the model, in the order they are written: the line plan file (only
-// when the plan was built), the train file, the route file.
+// when the plan was built), the train file, the route file. The producers read the model when
+// they run, so the model must outlive them.
 std::vector<CompiledFile> compiledFiles(const ScenarioModel& model);
 
 }  // namespace scenario

@@ -17,7 +17,8 @@ ReadingResult compileRoute(ScenarioModel& model, std::int32_t j,
     model.mountainCount = 0;
     for (LineRecord& entry : model.lineTable) entry = LineRecord{};
     ReadingResult result = memorizza_dati(model, sources);
-    postProcessSignals(model);
+    // A code of the pass replaces the readers' last one, and it stems from no single record.
+    if (postProcessSignals(model)) result.site = FailureSite{};
     return result;
 }
 

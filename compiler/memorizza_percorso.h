@@ -15,7 +15,8 @@ inline constexpr std::int16_t kRouteStamp = 5121;
 inline constexpr std::int16_t kTrainStamp = 610;
 
 // Steps up to the post-processing: makeTrackPlan = j, errorCode = 0, the LineTable cleared,
-// both descriptions read, the marks added.
+// both descriptions read, the marks added. The result's site names the record behind the last
+// recorded failure, or nothing when the mark pass recorded it.
 ReadingResult compileRoute(ScenarioModel& model, std::int32_t j, const DescriptionSources& sources);
 
 enum class StampResult {

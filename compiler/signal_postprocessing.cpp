@@ -14,6 +14,7 @@ class Pass {
   public:
     explicit Pass(ScenarioModel& model) : m_(model), last_(model.lastCell) {}
     void run();
+    bool recorded() const { return recorded_; }
 
   private:
     bool inside(std::int64_t c) const { return c >= 0 && c <= last_; }
@@ -26,6 +27,7 @@ class Pass {
     void record(std::int32_t code, std::int64_t c) {
         m_.error.errorCode = code;
         m_.error.errorPosition = static_cast<std::int32_t>(c * 50);
+        recorded_ = true;
     }
     void signalsBeforeBoard(std::int64_t c);
     void marksBeforeStart(std::int64_t c);
@@ -34,6 +36,7 @@ class Pass {
 
     ScenarioModel& m_;
     const std::int64_t last_;
+    bool recorded_ = false;
 };
 
 void Pass::run() {
@@ -136,8 +139,11 @@ std::int16_t minimo(std::int16_t x, std::int16_t y) {
     return x > y ? y : x;
 }
 
-void postProcessSignals(ScenarioModel& model) {
-    if (model.routeDimensioned()) Pass(model).run();
+bool postProcessSignals(ScenarioModel& model) {
+    if (!model.routeDimensioned()) return false;
+    Pass pass(model);
+    pass.run();
+    return pass.recorded();
 }
 
 }  // namespace scenario

@@ -1,5 +1,7 @@
 #include "compiler/signal_postprocessing.h"
 
+#include "compile_support.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -162,6 +164,32 @@ TEST(SignalPostprocessing, StaysInsideTheRoute) {
     ScenarioModel edge = route(60, {{52, kStart}, {60, kEnd}}, 60);
     postProcessSignals(edge);
     EXPECT_EQ(marks(edge), (std::vector<int>{34, 41, 47, 59}));
+}
+
+}  // namespace
+}  // namespace scenario
+
+namespace scenario {
+namespace {
+
+TEST(SignalPostprocessing, ACodeOfThePassPointsAtNoRecord) {
+    // The train reader fails on a signal in the slowdown's start cell (code 16, at that record).
+    const std::string slowdown =
+        "rallentamento, 5000, 60, 300, 0, 0, 0\r\nsegnale, 5000, 1,1,1,1,0,1,1,1,1,0\r\n";
+    const auto reader = testing::compile(testing::shortLine(), testing::train(slowdown));
+    EXPECT_EQ(reader.model.error.errorCode, 16);
+    EXPECT_EQ(reader.reading.site.file, Description::train);
+    // With signals in cells 94 to 96 the pass then finds no cell for the mark 250 to 350 m
+    // before the start (cell 101): its code replaces the reader's and names no record.
+    const auto pass = testing::compile(
+        testing::shortLine(),
+        testing::train(
+            "segnale, 4750, 1,1,1,1,0,1,1,1,1,0\r\nsegnale, 4700, 1,1,1,1,0,1,1,1,1,0\r\n"
+            "segnale, 4650, 1,1,1,1,0,1,1,1,1,0\r\n" +
+            slowdown));
+    EXPECT_EQ(pass.model.error.errorCode, 12);
+    EXPECT_EQ(pass.model.error.errorPosition, 101 * 50);
+    EXPECT_EQ(pass.reading.site.file, Description::none);
 }
 
 }  // namespace
