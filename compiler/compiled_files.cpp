@@ -1,6 +1,7 @@
 #include "compiler/compiled_files.h"
 
 #include "compiler/coding.h"
+#include "compiler/record_layout.h"
 
 namespace scenario {
 
@@ -40,46 +41,32 @@ void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
     if (!out.empty()) sink(out);
 }
 
+namespace {
+
+// Appends each field little-endian at its width; a text as its 16-bit length and its bytes.
+struct FieldWriter {
+    std::string& out;
+    void operator()(const char*, std::uint8_t v) const { putFixed8(out, v); }
+    void operator()(const char*, std::int16_t v) const { putInt16(out, v); }
+    void operator()(const char*, std::int32_t v) const { putInt32(out, v); }
+    void operator()(const char*, const std::string& v) const {
+        putFixed16(out, static_cast<std::uint16_t>(v.size()));
+        out += v;
+    }
+};
+
+}  // namespace
+
 std::string encodeLineTable(const LineTable& table) {
     std::string out;
-    for (const LineRecord& r : table) {
-        putFixed8(out, r.kind);
-        putInt32(out, r.long1);
-        putInt32(out, r.long2);
-        putInt32(out, r.long3);
-        putFixed8(out, r.flag);
-        putFixed16(out, static_cast<std::uint16_t>(r.text.size()));
-        out += r.text;
-        putInt16(out, r.int1);
-        putInt16(out, r.int2);
-        putInt16(out, r.int3);
-        putInt16(out, r.int4);
-        putInt16(out, r.int5);
-        putFixed8(out, r.byte1);
-        putFixed8(out, r.byte2);
-        putFixed8(out, r.byte3);
-        putFixed8(out, r.byte4);
-        putInt32(out, r.long4);
-    }
+    for (const LineRecord& r : table) forEachField(r, FieldWriter{out});
     return out;
 }
 
 std::string encodeRouteTable(const RouteTable& table) {
     std::string out;
     out.reserve(table.size() * kRouteCellBytes);
-    for (const RouteCell& c : table) {
-        putFixed8(out, c.kind);
-        putInt16(out, c.value1);
-        putInt16(out, c.value2);
-        putInt16(out, c.value3);
-        putInt16(out, c.value4);
-        putFixed8(out, c.timing);
-        putFixed8(out, c.approach);
-        putFixed8(out, c.zone);
-        putFixed8(out, c.speedLimit);
-        putFixed8(out, c.gradient);
-        putFixed8(out, c.adhesion);
-    }
+    for (const RouteCell& c : table) forEachField(c, FieldWriter{out});
     return out;
 }
 

@@ -12,6 +12,8 @@
 #include "app/main_window.h"
 #include "app/run_installer.h"
 #include "compiler/coding.h"
+#include "compiler/compiled_file_reader.h"
+#include "compiler/compiled_files.h"
 #include "tests/app/test_support.h"
 
 namespace app {
@@ -245,6 +247,17 @@ TEST(CarriedScenario, LinePlanFile) {
     // Points planLength - 1 and planLength stay empty.
     EXPECT_EQ(p.substr(half - 4, 4), std::string(4, '\0'));
     EXPECT_EQ(p.substr(p.size() - 4), std::string(4, '\0'));
+}
+
+TEST(CarriedScenario, CompiledFilesDecodeAndEncodeBackToTheSameBytes) {
+    Installed run;
+    install(run);
+    EXPECT_EQ(scenario::encodeRouteTable(scenario::decodeRouteTable(run.route)), run.route);
+    EXPECT_EQ(scenario::encodeLineTable(scenario::decodeLineTable(run.train)), run.train);
+    std::string plan;
+    scenario::encodeTrackPlan(scenario::decodeTrackPlan(run.plan),
+                              [&](std::string_view piece) { plan += piece; });
+    EXPECT_EQ(plan, run.plan);
 }
 
 TEST(CarriedScenario, WithoutTrackPlanNoLinePlanFileIsTouched) {
