@@ -125,7 +125,7 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
     // Approach codes 100, 200, 300 and 400 m before the signal; those before the start of the
     // line have no cell and are left out.
     for (int k = 1; k <= 4; ++k) {
-        const std::int64_t a = c - 2 * k;
+        const std::int64_t a = c - std::int64_t{2} * k;
         if (a < 0) break;
         cellAt(model, a).approach = low8((std::int64_t{sx} * 3 + dx) * 10 + k);
     }
