@@ -9,6 +9,7 @@
 #include "compiler/memorizza_percorso.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
+#include "platform/run_lock.h"
 
 namespace app {
 
@@ -21,6 +22,16 @@ void Form1::Form_Load() {
     // The window takes no events once the work starts, so it is painted here or not at all.
     ui_.showWaitWindow();
 
+    // A second copy started in the same folder waits here until this one has ended, then does
+    // its whole job: two runs at once would write the same files and delete each other's
+    // descriptions while the other reads them.
+    const std::string dir = appDir_();
+    const platform::RunLock folder = platform::lockDirectory(dir);
+    // What a run killed part way left of its temporary files; none of them is in use now.
+    for (const std::string& name : fileNames()) {
+        platform::removeLeftoverTemporaries(platform::joinPath(dir, name));
+    }
+
     dati_linea();
     dati_treno();
     dati_note();
@@ -28,6 +39,18 @@ void Form1::Form_Load() {
     dati_scheda();
     std::int32_t j = 1;
     memorizza_percorso(j);
+}
+
+std::vector<std::string> Form1::fileNames() const {
+    namespace content = scenario::content;
+    return {content::lineDescriptionName(lineName),
+            content::trainDescriptionName(lineName, trainName),
+            content::notesName(lineName, trainName),
+            content::slowdownOrderName(lineName, trainName),
+            content::timetableSheetName(lineName, trainName),
+            scenario::linePlanFileName(lineName),
+            scenario::trainFileName(lineName, trainName),
+            scenario::routeFileName(lineName, trainName)};
 }
 
 std::string Form1::pathOf(const std::string& fileName) const {

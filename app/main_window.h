@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "compiler/scenario_model.h"
 #include "platform/files.h"
@@ -26,8 +27,9 @@ class Form1 {
   public:
     explicit Form1(platform::Ui& ui, DirectoryProvider appDir = &platform::appDir);
 
-    // The whole run: sets the names, shows and paints the window, writes the five documents in
-    // their order; the compiler stage follows them once it is in.
+    // The whole run: sets the names, shows and paints the window, takes the folder for itself
+    // (waiting while another run holds it), writes the five documents in their order and
+    // compiles the two descriptions.
     void Form_Load();
 
     // The five writers, each replacing its document next to the executable.
@@ -53,6 +55,8 @@ class Form1 {
     std::string& trainName = model.trainName;
 
   private:
+    // Every file the run writes, the descriptions included, without a directory.
+    std::vector<std::string> fileNames() const;
     std::string pathOf(const std::string& fileName) const;
 
     platform::Ui& ui_;

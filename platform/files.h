@@ -13,7 +13,7 @@
 namespace platform {
 
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -51,5 +51,11 @@ void replaceFile(const std::string& path, const std::function<void(const ByteSin
 
 // The same for bytes already in memory.
 void replaceFile(const std::string& path, std::string_view bytes);
+
+// Deletes the temporary files that replaceFile of `path` leaves beside it when its process is
+// killed before it ends. Call it only while no other process can be replacing `path` (hold the
+// directory's RunLock), or that process's temporary file would go. A leftover that cannot be
+// deleted is left where it is.
+void removeLeftoverTemporaries(const std::string& path);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // closes it on every path, and at most one file is open at a time.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,11 +10,16 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/file_faults.h"
+
 namespace platform {
 namespace {
+
+using testing::FileOperation;
 
 std::string reason(int error) {
     return std::strerror(error);
@@ -48,6 +54,17 @@ auto retryOnInterrupt(Call call) {
     }
 }
 
+// Makes a system call on `path`, unless a test asked for this operation to fail: then it
+// returns -1 with errno set to the failure asked for, as the call itself would.
+template <typename Call>
+auto attempt(FileOperation operation, const std::string& path, Call systemCall) {
+    if (const int injected = testing::injectedFailure(operation, path)) {
+        errno = injected;
+        return decltype(systemCall())(-1);
+    }
+    return retryOnInterrupt(systemCall);
+}
+
 // The directory part of `path`: "." for a bare name, "/" for a name in the root.
 std::string parentOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -70,6 +87,9 @@ class TemporaryFile {
         const std::string base = baseNameOf(target);
         if (base.empty()) fail("write", target, EISDIR);
         const std::string dir = parentOf(target);
+        if (const int injected = testing::injectedFailure(FileOperation::create, target)) {
+            fail("write", target, injected);
+        }
         // A name taken by a leftover of another process is skipped, not overwritten.
         for (int attempt = 0; attempt < 100; ++attempt) {
             std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".tmp-" +
@@ -95,7 +115,8 @@ class TemporaryFile {
 
     void write(const char* data, std::size_t size) {
         while (size > 0) {
-            const ssize_t written = retryOnInterrupt([&] { return ::write(fd_, data, size); });
+            const ssize_t written =
+                attempt(FileOperation::write, target_, [&] { return ::write(fd_, data, size); });
             if (written < 0) fail("write", target_, errno);
             // A write that stores nothing would loop for ever; the disk is full.
             if (written == 0) fail("write", target_, ENOSPC);
@@ -106,14 +127,25 @@ class TemporaryFile {
 
     // Flushes to the disk, closes, and renames over the target.
     void commit() {
-        if (retryOnInterrupt([&] { return ::fsync(fd_); }) != 0) fail("write", target_, errno);
-        const int closed = ::close(fd_);
-        const int closeError = errno;
+        if (attempt(FileOperation::flush, target_, [&] { return ::fsync(fd_); }) != 0) {
+            fail("write", target_, errno);
+        }
+        // The descriptor is released whatever close reports, an injected failure included.
+        const int injected = testing::injectedFailure(FileOperation::close, target_);
+        int closed = ::close(fd_);
+        int closeError = errno;
         fd_ = -1;
+        if (injected != 0) {
+            closed = -1;
+            closeError = injected;
+        }
         // After a successful fsync an interrupted close has still released the descriptor
         // and lost nothing.
         if (closed != 0 && closeError != EINTR) fail("write", target_, closeError);
-        if (::rename(path_.c_str(), target_.c_str()) != 0) fail("write", target_, errno);
+        if (attempt(FileOperation::rename, target_,
+                    [&] { return ::rename(path_.c_str(), target_.c_str()); }) != 0) {
+            fail("write", target_, errno);
+        }
         committed_ = true;
         syncDirectory();
     }
@@ -191,7 +223,8 @@ bool fileExists(const std::string& path) {
 }
 
 ReadResult readFile(const std::string& path) {
-    Descriptor fd(retryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+    Descriptor fd(attempt(FileOperation::open, path,
+                          [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
     if (!fd.valid()) {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
         return {missing ? ReadStatus::missing : ReadStatus::unreadable, {}};
@@ -199,7 +232,8 @@ ReadResult readFile(const std::string& path) {
     ReadResult result{ReadStatus::ok, {}};
     char chunk[64 * 1024];
     for (;;) {
-        const ssize_t got = retryOnInterrupt([&] { return ::read(fd.get(), chunk, sizeof chunk); });
+        const ssize_t got = attempt(FileOperation::read, path,
+                                    [&] { return ::read(fd.get(), chunk, sizeof chunk); });
         if (got < 0) return {ReadStatus::unreadable, {}};
         if (got == 0) break;
         result.bytes.append(chunk, static_cast<std::size_t>(got));
@@ -208,7 +242,45 @@ ReadResult readFile(const std::string& path) {
 }
 
 void removeFile(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail("delete", path, errno);
+    if (attempt(FileOperation::remove, path, [&] { return ::unlink(path.c_str()); }) != 0 &&
+        errno != ENOENT) {
+        fail("delete", path, errno);
+    }
+}
+
+namespace {
+
+// True for the names TemporaryFile gives: `prefix`, the process id, '-', a counter.
+bool isTemporaryName(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix)) return false;
+    name.remove_prefix(prefix.size());
+    const std::size_t dash = name.find('-');
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return dash != std::string_view::npos && digits(name.substr(0, dash)) &&
+           digits(name.substr(dash + 1));
+}
+
+}  // namespace
+
+void removeLeftoverTemporaries(const std::string& path) {
+    const std::string base = baseNameOf(path);
+    if (base.empty()) return;
+    const std::string prefix = "." + base + ".tmp-";
+    const std::string dir = parentOf(path);
+
+    std::vector<std::string> leftovers;
+    {
+        const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.c_str()), &::closedir);
+        if (!listing) return;
+        while (const dirent* entry = ::readdir(listing.get())) {
+            if (isTemporaryName(entry->d_name, prefix)) leftovers.emplace_back(entry->d_name);
+        }
+    }
+    // One that cannot go only takes room; the run's own writes say what is wrong with the
+    // directory, if anything is.
+    for (const std::string& name : leftovers) ::unlink(joinPath(dir, name).c_str());
 }
 
 void replaceFile(const std::string& path, const std::function<void(const ByteSink&)>& produce) {

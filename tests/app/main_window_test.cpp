@@ -65,6 +65,7 @@ TEST(Form1Test, PaintsTheWindowThenWritesTheFiveDocumentsInOrder) {
     EXPECT_EQ(form.trainName, "IC514");
     const std::vector<Observation> expected = {
         {"window shown", {}},
+        {"directory asked", {}},  // the folder the run takes for itself
         {"directory asked", {}},
         {"directory asked", {kLine}},
         {"directory asked", {kLine, kTrain}},

@@ -45,9 +45,7 @@ TEST(RunInstallerTest, AFailureIsReportedWithItsStatus) {
              return [dir = (tmp / "plain" / "sub").string()] { return dir; };
          },
          kExitFileSystemError,
-         [](const std::filesystem::path& tmp) {
-             return (tmp / "plain" / "sub" / "GENOVA_TORINO_linea.txt").string();
-         }},
+         [](const std::filesystem::path& tmp) { return (tmp / "plain" / "sub").string(); }},
         {"out of memory",
          [](const std::filesystem::path&) -> DirectoryProvider {
              return []() -> std::string { throw std::bad_alloc(); };
