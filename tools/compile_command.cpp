@@ -46,8 +46,9 @@ class CompileRun {
             scenario::DescriptionSources{loaderOf(lineBytes_), loaderOf(trainBytes_)});
         report_.errorCode = model.error.errorCode;
         report_.errorPosition = model.error.errorPosition;
-        report_.failure = recordedFailure(model, reading, {options_.lineFile, options_.trainFile});
-        if (report_.failure) err_ << formatFailure(*report_.failure) << '\n';
+        report_.failure = recordedFailure(model, reading, {options_.lineFile, options_.trainFile},
+                                          DescriptionTexts{lineBytes_, trainBytes_});
+        if (report_.failure) err_ << formatFailureWithContext(*report_.failure);
 
         switch (scenario::stampScenario(model)) {
             case scenario::StampResult::stamped:

@@ -20,7 +20,8 @@ struct CompileReport {
 };
 
 // {"errorCode", "errorPosition", "fatal", "files"} first, then "status", "problem" and the
-// recorded failure's place and words ("file", "line", "column", "message"; null when unknown).
+// recorded failure's place and words ("file", "line", "column", "message", and "sourceLine",
+// the description's line there, as UTF-8; null when unknown).
 std::string toJson(const CompileReport& report, int status);
 
 }  // namespace tool

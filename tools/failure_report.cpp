@@ -1,6 +1,7 @@
 #include "tools/failure_report.h"
 
 #include "compiler/error_codes.h"
+#include "tools/source_context.h"
 
 namespace tool {
 namespace {
@@ -15,7 +16,8 @@ bool setAfterReading(std::int32_t code) {
 
 std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& model,
                                                const scenario::ReadingResult& reading,
-                                               DescriptionNames names) {
+                                               DescriptionNames names,
+                                               const std::optional<DescriptionTexts>& texts) {
     const std::int32_t code = model.error.errorCode;
     if (code == 0) return std::nullopt;
 
@@ -34,6 +36,11 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
     if (failure.file && site.place.line > 0) {
         failure.line = site.place.line;
         failure.column = site.place.column;
+        if (texts) {
+            const std::string_view text =
+                site.file == scenario::Description::line ? texts->line : texts->train;
+            failure.sourceLine = sourceLine(text, failure.line);
+        }
     }
     return failure;
 }
@@ -50,6 +57,14 @@ std::string formatFailure(const RecordedFailure& failure) {
     out += "error " + std::to_string(failure.code);
     if (failure.position) out += " at " + std::to_string(*failure.position) + " m";
     out += ": " + failure.message;
+    return out;
+}
+
+std::string formatFailureWithContext(const RecordedFailure& failure) {
+    std::string out = formatFailure(failure) + "\n";
+    if (failure.sourceLine && failure.line > 0) {
+        out += caretLines(*failure.sourceLine, failure.column);
+    }
     return out;
 }
 

@@ -19,6 +19,7 @@ struct RecordedFailure {
     int line = 0;                          // 0 when the place is not known
     int column = 0;
     std::string message;  // the code in words, with the reader's detail for read failures
+    std::optional<std::string> sourceLine;  // the description's line `line`, UTF-8, when known
 };
 
 struct DescriptionNames {
@@ -26,13 +27,25 @@ struct DescriptionNames {
     std::string_view train;
 };
 
+// The descriptions' bytes, for the line a failure points at.
+struct DescriptionTexts {
+    std::string_view line;
+    std::string_view train;
+};
+
 // The failure recorded in `model` after a compilation, or nothing when none was recorded.
+// With `texts`, the failure also carries the line of the description it points at.
 std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& model,
                                                const scenario::ReadingResult& reading,
-                                               DescriptionNames names);
+                                               DescriptionNames names,
+                                               const std::optional<DescriptionTexts>& texts = {});
 
 // One line without its end, e.g. "b-.txt:87:1: error 16 at 35150 m: signal cell already taken";
 // what is not known (file, line, position) is left out.
 std::string formatFailure(const RecordedFailure& failure);
+
+// The same line followed, when the source line is known, by that line and a caret under the
+// column, each indented by four blanks; every line ends with a line end.
+std::string formatFailureWithContext(const RecordedFailure& failure);
 
 }  // namespace tool

@@ -6,6 +6,9 @@
 #include "tools/compile_command.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
+#include "tools/inspect_command.h"
+#include "tools/map_command.h"
+#include "tools/write_sources_command.h"
 
 namespace tool {
 namespace {
@@ -27,6 +30,45 @@ Exit status:
 With --json, stdout carries one object: errorCode, errorPosition, fatal (null, 1250 or
   1251), files (the names written, in order), status, problem, file, line, column, message.)";
 
+constexpr const char* kInspectFooter =
+    R"(Kinds: by name, X_linea.dat is the track plan, X_Y.sim the train file, any other
+  .dat a route; --kind sets the kind of every FILE. The train file beside a route (same
+  stem) gives the names of stations and boards and the expected scenario codes, and the
+  route beside a train file its stamp and plain code, when they are not given as FILEs.
+Positions are cell starts (cell c at c x 50 m), written km+m.
+Exit status (with several files, the highest that applies):
+  0  every file decoded; stamps and scenario codes as the names give them
+  1  decoded, but a stamp or a scenario code differs from what the names give, or a route
+     cell names a train entry that holds something else
+  2  usage error, or a file cannot be read or its kind cannot be told
+  3  a file is damaged: truncated, too long, an unknown variant tag or an impossible value
+     (its byte offset, and cell or entry, are printed on stderr)
+With --json, stdout carries one object: files (path, kind, status, and route, train or plan,
+  or fault {message, offset, cell, entry}, or problem) and status.)";
+
+constexpr const char* kMapFooter =
+    R"(Input: the compiled FILEs (a route, and the train file and plan beside it or given too),
+  or --from-sources LINE_FILE TRAIN_FILE, compiled in memory; nothing is written but the map.
+The map: the track plan to scale with a scale bar, stations by name, signals, speed and
+  location boards, mountain stretches shaded; below it the profile against distance:
+  height from the gradient, gradient, line speed limit, stations and signals.
+  Without a plan, the profile alone.
+Exit status:
+  0  map written
+  1  map written; compiling the sources recorded a failure (told on stderr)
+  2  usage error, an input that cannot be read, no route, or sources that give no route
+  3  a compiled file is damaged (told on stderr with its byte offset)
+  4  the map could not be written)";
+
+constexpr const char* kWriteSourcesFooter =
+    R"(Writes the carried scenario's line and train descriptions and its three documents into
+  DIR, as the installer writes them (Windows-1252, CR LF). Existing files of those names
+  are overwritten; nothing is compiled or deleted.
+Exit status:
+  0  all five files written
+  2  DIR does not exist or is not a directory; nothing written
+  3  a file could not be written (the files before it stay written))";
+
 // Whether a command line that could not be parsed asked for JSON all the same, so that a
 // script that reads stdout still gets its one object.
 bool asksForJson(const std::vector<std::string>& args) {
@@ -40,8 +82,10 @@ bool asksForJson(const std::vector<std::string>& args) {
 }  // namespace
 
 int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Compiles scenario descriptions into the files the simulator reads.",
-                 "scenario-tool"};
+    CLI::App app{
+        "Compiles scenario descriptions into the files the simulator reads, and shows "
+        "authors what they compiled.",
+        "scenario-tool"};
     app.require_subcommand(1);
 
     CompileOptions options;
@@ -64,6 +108,46 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     compile->add_flag("--json", options.json, "print the result as one JSON object on stdout");
     compile->footer(kCompileFooter);
 
+    InspectOptions inspectOptions;
+    CLI::App* inspect = app.add_subcommand(
+        "inspect", "Show what compiled files hold: route, train file or track plan.");
+    inspect->add_option("FILE", inspectOptions.files, "compiled files")->required();
+    std::string inspectKind;
+    CLI::Option* inspectKindOption =
+        inspect->add_option("--kind", inspectKind, "what every FILE holds")
+            ->check(CLI::IsMember({"plan", "train", "route"}));
+    inspect->add_flag("--json", inspectOptions.json, "print one JSON document on stdout");
+    inspect->footer(kInspectFooter);
+
+    MapOptions mapOptions;
+    CLI::App* map =
+        app.add_subcommand("map", "Draw the line as an SVG picture: the plan and the profile.");
+    map->add_option("FILE", mapOptions.files, "compiled files: a route, its train file, its plan");
+    std::vector<std::string> fromSources;
+    CLI::Option* fromSourcesOption =
+        map->add_option("--from-sources", fromSources, "LINE_FILE TRAIN_FILE: compile in memory")
+            ->expected(2);
+    map->add_option("-o,--output", mapOptions.output, "SVG file to write (default: stdout)");
+    std::string mapKind;
+    CLI::Option* mapKindOption = map->add_option("--kind", mapKind, "what every FILE holds")
+                                     ->check(CLI::IsMember({"plan", "train", "route"}));
+    std::string mapLineName;
+    std::string mapTrainName;
+    CLI::Option* mapLineNameOption =
+        map->add_option("--line-name", mapLineName, "with --from-sources: line name X");
+    CLI::Option* mapTrainNameOption =
+        map->add_option("--train-name", mapTrainName, "with --from-sources: train name Y");
+    fromSourcesOption->excludes(map->get_option("FILE"));
+    map->footer(kMapFooter);
+
+    std::string sourcesDir;
+    CLI::App* writeSources = app.add_subcommand(
+        "write-sources", "Write the carried scenario's descriptions and documents into DIR.");
+    writeSources->add_option("DIR", sourcesDir, "an existing directory")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    writeSources->footer(kWriteSourcesFooter);
+
     // CLI11 takes the arguments as a program's argv, its own name first.
     std::vector<const char*> argv{"scenario-tool"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -72,13 +156,31 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     } catch (const CLI::ParseError& e) {
         const int parseStatus = app.exit(e, out, err);
         if (parseStatus == 0) return kExitCompiled;  // help was asked for and given
-        if (asksForJson(args)) {
+        if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
+            out << R"({"files":[],"status":2})" << '\n';
+        } else if (asksForJson(args)) {
             CompileReport report;
             report.problem = e.what();
             out << toJson(report, kExitNothingWritten) << '\n';
         }
         return kExitNothingWritten;
     }
+
+    if (inspect->parsed()) {
+        if (*inspectKindOption) inspectOptions.kind = inspectKind;
+        return runInspect(inspectOptions, out, err);
+    }
+    if (map->parsed()) {
+        if (*mapKindOption) mapOptions.kind = mapKind;
+        if (*fromSourcesOption) {
+            mapOptions.lineFile = fromSources[0];
+            mapOptions.trainFile = fromSources[1];
+        }
+        if (*mapLineNameOption) mapOptions.lineName = mapLineName;
+        if (*mapTrainNameOption) mapOptions.trainName = mapTrainName;
+        return runMap(mapOptions, out, err);
+    }
+    if (writeSources->parsed()) return runWriteSources(sourcesDir, out, err);
 
     options.trackPlan = !noTrackPlan;
     if (*lineNameOption) options.lineName = lineName;

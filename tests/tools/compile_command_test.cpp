@@ -179,9 +179,10 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndTheFilesAreStillW
                                   : c.code == 6 ? "location board cell already taken"
                                                 : "position outside the route";
         EXPECT_EQ(run.status, kExitFailureRecorded);
+        // The message, then the record's line and a caret under its keyword.
         EXPECT_EQ(run.err, file + ":" + std::to_string(c.lineNumber) + ":1: error " +
                                std::to_string(c.code) + " at " + std::to_string(c.position) +
-                               " m: " + words + "\n");
+                               " m: " + words + "\n    " + c.record + "\n    ^\n");
         const json report = run.report();
         EXPECT_EQ(report["errorCode"], c.code);
         EXPECT_EQ(report["errorPosition"], c.position);
@@ -192,6 +193,7 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndTheFilesAreStillW
         EXPECT_EQ(report["line"], c.lineNumber);
         EXPECT_EQ(report["column"], 1);
         EXPECT_EQ(report["message"], words);
+        EXPECT_EQ(report["sourceLine"], c.record);
         EXPECT_EQ(written(), installerFiles(lineText, trainText, "COLLE_MARE", "R2041", 1));
         lineBefore.expectUnchanged();
         trainBefore.expectUnchanged();

@@ -157,7 +157,10 @@ TEST_F(ScenarioToolTest, ProgramReportsARecordedFailure) {
                             testing::kTrainFixture + " --out '" + out.str() + "' --json");
 
     EXPECT_EQ(p.status, 1);
-    EXPECT_EQ(p.err, "COLLE_MARE_R2041-.txt:15:1: error 16 at 2520 m: signal cell already taken\n");
+    EXPECT_EQ(p.err,
+              "COLLE_MARE_R2041-.txt:15:1: error 16 at 2520 m: signal cell already taken\n"
+              "    segnale,  2520,  1, 1, 1,  0, 0,  1,  1,1,0, 0\n"
+              "    ^\n");
     const json report = json::parse(p.out);
     EXPECT_EQ(report["errorCode"], 16);
     EXPECT_EQ(report["errorPosition"], 2520);

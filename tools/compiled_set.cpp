@@ -1,0 +1,74 @@
+#include "tools/compiled_set.h"
+
+#include <filesystem>
+
+#include "platform/files.h"
+
+namespace tool {
+namespace {
+
+template <class Table>
+void keep(LoadedFile& file, std::variant<Table, FileFault> read) {
+    if (auto* fault = std::get_if<FileFault>(&read)) {
+        file.fault = std::move(*fault);
+    } else {
+        file.table = std::move(std::get<Table>(read));
+    }
+}
+
+bool belongsTo(const LoadedFile& candidate, const LoadedFile& file, CompiledKind wanted,
+               const std::string& planPath) {
+    if (candidate.kind != wanted || !candidate.usable()) return false;
+    std::error_code ignored;
+    if (wanted == CompiledKind::plan) {
+        return std::filesystem::path(candidate.path).filename() ==
+               std::filesystem::path(planPath).filename();
+    }
+    return file.kind == CompiledKind::route ? sameScenario(file.path, candidate.path)
+                                            : sameScenario(candidate.path, file.path);
+}
+
+}  // namespace
+
+LoadedFile loadCompiledFile(const std::string& path, CompiledKind kind) {
+    LoadedFile file;
+    file.path = path;
+    file.kind = kind;
+    platform::ReadResult read = platform::readFile(path);
+    if (read.status != platform::ReadStatus::ok) {
+        file.problem =
+            read.status == platform::ReadStatus::missing ? "no such file" : "cannot be read";
+        return file;
+    }
+    switch (kind) {
+        case CompiledKind::route:
+            keep(file, readRouteFile(read.bytes));
+            break;
+        case CompiledKind::train:
+            keep(file, readTrainFile(read.bytes));
+            break;
+        case CompiledKind::plan:
+            keep(file, readPlanFile(read.bytes));
+            break;
+    }
+    return file;
+}
+
+std::optional<LoadedFile> findCompanion(const LoadedFile& file, CompiledKind wanted,
+                                        const std::vector<LoadedFile>& given,
+                                        const std::string& lineName) {
+    if (wanted == CompiledKind::plan && lineName.empty()) return std::nullopt;
+    const std::string besidePath = wanted == CompiledKind::plan
+                                       ? planPathBeside(file.path, lineName)
+                                       : companionPath(file.path, wanted);
+    for (const LoadedFile& candidate : given) {
+        if (belongsTo(candidate, file, wanted, besidePath)) return candidate;
+    }
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(besidePath, ignored)) return std::nullopt;
+    LoadedFile beside = loadCompiledFile(besidePath, wanted);
+    if (!beside.usable()) return std::nullopt;
+    return beside;
+}
+
+}  // namespace tool

@@ -1,0 +1,229 @@
+#include "tools/inspection.h"
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "compiler/scenario_codes.h"
+#include "tools/windows1252.h"
+
+namespace tool {
+namespace {
+
+using namespace scenario::CellKind;
+
+// Values packed as a × factor + b with 0 <= b < factor.
+std::pair<std::int64_t, std::int64_t> unpack(std::int64_t packed, std::int64_t factor) {
+    std::int64_t high = packed / factor;
+    std::int64_t low = packed % factor;
+    if (low < 0) {
+        low += factor;
+        --high;
+    }
+    return {high, low};
+}
+
+// The entry a cell names, when the train file holds it.
+std::optional<std::string> entryText(const scenario::LineTable* train, std::int64_t entry) {
+    if (train == nullptr || entry < 0 || entry >= scenario::kLineTableEntries) return std::nullopt;
+    return utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
+}
+
+std::vector<NamedValue> objectValues(const scenario::RouteCell& c) {
+    std::vector<NamedValue> v;
+    switch (c.kind) {
+        case kSignal: {
+            // value1..3 = aspect × 10 + its second digit; value4 = rapp × 10 + sx × 3 + dx.
+            const scenario::RouteCell& s = c;
+            const std::int16_t aspects[3] = {s.value1, s.value2, s.value3};
+            for (int i = 0; i < 3; ++i) {
+                const auto [a, d] = unpack(aspects[i], 10);
+                v.push_back({"s" + std::to_string(i + 1), a});
+                v.push_back({"d" + std::to_string(i + 1), d});
+            }
+            const auto [rapp, sides] = unpack(c.value4, 10);
+            const auto [sx, dx] = unpack(sides, 3);
+            v.push_back({"rapp", rapp});
+            v.push_back({"sx", sx});
+            v.push_back({"dx", dx});
+            v.push_back({"timing", c.timing});
+            break;
+        }
+        case kSlowdownEnd:
+        case kSlowdownStart:
+            v = {{"speed", c.value1}, {"d_v", c.value2}, {"f_tt", c.value3}};
+            break;
+        case kWarningBoard:
+            v = {{"speed", c.value1}, {"d_v", c.value2}};
+            break;
+        case kCountdown:
+            v = {{"number", c.value1}};
+            break;
+        case kSpeedIndicator: {
+            // Each speed value holds the left speed × 20 plus the right speed / 5.
+            const std::int16_t speeds[3] = {c.value1, c.value2, c.value3};
+            const char* names[3] = {"a", "b", "c"};
+            for (int i = 0; i < 3; ++i) {
+                const auto [left, right] = unpack(speeds[i], 20);
+                v.push_back({std::string(names[i]) + "_left", left});
+                v.push_back({std::string(names[i]) + "_right", right * 5});
+            }
+            const auto [stripesLeft, stripesRight] = unpack(c.value4, 10);
+            v.push_back({"stripes_left", stripesLeft});
+            v.push_back({"stripes_right", stripesRight});
+            break;
+        }
+        case kStationStop:
+            v = {{"station", c.value1}};
+            break;
+        case kMark:
+            v = {{"speed", c.value1}};
+            break;
+        case kLocationBoard:
+            v = {{"entry", c.value1}};
+            break;
+        default:
+            break;
+    }
+    return v;
+}
+
+bool sameTrack(const scenario::RouteCell& a, const scenario::RouteCell& b) {
+    return a.speedLimit == b.speedLimit && a.gradient == b.gradient && a.adhesion == b.adhesion &&
+           a.zone == b.zone;
+}
+
+}  // namespace
+
+std::string kilometreText(std::int64_t metres) {
+    const std::int64_t m = metres < 0 ? -metres : metres;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%s%lld+%03lld", metres < 0 ? "-" : "",
+                  static_cast<long long>(m / 1000), static_cast<long long>(m % 1000));
+    return buf;
+}
+
+std::string clockText(std::int64_t seconds) {
+    const std::int64_t s = seconds < 0 ? -seconds : seconds;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%s%02lld:%02lld:%02lld", seconds < 0 ? "-" : "",
+                  static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60),
+                  static_cast<long long>(s % 60));
+    return buf;
+}
+
+ExpectedCodes expectedCodes(const scenario::LineTable& train) {
+    scenario::ScenarioModel model;
+    model.lineTable = train;
+    ExpectedCodes codes;
+    codes.text = scenario::scenarioCodeText(model);
+    codes.plain = scenario::codice_gara_og(model);
+    codes.weighted = scenario::codice_gara_st(model);
+    return codes;
+}
+
+RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineTable* train) {
+    RouteReport report;
+    report.cells = route.size();
+    const std::optional<TrainLayout> layout =
+        train ? std::optional<TrainLayout>(trainLayout(*train)) : std::nullopt;
+
+    for (std::size_t i = 0; i < route.size(); ++i) {
+        const scenario::RouteCell& c = route[i];
+        const int cell = static_cast<int>(i);
+        if (c.approach != 0) report.approaches.push_back({cell, c.approach});
+        if (i == 0 || !sameTrack(c, route[i - 1])) {
+            report.runs.push_back(
+                {cell, cell, c.speedLimit * 5, c.gradient - 100, c.adhesion, c.zone});
+        } else {
+            report.runs.back().lastCell = cell;
+        }
+        if (c.kind == kNothing) continue;
+
+        RouteObject object{cell, c, std::string(cellKindName(c.kind).value_or("?")),
+                           objectValues(c), std::nullopt};
+        if (c.kind == kStationStop || c.kind == kLocationBoard) {
+            object.text = entryText(train, c.value1);
+            if (layout) {
+                const bool holds = c.kind == kStationStop ? layout->isStation(c.value1)
+                                                          : layout->isBoard(c.value1);
+                if (!holds) {
+                    report.mismatches.push_back(
+                        "cell " + std::to_string(cell) + ": the " + object.kindName +
+                        " names entry " + std::to_string(c.value1) + ", which holds no " +
+                        (c.kind == kStationStop ? "station" : "board text"));
+                }
+            }
+        }
+        report.objects.push_back(std::move(object));
+    }
+
+    if (route.size() > 1) {
+        report.checks.push_back(
+            {"format stamp (cell 1 value1)", route[1].value1, kRouteStampValue});
+        std::optional<std::int64_t> plain;
+        if (train) plain = expectedCodes(*train).plain;
+        report.checks.push_back({"plain scenario code (cell 1 value2)", route[1].value2, plain});
+    }
+    return report;
+}
+
+TrainReport trainReport(const scenario::LineTable& train, const scenario::RouteTable* route) {
+    TrainReport report;
+    report.layout = trainLayout(train);
+    report.codes = expectedCodes(train);
+    const scenario::LineRecord& general = train[scenario::kLineGeneral];
+    report.checks.push_back({"format stamp (entry 85 int1)", general.int1, kTrainStampValue});
+    report.checks.push_back(
+        {"weighted scenario code (entry 85 long4)", general.long4, report.codes.weighted});
+    if (route && route->size() > 1) {
+        report.checks.push_back(
+            {"route format stamp (cell 1 value1)", (*route)[1].value1, kRouteStampValue});
+        report.checks.push_back(
+            {"route plain scenario code (cell 1 value2)", (*route)[1].value2, report.codes.plain});
+    }
+    return report;
+}
+
+bool pointDrawn(const scenario::TrackPlan& plan, std::int64_t point) {
+    return point >= 0 && point < plan.points() &&
+           plan.at(point, 0).tag != scenario::PlanTag::empty &&
+           plan.at(point, 1).tag != scenario::PlanTag::empty;
+}
+
+PlanReport planReport(const scenario::TrackPlan& plan) {
+    PlanReport report;
+    report.points = plan.points();
+    bool first = true;
+    for (std::int64_t p = 0; p < plan.points(); ++p) {
+        if (!pointDrawn(plan, p)) continue;
+        const double x = plan.real(p, 0);
+        const double y = plan.real(p, 1);
+        ++report.drawnPoints;
+        if (first) {
+            report.minX = report.maxX = x;
+            report.minY = report.maxY = y;
+            first = false;
+        } else {
+            report.minX = std::min(report.minX, x);
+            report.maxX = std::max(report.maxX, x);
+            report.minY = std::min(report.minY, y);
+            report.maxY = std::max(report.maxY, y);
+        }
+        if (pointDrawn(plan, p - 1)) {
+            report.length += std::hypot(x - plan.real(p - 1, 0), y - plan.real(p - 1, 1));
+        }
+    }
+    for (std::int64_t km = 0; km * 1000 + 1 < plan.points(); ++km) {
+        const std::int64_t p = km * 1000;
+        if (!pointDrawn(plan, p) || !pointDrawn(plan, p + 1)) continue;
+        const double dx = plan.real(p + 1, 0) - plan.real(p, 0);
+        const double dy = plan.real(p + 1, 1) - plan.real(p, 1);
+        double degrees = std::atan2(dx, dy) * 180.0 / std::numbers::pi;
+        if (degrees < 0) degrees += 360.0;
+        report.headings.emplace_back(static_cast<int>(km), degrees);
+    }
+    return report;
+}
+
+}  // namespace tool

@@ -1,0 +1,146 @@
+#include "tools/map_command.h"
+
+#include "compiler/memorizza_percorso.h"
+#include "platform/files.h"
+#include "tools/compiled_set.h"
+#include "tools/failure_report.h"
+#include "tools/scenario_names.h"
+#include "tools/svg_map.h"
+
+namespace tool {
+namespace {
+
+constexpr const char* kProgram = "scenario-tool: ";
+
+int emit(const MapOptions& options, const std::string& svg, int status, std::ostream& out,
+         std::ostream& err) {
+    if (options.output.empty()) {
+        out << svg;
+        return status;
+    }
+    try {
+        platform::replaceFile(options.output, svg);
+    } catch (const platform::FileError& e) {
+        err << kProgram << e.what() << '\n';
+        return kMapNotWritten;
+    }
+    return status;
+}
+
+std::optional<std::string> readSource(const std::string& path, std::ostream& err) {
+    platform::ReadResult read = platform::readFile(path);
+    if (read.status == platform::ReadStatus::ok) return std::move(read.bytes);
+    err << kProgram << path
+        << (read.status == platform::ReadStatus::missing ? ": no such file\n"
+                                                         : ": cannot be read\n");
+    return std::nullopt;
+}
+
+int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& err) {
+    std::optional<std::string> lineName =
+        options.lineName ? options.lineName : lineNameFromFile(options.lineFile);
+    if (!lineName || nameProblem(*lineName)) {
+        err << kProgram << "cannot use the line name of " << options.lineFile
+            << ": name the file X_linea.txt or give a usable --line-name\n";
+        return kMapNoInput;
+    }
+    std::optional<std::string> trainName =
+        options.trainName ? options.trainName : trainNameFromFile(options.trainFile, *lineName);
+    if (!trainName || nameProblem(*trainName)) {
+        err << kProgram << "cannot use the train name of " << options.trainFile
+            << ": name the file " << *lineName << "_Y-.txt or give a usable --train-name\n";
+        return kMapNoInput;
+    }
+    const std::optional<std::string> line = readSource(options.lineFile, err);
+    const std::optional<std::string> train = readSource(options.trainFile, err);
+    if (!line || !train) return kMapNoInput;
+
+    scenario::ScenarioModel model;
+    model.lineName = *lineName;
+    model.trainName = *trainName;
+    auto loader = [](const std::string& bytes) {
+        return [&bytes] {
+            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+        };
+    };
+    const scenario::ReadingResult reading =
+        scenario::compileRoute(model, 1, {loader(*line), loader(*train)});
+    const std::optional<RecordedFailure> failure = recordedFailure(
+        model, reading, {options.lineFile, options.trainFile}, DescriptionTexts{*line, *train});
+    if (failure) err << formatFailureWithContext(*failure);
+    const scenario::StampResult stamped = scenario::stampScenario(model);
+    switch (stamped) {
+        case scenario::StampResult::stamped:
+            break;
+        case scenario::StampResult::noRoute:
+            err << kProgram << "the descriptions give no route; nothing to draw\n";
+            return kMapNoInput;
+        case scenario::StampResult::fatal1250:
+        case scenario::StampResult::fatal1251:
+            err << kProgram << "data in the place of the stamps (error "
+                << (stamped == scenario::StampResult::fatal1250 ? 1250 : 1251)
+                << "); the installer would write nothing, so there is nothing to draw\n";
+            return kMapNoInput;
+    }
+    const MapSources sources{&model.routeTable, &model.lineTable, &model.trackPlan};
+    return emit(options, renderMapSvg(sources), failure ? kMapFailureRecorded : kMapWritten, out,
+                err);
+}
+
+int mapFromCompiled(const MapOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.files.empty()) {
+        err << kProgram << "map needs compiled files or --from-sources LINE_FILE TRAIN_FILE\n";
+        return kMapNoInput;
+    }
+    std::vector<LoadedFile> files;
+    for (const std::string& path : options.files) {
+        std::optional<CompiledKind> kind =
+            options.kind ? compiledKindFromWord(*options.kind) : compiledKindFromName(path);
+        if (!kind) {
+            err << kProgram << "cannot tell what " << path
+                << " holds from its name: give --kind plan|train|route\n";
+            return kMapNoInput;
+        }
+        files.push_back(loadCompiledFile(path, *kind));
+        const LoadedFile& file = files.back();
+        if (file.problem) {
+            err << kProgram << path << ": " << *file.problem << '\n';
+            return kMapNoInput;
+        }
+        if (file.fault) {
+            err << kProgram << path << ": " << describeFault(*file.fault) << '\n';
+            return kMapDamaged;
+        }
+    }
+    auto given = [&files](CompiledKind kind) -> std::optional<LoadedFile> {
+        for (const LoadedFile& f : files) {
+            if (f.kind == kind) return f;
+        }
+        return std::nullopt;
+    };
+    std::optional<LoadedFile> route = given(CompiledKind::route);
+    std::optional<LoadedFile> train = given(CompiledKind::train);
+    if (!route && train) route = findCompanion(*train, CompiledKind::route, files);
+    if (!route) {
+        err << kProgram << "no usable route file among the inputs or beside them\n";
+        return kMapNoInput;
+    }
+    if (!train) train = findCompanion(*route, CompiledKind::train, files);
+    std::optional<LoadedFile> plan = given(CompiledKind::plan);
+    if (!plan && train) {
+        const auto& lineName = (*train->train())[scenario::kLineGeneral].text;
+        plan = findCompanion(*route, CompiledKind::plan, files, lineName);
+    }
+    const MapSources sources{route->route(), train ? train->train() : nullptr,
+                             plan ? plan->plan() : nullptr};
+    return emit(options, renderMapSvg(sources), kMapWritten, out, err);
+}
+
+}  // namespace
+
+int runMap(const MapOptions& options, std::ostream& out, std::ostream& err) {
+    if (!options.lineFile.empty()) return mapFromSources(options, out, err);
+    return mapFromCompiled(options, out, err);
+}
+
+}  // namespace tool
