@@ -87,19 +87,18 @@ void Form1::dati_scheda() {
 
 namespace {
 
+// The descriptions are the ones this run wrote moments before. One that cannot be found or read
+// back is a fault of the disk or of another program, not of the scenario: compiling without it
+// would write compiled files that lack its records and end as a success. The run stops there,
+// before anything is deleted or written, and says which file and why.
 scenario::SourceLoader loaderOf(std::string path) {
     return [path = std::move(path)] {
         platform::ReadResult read = platform::readFile(path);
-        switch (read.status) {
-            case platform::ReadStatus::ok:
-                return scenario::SourceFile{scenario::SourceFile::State::loaded,
-                                            std::move(read.bytes)};
-            case platform::ReadStatus::unreadable:
-                return scenario::SourceFile{scenario::SourceFile::State::unreadable, {}};
-            case platform::ReadStatus::missing:
-                break;
+        if (read.status != platform::ReadStatus::ok) {
+            throw platform::FileError("cannot read " + path +
+                                      (read.reason.empty() ? "" : ": " + read.reason));
         }
-        return scenario::SourceFile{};
+        return scenario::SourceFile{scenario::SourceFile::State::loaded, std::move(read.bytes)};
     };
 }
 

@@ -34,6 +34,7 @@ enum class ReadStatus { ok, missing, unreadable };
 struct ReadResult {
     ReadStatus status = ReadStatus::missing;
     std::string bytes;
+    std::string reason = {};  // the system's words for why not, when the status is not ok
 };
 ReadResult readFile(const std::string& path);
 

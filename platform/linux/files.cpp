@@ -227,14 +227,14 @@ ReadResult readFile(const std::string& path) {
                           [&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
     if (!fd.valid()) {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
-        return {missing ? ReadStatus::missing : ReadStatus::unreadable, {}};
+        return {missing ? ReadStatus::missing : ReadStatus::unreadable, {}, reason(errno)};
     }
     ReadResult result{ReadStatus::ok, {}};
     char chunk[64 * 1024];
     for (;;) {
         const ssize_t got = attempt(FileOperation::read, path,
                                     [&] { return ::read(fd.get(), chunk, sizeof chunk); });
-        if (got < 0) return {ReadStatus::unreadable, {}};
+        if (got < 0) return {ReadStatus::unreadable, {}, reason(errno)};
         if (got == 0) break;
         result.bytes.append(chunk, static_cast<std::size_t>(got));
     }
