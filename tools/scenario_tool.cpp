@@ -43,6 +43,7 @@ Exit status (with several files, the highest that applies):
   2  usage error, or a file cannot be read or its kind cannot be told
   3  a file is damaged: truncated, too long, an unknown variant tag or an impossible value
      (its byte offset, and cell or entry, are printed on stderr)
+  4  internal error
 With --json, stdout carries one object: files (path, kind, status, and route, train or plan,
   or fault {message, offset, cell, entry}, or problem) and status.)";
 
@@ -51,14 +52,14 @@ constexpr const char* kMapFooter =
   or --from-sources LINE_FILE TRAIN_FILE, compiled in memory; nothing is written but the map.
 The map: the track plan to scale with a scale bar, stations by name, signals, speed and
   location boards, mountain stretches shaded; below it the profile against distance:
-  height from the gradient, gradient, line speed limit, stations and signals.
+  gradient (as stored, per mille), line speed limit, stations and signals.
   Without a plan, the profile alone.
 Exit status:
   0  map written
   1  map written; compiling the sources recorded a failure (told on stderr)
   2  usage error, an input that cannot be read, no route, or sources that give no route
   3  a compiled file is damaged (told on stderr with its byte offset)
-  4  the map could not be written)";
+  4  the map could not be written, or an internal error)";
 
 constexpr const char* kWriteSourcesFooter =
     R"(Writes the carried scenario's line and train descriptions and its three documents into
@@ -67,7 +68,8 @@ constexpr const char* kWriteSourcesFooter =
 Exit status:
   0  all five files written
   2  DIR does not exist or is not a directory; nothing written
-  3  a file could not be written (the files before it stay written))";
+  3  a file could not be written (the files before it stay written)
+  4  internal error)";
 
 // Whether a command line that could not be parsed asked for JSON all the same, so that a
 // script that reads stdout still gets its one object.

@@ -423,13 +423,17 @@ class MapDrawing {
     }
 
     void gradientBand(double top, double bottom) {
-        int steepest = 5;
+        // The band shows below zero only when some gradient is negative.
+        int up = 0;
+        int down = 0;
         for (const TrackRun& run : report_.runs) {
-            if (cellStart(run.firstCell) < lineEnd_)
-                steepest = std::max(steepest, std::abs(run.gradient));
+            if (cellStart(run.firstCell) >= lineEnd_) continue;
+            up = std::max(up, run.gradient);
+            down = std::max(down, -run.gradient);
         }
-        const double mid = (top + bottom) / 2;
-        const double perMille = (bottom - top) / 2 / steepest;
+        if (up == 0 && down == 0) up = 5;
+        const double perMille = (bottom - top) / (up + down);
+        const double mid = top + up * perMille;
         for (const auto& [from, to] : zoneStretches()) {
             if (from >= lineEnd_) continue;
             svg_.add("<rect x=\"" + num(px(static_cast<double>(from))) + "\" y=\"" + num(top) +
@@ -439,7 +443,16 @@ class MapDrawing {
                      "\" height=\"" + num(bottom - top) + "\" fill=\"" + kMountainColour +
                      "\" fill-opacity=\"0.3\"/>");
         }
+        // Runs split by other track data are joined, so that one gradient is one bar.
+        std::vector<TrackRun> bars;
         for (const TrackRun& run : report_.runs) {
+            if (!bars.empty() && bars.back().gradient == run.gradient) {
+                bars.back().lastCell = run.lastCell;
+            } else {
+                bars.push_back(run);
+            }
+        }
+        for (const TrackRun& run : bars) {
             const double from = static_cast<double>(cellStart(run.firstCell));
             if (from >= lineEnd_ || run.gradient == 0) continue;
             const double to = std::min<double>(static_cast<double>(cellStart(run.lastCell + 1)),
@@ -454,9 +467,9 @@ class MapDrawing {
                  num(profileLeft_ + profileWidth_) + "\" y2=\"" + num(mid) +
                  "\" stroke=\"#666666\" stroke-width=\"0.8\"/>");
         bandFrame(top, bottom, "gradient (\xE2\x80\xB0)");
-        axisLabel(top, "+" + std::to_string(steepest));
+        if (up > 0) axisLabel(top, "+" + std::to_string(up));
         axisLabel(mid, "0");
-        axisLabel(bottom, "-" + std::to_string(steepest));
+        if (down > 0) axisLabel(bottom, "-" + std::to_string(down));
     }
 
     void speedBand(double top, double bottom) {
