@@ -1,5 +1,7 @@
 #include "tools/compiled_checks.h"
 
+#include <cmath>
+
 #include "compiler/coding.h"
 #include "compiler/compiled_file_reader.h"
 #include "compiler/compiled_files.h"
@@ -176,6 +178,17 @@ std::variant<scenario::TrackPlan, FileFault> readPlanFile(std::string_view bytes
                 return FileFault{"point " + std::to_string(point) + "'s " +
                                      (coord == 0 ? "x" : "y") + " is not the integer start value " +
                                      std::to_string(kStart[point][coord]),
+                                 variantOffset(plan, point, coord), std::nullopt, std::nullopt};
+            }
+        }
+    }
+    // Every coordinate is a distance in metres; the track is drawn and measured from them.
+    for (int coord = 0; coord < 2; ++coord) {
+        for (std::int64_t point = 2; point < plan.points(); ++point) {
+            const scenario::PlanValue v = plan.at(point, coord);
+            if (v.tag != scenario::PlanTag::empty && !std::isfinite(v.value)) {
+                return FileFault{"point " + std::to_string(point) + "'s " +
+                                     (coord == 0 ? "x" : "y") + " is not a finite number",
                                  variantOffset(plan, point, coord), std::nullopt, std::nullopt};
             }
         }

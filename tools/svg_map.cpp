@@ -213,11 +213,23 @@ class MapDrawing {
 
     // The drawn point at metre m, or the last one drawn before it.
     std::optional<std::pair<double, double>> planPoint(std::int64_t m) const {
+        if (drawnAtOrBefore_.empty()) return std::nullopt;
+        m = std::clamp<std::int64_t>(m, 0, static_cast<std::int64_t>(drawnAtOrBefore_.size()) - 1);
+        const std::int64_t at = drawnAtOrBefore_[static_cast<std::size_t>(m)];
+        if (at < 0) return std::nullopt;
+        return std::make_pair(s_.plan->real(at, 0), s_.plan->real(at, 1));
+    }
+
+    // For each metre, the last drawn point at or before it (-1 for none), so that a plan
+    // with long empty stretches costs one pass rather than one search per point drawn.
+    void indexDrawnPoints() {
         const scenario::TrackPlan& p = *s_.plan;
-        m = std::clamp<std::int64_t>(m, 0, p.points() - 1);
-        while (m >= 0 && !pointDrawn(p, m)) --m;
-        if (m < 0) return std::nullopt;
-        return std::make_pair(p.real(m, 0), p.real(m, 1));
+        drawnAtOrBefore_.assign(static_cast<std::size_t>(p.points()), -1);
+        std::int64_t last = -1;
+        for (std::int64_t m = 0; m < p.points(); ++m) {
+            if (pointDrawn(p, m)) last = m;
+            drawnAtOrBefore_[static_cast<std::size_t>(m)] = last;
+        }
     }
 
     std::pair<double, double> toPicture(std::pair<double, double> point) const {
@@ -241,6 +253,7 @@ class MapDrawing {
     double plan(double y) {
         extent_ = planReport(*s_.plan);
         if (extent_.drawnPoints < 2) return y;
+        indexDrawnPoints();
         const double boxWidth = kWidth - 2 * kMargin - 160;  // room for labels on the right
         const double spanX = std::max(extent_.maxX - extent_.minX, 1.0);
         const double spanY = std::max(extent_.maxY - extent_.minY, 1.0);
@@ -526,6 +539,7 @@ class MapDrawing {
     std::int64_t lineEnd_ = 0;
     SvgWriter svg_;
     PlanReport extent_;
+    std::vector<std::int64_t> drawnAtOrBefore_;
     double scale_ = 1;
     double top_ = 0;
     double offsetX_ = 0;

@@ -180,6 +180,9 @@ TEST_F(CarriedFiles, DamagedFilesAreToldWithTheirOffset) {
     std::swap_ranges(reversed.begin() + static_cast<long>(station1) + 1,
                      reversed.begin() + static_cast<long>(station1) + 5,
                      reversed.begin() + static_cast<long>(station1) + 5);
+    // Point 2's x is the first double of the file, after the two 4-byte integer points.
+    std::string notFinite = planBytes;
+    notFinite.replace(10, 8, std::string("\x00\x00\x00\x00\x00\x00\xF8\x7F", 8));  // NaN
     std::string badTag = planBytes;
     badTag[4] = 7;  // point 1's x: tag 7 is no variant type
 
@@ -207,6 +210,8 @@ TEST_F(CarriedFiles, DamagedFilesAreToldWithTheirOffset) {
          station1 + 5},
         {"plan with an unknown tag", "GENOVA_TORINO_linea.dat", badTag,
          "byte 4: unknown variant tag 7", 4},
+        {"plan with a coordinate that is no number", "GENOVA_TORINO_linea.dat", notFinite,
+         "byte 8: point 2's x is not a finite number", 8},
         // The plan ends with two empty variants of two bytes each; one byte of the first stays.
         {"plan cut inside a variant tag", "GENOVA_TORINO_linea.dat",
          planBytes.substr(0, planBytes.size() - 3),
@@ -227,6 +232,7 @@ TEST_F(CarriedFiles, DamagedFilesAreToldWithTheirOffset) {
         EXPECT_EQ(structured.status, kInspectDamaged);
         const json doc = json::parse(structured.out);
         EXPECT_EQ(doc["status"], kInspectDamaged);
+        ASSERT_TRUE(doc["files"][0].contains("fault")) << doc;
         EXPECT_EQ(doc["files"][0]["fault"]["offset"], c.offset);
     }
 }
