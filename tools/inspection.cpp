@@ -125,8 +125,7 @@ ExpectedCodes expectedCodes(const scenario::LineTable& train) {
 RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineTable* train) {
     RouteReport report;
     report.cells = route.size();
-    const std::optional<TrainLayout> layout =
-        train ? std::optional<TrainLayout>(trainLayout(*train)) : std::nullopt;
+    const TrainLayout layout = train ? trainLayout(*train) : TrainLayout{};
 
     for (std::size_t i = 0; i < route.size(); ++i) {
         const scenario::RouteCell& c = route[i];
@@ -144,9 +143,9 @@ RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineT
                            objectValues(c), std::nullopt};
         if (c.kind == kStationStop || c.kind == kLocationBoard) {
             object.text = entryText(train, c.value1);
-            if (layout) {
-                const bool holds = c.kind == kStationStop ? layout->isStation(c.value1)
-                                                          : layout->isBoard(c.value1);
+            if (train) {
+                const bool holds =
+                    c.kind == kStationStop ? layout.isStation(c.value1) : layout.isBoard(c.value1);
                 if (!holds) {
                     report.mismatches.push_back(
                         "cell " + std::to_string(cell) + ": the " + object.kindName +
