@@ -9,6 +9,7 @@
 #include "compiler/error_codes.h"
 #include "compiler/memorizza_percorso.h"
 #include "platform/files.h"
+#include "platform/run_lock.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
 #include "tools/scenario_names.h"
@@ -70,6 +71,17 @@ class CompileRun {
                                                      "unchanged and no compiled file written");
             }
         }
+        // A second compilation into the same folder waits until this one has written its
+        // files; then nothing else writes there, and what a killed one left can be cleared.
+        platform::RunLock folder;
+        try {
+            folder = platform::lockDirectory(options_.outDir);
+        } catch (const platform::FileError& e) {
+            return stop(kExitOutputFailed, e.what());
+        }
+        for (const scenario::CompiledFile& file : files) {
+            platform::removeLeftoverTemporaries(outputPath(file.name));
+        }
         for (const scenario::CompiledFile& file : files) {
             const std::string path = outputPath(file.name);
             try {
@@ -128,8 +140,10 @@ class CompileRun {
             bytes = std::move(read.bytes);
             return true;
         }
-        return tell(path + (read.status == platform::ReadStatus::missing ? ": no such file"
-                                                                         : ": cannot be read"));
+        return tell(path +
+                    (read.status == platform::ReadStatus::missing
+                         ? ": no such file"
+                         : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason)));
     }
 
     static scenario::SourceLoader loaderOf(const std::string& bytes) {
