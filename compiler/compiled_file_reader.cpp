@@ -72,14 +72,16 @@ TrackPlan decodeTrackPlan(std::string_view bytes) {
     std::vector<double> values;
     while (!in.atEnd()) {
         const std::size_t at = in.offset();
-        const auto tag = static_cast<PlanTag>(coding::decodeFixed16(in.take(2, "a variant tag")));
+        // The tag is a whole 16-bit value: only 0, 2 and 5 are variants of the plan.
+        const std::uint16_t rawTag = coding::decodeFixed16(in.take(2, "a variant tag"));
+        const auto tag = static_cast<PlanTag>(rawTag & 0xFF);
         double value = 0.0;
-        if (tag == PlanTag::integer) {
+        if (rawTag == static_cast<std::uint16_t>(PlanTag::integer)) {
             value = static_cast<std::int16_t>(coding::decodeFixed16(in.take(2, "a 16-bit point")));
-        } else if (tag == PlanTag::real) {
+        } else if (rawTag == static_cast<std::uint16_t>(PlanTag::real)) {
             value = coding::decodeDouble(in.take(8, "a double point"));
-        } else if (tag != PlanTag::empty) {
-            throw DecodeError("unknown variant tag " + std::to_string(static_cast<int>(tag)), at);
+        } else if (rawTag != static_cast<std::uint16_t>(PlanTag::empty)) {
+            throw DecodeError("unknown variant tag " + std::to_string(rawTag), at);
         }
         tags.push_back(static_cast<std::uint8_t>(tag));
         values.push_back(value);
