@@ -1,5 +1,8 @@
 #include "compiler/compiled_files.h"
 
+#include <array>
+#include <cstring>
+
 #include "compiler/coding.h"
 #include "compiler/record_layout.h"
 
@@ -20,25 +23,35 @@ std::string routeFileName(std::string_view lineName, std::string_view trainName)
 }
 
 void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
+    // The variants go straight into a fixed buffer handed over in 64 KiB pieces: the plan of
+    // a long line is tens of megabytes, and building it a byte at a time would cost more than
+    // computing it.
     constexpr std::size_t kChunk = 1 << 16;
-    std::string out;
-    out.reserve(kChunk + 16);
+    constexpr std::size_t kLargestVariant = 10;
+    std::array<char, kChunk + kLargestVariant> buffer;
+    std::size_t used = 0;
+    const auto put16 = [&](std::uint16_t v) {
+        buffer[used++] = static_cast<char>(v & 0xFF);
+        buffer[used++] = static_cast<char>(v >> 8);
+    };
     for (int coord = 0; coord < 2; ++coord) {
         for (std::int64_t point = 0; point < plan.points(); ++point) {
             const PlanValue v = plan.at(point, coord);
-            putFixed16(out, static_cast<std::uint16_t>(v.tag));
+            put16(static_cast<std::uint16_t>(v.tag));
             if (v.tag == PlanTag::integer) {
-                putInt16(out, static_cast<std::int16_t>(v.value));
+                put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v.value)));
             } else if (v.tag == PlanTag::real) {
-                putDouble(out, v.value);
+                std::uint64_t bits;
+                std::memcpy(&bits, &v.value, sizeof bits);
+                for (int b = 0; b < 8; ++b) buffer[used++] = static_cast<char>(bits >> (8 * b));
             }
-            if (out.size() >= kChunk) {
-                sink(out);
-                out.clear();
+            if (used >= kChunk) {
+                sink(std::string_view(buffer.data(), used));
+                used = 0;
             }
         }
     }
-    if (!out.empty()) sink(out);
+    if (used > 0) sink(std::string_view(buffer.data(), used));
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,13 @@ struct PlanValue {
 // nine bytes per element rather than sixteen.
 class TrackPlan {
   public:
+    TrackPlan() = default;
+    TrackPlan(const TrackPlan& other);
+    TrackPlan& operator=(const TrackPlan& other);
+    TrackPlan(TrackPlan&&) noexcept = default;
+    TrackPlan& operator=(TrackPlan&&) noexcept = default;
+    ~TrackPlan() = default;
+
     bool dimensioned() const { return points_ > 0; }
     std::int64_t points() const { return points_; }  // planLength + 1
     // Makes the plan anew with `points` empty points.
@@ -106,7 +114,8 @@ class TrackPlan {
 
     PlanValue at(std::int64_t point, int coord) const {
         const std::size_t i = index(point, coord);
-        return {static_cast<PlanTag>(tags_[i]), values_[i]};
+        const auto tag = static_cast<PlanTag>(tags_[i]);
+        return {tag, tag == PlanTag::empty ? 0.0 : values_[i]};
     }
     double real(std::int64_t point, int coord) const { return values_[index(point, coord)]; }
     void setReal(std::int64_t point, int coord, double v) {
@@ -127,7 +136,9 @@ class TrackPlan {
     }
     std::int64_t points_ = 0;
     std::vector<std::uint8_t> tags_;
-    std::vector<double> values_;
+    // Left unset where the tag says empty: a long plan is written once, point by point, and
+    // setting it beforehand would cost a second pass over megabytes.
+    std::unique_ptr<double[]> values_;
 };
 
 struct ErrorState {

@@ -12,7 +12,6 @@ namespace platform::testing {
 enum class FileOperation {
     create,  // a temporary file is created beside the file it will replace
     write,   // bytes go to the temporary file
-    flush,   // the temporary file is flushed to the disk
     close,   // the temporary file is closed
     rename,  // the temporary file takes the place of its target
     remove,  // a file is deleted

@@ -125,11 +125,11 @@ class TemporaryFile {
         }
     }
 
-    // Flushes to the disk, closes, and renames over the target.
+    // Closes and renames over the target. The rename is what keeps a reader, or a run killed
+    // part way, from ever seeing a part of the file. The file is not forced to the disk: that
+    // would cost far more than writing it, and guards only against a power loss in the moments
+    // after the run, which no other program on the machine guards against either.
     void commit() {
-        if (attempt(FileOperation::flush, target_, [&] { return ::fsync(fd_); }) != 0) {
-            fail("write", target_, errno);
-        }
         // The descriptor is released whatever close reports, an injected failure included.
         const int injected = testing::injectedFailure(FileOperation::close, target_);
         int closed = ::close(fd_);
@@ -139,25 +139,16 @@ class TemporaryFile {
             closed = -1;
             closeError = injected;
         }
-        // After a successful fsync an interrupted close has still released the descriptor
-        // and lost nothing.
+        // An interrupted close has still released the descriptor and lost nothing.
         if (closed != 0 && closeError != EINTR) fail("write", target_, closeError);
         if (attempt(FileOperation::rename, target_,
                     [&] { return ::rename(path_.c_str(), target_.c_str()); }) != 0) {
             fail("write", target_, errno);
         }
         committed_ = true;
-        syncDirectory();
     }
 
   private:
-    // Makes the rename itself durable. The new file is already in place and complete, so a
-    // directory that cannot be synced (some file systems refuse) is not a failure.
-    void syncDirectory() const {
-        Descriptor dir(::open(parentOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.valid()) ::fsync(dir.get());
-    }
-
     std::string target_;
     std::string path_;
     int fd_ = -1;

@@ -75,7 +75,6 @@ int failureFor(FileOperation operation) {
             return EACCES;
         case FileOperation::write:
             return ENOSPC;
-        case FileOperation::flush:
         case FileOperation::close:
         case FileOperation::read:
             return EIO;

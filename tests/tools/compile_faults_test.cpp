@@ -83,7 +83,6 @@ int failureFor(FileOperation operation) {
         case FileOperation::rename:
         case FileOperation::remove:
             return EROFS;
-        case FileOperation::flush:
         case FileOperation::close:
         case FileOperation::read:
             return EIO;
