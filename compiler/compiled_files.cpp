@@ -35,14 +35,16 @@ void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
         buffer[used++] = static_cast<char>(v >> 8);
     };
     for (int coord = 0; coord < 2; ++coord) {
+        const std::uint8_t* tags = plan.tags(coord);
+        const double* values = plan.values(coord);
         for (std::int64_t point = 0; point < plan.points(); ++point) {
-            const PlanValue v = plan.at(point, coord);
-            put16(static_cast<std::uint16_t>(v.tag));
-            if (v.tag == PlanTag::integer) {
-                put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(v.value)));
-            } else if (v.tag == PlanTag::real) {
+            const std::uint8_t tag = tags[point];
+            put16(tag);
+            if (tag == static_cast<std::uint8_t>(PlanTag::integer)) {
+                put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(values[point])));
+            } else if (tag == static_cast<std::uint8_t>(PlanTag::real)) {
                 std::uint64_t bits;
-                std::memcpy(&bits, &v.value, sizeof bits);
+                std::memcpy(&bits, &values[point], sizeof bits);
                 for (int b = 0; b < 8; ++b) buffer[used++] = static_cast<char>(bits >> (8 * b));
             }
             if (used >= kChunk) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 #include "compiler/placements.h"
@@ -55,7 +56,7 @@ class LinePhase {
     Next mountain(std::int32_t inizio, std::int32_t fine, std::int32_t tipo);
     Next speedIndicator(const std::array<std::int32_t, 9>& v);
     Next locationBoard(std::int32_t p, const std::string& text);
-    Next planPoint(double turnRate, bool limited);
+    Next planRun(std::int64_t last, double turnRate, bool limited);
     void endOfPhase();
     Next stopWith(std::int32_t code, std::optional<std::int32_t> position = std::nullopt);
     Next outside(std::int32_t p);
@@ -262,26 +263,52 @@ LinePhase::Next LinePhase::gradient(std::int32_t p, std::int32_t g) {
     return Next::readOn;
 }
 
-// Computes plan point nextPoint from the two before it, the step turned by `turnRate`, and
-// moves on. Inside a curve the plan may not pass its last point nor the 1,000,000 m limit.
-LinePhase::Next LinePhase::planPoint(double turnRate, bool limited) {
-    const std::int64_t m = nextPoint_;
-    if (limited && m > m_.planLength) return stopWith(103);
-    TrackPlan& plan = m_.trackPlan;
-    const double x1 = plan.real(m - 1, 0);
-    const double y1 = plan.real(m - 1, 1);
-    const double dx = x1 - plan.real(m - 2, 0);
-    const double dy = y1 - plan.real(m - 2, 1);
-    if (turnRate == 0.0) {
-        plan.setReal(m, 0, x1 + dx);
-        plan.setReal(m, 1, y1 + dy);
-    } else {
-        plan.setReal(m, 0, x1 + dx + turnRate * dy);
-        plan.setReal(m, 1, y1 + dy - turnRate * dx);
+// Computes the plan points from nextPoint up to `last`, each from the two before it, the step
+// turned by `turnRate`, and moves nextPoint on. Inside a curve the plan may not pass its last
+// point, nor compute point 1,000,000 (code 103 after the points before the limit).
+LinePhase::Next LinePhase::planRun(std::int64_t last, double turnRate, bool limited) {
+    const std::int64_t first = nextPoint_;
+    if (first > last) return Next::readOn;
+    std::int64_t end = last;
+    bool pastLimit = false;
+    if (limited && end > m_.planLength) {
+        end = m_.planLength;
+        pastLimit = true;
     }
-    ++nextPoint_;
-    if (limited && nextPoint_ > kPlanIndexLimit) return stopWith(103);
-    return Next::readOn;
+    if (limited && end >= kPlanIndexLimit) {
+        end = kPlanIndexLimit;
+        pastLimit = true;
+    }
+    TrackPlan& plan = m_.trackPlan;
+    double* x = plan.values(0);
+    double* y = plan.values(1);
+    double x2 = x[first - 2], y2 = y[first - 2];
+    double x1 = x[first - 1], y1 = y[first - 1];
+    for (std::int64_t m = first; m <= end; ++m) {
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        double xm, ym;
+        if (turnRate == 0.0) {
+            xm = x1 + dx;
+            ym = y1 + dy;
+        } else {
+            xm = x1 + dx + turnRate * dy;
+            ym = y1 + dy - turnRate * dx;
+        }
+        x[m] = xm;
+        y[m] = ym;
+        x2 = x1;
+        y2 = y1;
+        x1 = xm;
+        y1 = ym;
+    }
+    if (end >= first) {
+        const auto count = static_cast<std::size_t>(end - first + 1);
+        std::memset(plan.tags(0) + first, static_cast<int>(PlanTag::real), count);
+        std::memset(plan.tags(1) + first, static_cast<int>(PlanTag::real), count);
+        nextPoint_ = end + 1;
+    }
+    return pastLimit ? stopWith(103) : Next::readOn;
 }
 
 LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::int32_t n) {
@@ -298,14 +325,9 @@ LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::
     if (turnRate == 0.0) return stopWith(103);
     if (containsIgnoringCase(field, "s")) turnRate = -turnRate;
 
-    while (nextPoint_ <= s) {
-        if (const Next next = planPoint(0.0, true); next != Next::readOn) return next;
-    }
-    const std::int64_t end = std::int64_t{s} + n;
-    while (nextPoint_ <= end) {
-        if (const Next next = planPoint(turnRate, true); next != Next::readOn) return next;
-    }
-    return Next::readOn;
+    // Straight on up to the curve's start, then turning to its end.
+    if (const Next next = planRun(s, 0.0, true); next != Next::readOn) return next;
+    return planRun(std::int64_t{s} + n, turnRate, true);
 }
 
 LinePhase::Next LinePhase::mountain(std::int32_t inizio, std::int32_t fine, std::int32_t tipo) {
@@ -346,7 +368,7 @@ void LinePhase::endOfPhase() {
     } while (fillCell_ < std::int64_t{m_.lastCell} - 2);
     // The track runs straight on to two points before the plan's end.
     if (m_.makeTrackPlan != 0) {
-        while (nextPoint_ <= std::int64_t{m_.planLength} - 2) planPoint(0.0, false);
+        planRun(std::int64_t{m_.planLength} - 2, 0.0, false);
     }
 }
 

@@ -129,6 +129,12 @@ class TrackPlan {
         values_[i] = v;
     }
 
+    // One coordinate's tags and values, point 0 first, for the loops that walk a whole plan.
+    std::uint8_t* tags(int coord) { return tags_.data() + coord * points_; }
+    const std::uint8_t* tags(int coord) const { return tags_.data() + coord * points_; }
+    double* values(int coord) { return values_.get() + coord * points_; }
+    const double* values(int coord) const { return values_.get() + coord * points_; }
+
   private:
     // The point index runs fastest: all x values, then all y values.
     std::size_t index(std::int64_t point, int coord) const {
