@@ -1,6 +1,7 @@
 #include "compiler/compiled_files.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "compiler/coding.h"
@@ -22,6 +23,21 @@ std::string routeFileName(std::string_view lineName, std::string_view trainName)
     return std::string(lineName) + "_" + std::string(trainName) + ".dat";
 }
 
+namespace {
+
+// Host-order values to their little-endian bytes, stored with one copy each.
+template <class T>
+char* putLittleEndian(char* out, T v) {
+    if constexpr (std::endian::native == std::endian::big) {
+        if constexpr (sizeof(T) == 2) v = static_cast<T>(__builtin_bswap16(v));
+        if constexpr (sizeof(T) == 8) v = static_cast<T>(__builtin_bswap64(v));
+    }
+    std::memcpy(out, &v, sizeof v);
+    return out + sizeof v;
+}
+
+}  // namespace
+
 void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
     // The variants go straight into a fixed buffer handed over in 64 KiB pieces: the plan of
     // a long line is tens of megabytes, and building it a byte at a time would cost more than
@@ -29,31 +45,32 @@ void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
     constexpr std::size_t kChunk = 1 << 16;
     constexpr std::size_t kLargestVariant = 10;
     std::array<char, kChunk + kLargestVariant> buffer;
-    std::size_t used = 0;
-    const auto put16 = [&](std::uint16_t v) {
-        buffer[used++] = static_cast<char>(v & 0xFF);
-        buffer[used++] = static_cast<char>(v >> 8);
-    };
+    char* const begin = buffer.data();
+    char* const full = begin + kChunk;
+    char* out = begin;
+    constexpr auto kInteger = static_cast<std::uint8_t>(PlanTag::integer);
+    constexpr auto kReal = static_cast<std::uint8_t>(PlanTag::real);
     for (int coord = 0; coord < 2; ++coord) {
         const std::uint8_t* tags = plan.tags(coord);
         const double* values = plan.values(coord);
         for (std::int64_t point = 0; point < plan.points(); ++point) {
             const std::uint8_t tag = tags[point];
-            put16(tag);
-            if (tag == static_cast<std::uint8_t>(PlanTag::integer)) {
-                put16(static_cast<std::uint16_t>(static_cast<std::int16_t>(values[point])));
-            } else if (tag == static_cast<std::uint8_t>(PlanTag::real)) {
+            out = putLittleEndian(out, static_cast<std::uint16_t>(tag));
+            if (tag == kReal) {
                 std::uint64_t bits;
                 std::memcpy(&bits, &values[point], sizeof bits);
-                for (int b = 0; b < 8; ++b) buffer[used++] = static_cast<char>(bits >> (8 * b));
+                out = putLittleEndian(out, bits);
+            } else if (tag == kInteger) {
+                out = putLittleEndian(
+                    out, static_cast<std::uint16_t>(static_cast<std::int16_t>(values[point])));
             }
-            if (used >= kChunk) {
-                sink(std::string_view(buffer.data(), used));
-                used = 0;
+            if (out >= full) {
+                sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
+                out = begin;
             }
         }
     }
-    if (used > 0) sink(std::string_view(buffer.data(), used));
+    if (out > begin) sink(std::string_view(begin, static_cast<std::size_t>(out - begin)));
 }
 
 namespace {
