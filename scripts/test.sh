@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the whole test suite (address and undefined-behaviour sanitizers on) and runs it.
+# Builds the whole test suite (address and undefined-behaviour sanitizers on) and runs it; then
+# the Windows build's suite under Wine, which compares its programs with these.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libgtest-dev libgmock-dev libfltk1.3-dev \
@@ -7,3 +8,4 @@ scripts/install-deps.sh g++ cmake ninja-build libgtest-dev libgmock-dev libfltk1
 cmake --preset test >/dev/null
 cmake --build --preset test
 ctest --preset test
+scripts/windows-test.sh
