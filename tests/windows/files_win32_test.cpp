@@ -360,9 +360,8 @@ TEST(ReplaceFileTest, WaitsForABriefHoldOnTheOldFile) {
 // old file keeps its bytes, and no temporary file is left.
 TEST(ReplaceFileTest, AFailureAtAnyStepKeepsTheOldFile) {
     using testing::FileOperation;
-    for (const FileOperation failing :
-         {FileOperation::create, FileOperation::write, FileOperation::flush, FileOperation::close,
-          FileOperation::rename}) {
+    for (const FileOperation failing : {FileOperation::create, FileOperation::write,
+                                        FileOperation::close, FileOperation::rename}) {
         SCOPED_TRACE(static_cast<int>(failing));
         TempDir dir;
         const std::string path = dir.file("X.dat");

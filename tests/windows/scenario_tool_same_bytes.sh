@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scenario-tool.exe under Wine compiles the same descriptions into the same bytes as the Linux
-# scenario-tool, answers with the same JSON report and the same exit status, working in a folder
-# named with letters outside Windows-1252.
+# scenario-tool, answers with the same JSON report and the same exit status, given descriptions
+# in a folder named with letters outside Windows-1252.
 #
 #   scenario_tool_same_bytes.sh WINDOWS_TOOL LINUX_TOOL FIXTURES_DIR
 source "$(dirname "$0")/common.sh"
@@ -26,26 +26,29 @@ cases=(
 for case in "${cases[@]}"; do
   IFS='|' read -r name arguments expected_status extra <<<"$case"
   echo "case: $name"
+  # Each side works in a folder of its own, on descriptions in a subfolder of the same name;
+  # the compiled files go to the folder it works in.
+  folder="Łódź 東京"
   for side in linux windows; do
-    dir="$scratch/$side Łódź 東京"
-    rm -rf "$dir"
-    mkdir "$dir"
-    cp "$fixtures/$line" "$dir/"
+    rm -rf "${scratch:?}/$side"
+    mkdir -p "$scratch/$side/$folder"
+    cp "$fixtures/$line" "$scratch/$side/$folder/"
     if [ -n "$extra" ]; then
-      sed "s/^\[fine\]\r\$/$extra\r\n[fine]\r/" "$fixtures/$train" >"$dir/$train"
+      sed "s/^\[fine\]\r\$/$extra\r\n[fine]\r/" "$fixtures/$train" >"$scratch/$side/$folder/$train"
     else
-      cp "$fixtures/$train" "$dir/"
+      cp "$fixtures/$train" "$scratch/$side/$folder/"
     fi
   done
 
   linux_status=0
   # shellcheck disable=SC2086  # the arguments are words
-  (cd "$scratch/linux Łódź 東京" && "$linux_tool" compile "$line" "$train" $arguments \
+  (cd "$scratch/linux" && "$linux_tool" compile "$folder/$line" "$folder/$train" $arguments \
     >"$scratch/linux.json" 2>"$scratch/linux.err") || linux_status=$?
   windows_status=0
   # shellcheck disable=SC2086
-  (cd "$scratch/windows Łódź 東京" && "$SCENARIO_WINE" "$windows_tool" compile "$line" "$train" \
-    $arguments >"$scratch/windows.json" 2>"$scratch/windows.err") || windows_status=$?
+  (cd "$scratch/windows" && "$SCENARIO_WINE" "$windows_tool" compile "$folder/$line" \
+    "$folder/$train" $arguments >"$scratch/windows.json" 2>"$scratch/windows.err") ||
+    windows_status=$?
 
   [ "$linux_status" -eq "$expected_status" ] ||
     fail "$name: the Linux tool ended with $linux_status: $(cat "$scratch/linux.err")"
@@ -54,11 +57,13 @@ for case in "${cases[@]}"; do
   # The console's line ends are CR LF on Windows; the report is the same.
   tr -d '\r' <"$scratch/windows.json" | cmp - "$scratch/linux.json" ||
     fail "$name: the reports differ:"$'\n'"$(cat "$scratch/linux.json")"$'\n'"$(cat "$scratch/windows.json")"
-  linux_files=$(ls -A "$scratch/linux Łódź 東京")
-  expect_listing "$scratch/windows Łódź 東京" $linux_files
-  for file in $linux_files; do
-    cmp "$scratch/linux Łódź 東京/$file" "$scratch/windows Łódź 東京/$file" ||
-      fail "$name: $file differs"
-  done
+  # The same files, inputs and outputs, wherever the tool put them.
+  linux_files=$(cd "$scratch/linux" && find . -type f | LC_ALL=C sort)
+  windows_files=$(cd "$scratch/windows" && find . -type f | LC_ALL=C sort)
+  [ "$windows_files" = "$linux_files" ] ||
+    fail "$name: the Windows tool left"$'\n'"$windows_files"$'\n'"instead of"$'\n'"$linux_files"
+  while IFS= read -r file; do
+    cmp "$scratch/linux/$file" "$scratch/windows/$file" || fail "$name: $file differs"
+  done <<<"$linux_files"
 done
 echo "every case gave the Linux tool's bytes, report and status"
