@@ -1,6 +1,7 @@
 #include "platform/linux/display_probe.h"
 
-#include <X11/Xlib.h>
+#include <X11/Xlib.h>  // for the types only: the functions are looked up in the loaded library
+#include <dlfcn.h>
 
 #include <condition_variable>
 #include <memory>
@@ -11,6 +12,29 @@
 namespace platform::x11 {
 
 namespace {
+
+struct Xlib {
+    decltype(&XOpenDisplay) openDisplay = nullptr;
+    decltype(&XCloseDisplay) closeDisplay = nullptr;
+};
+
+// Xlib's functions, or null where the library cannot be loaded. Loaded once and never unloaded:
+// an abandoned connecting thread may still be inside it, and the window module, which links the
+// same library, finds it already loaded and shares it with this connection.
+const Xlib* xlib() {
+    static const Xlib* const loaded = []() -> const Xlib* {
+        void* library = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return nullptr;
+        static Xlib functions;
+        functions.openDisplay =
+            reinterpret_cast<decltype(&XOpenDisplay)>(::dlsym(library, "XOpenDisplay"));
+        functions.closeDisplay =
+            reinterpret_cast<decltype(&XCloseDisplay)>(::dlsym(library, "XCloseDisplay"));
+        if (functions.openDisplay == nullptr || functions.closeDisplay == nullptr) return nullptr;
+        return &functions;
+    }();
+    return loaded;
+}
 
 // Shared between the waiting caller and the connecting thread, which may outlive the wait.
 struct PendingConnection {
@@ -25,15 +49,17 @@ struct PendingConnection {
 
 _XDisplay* openDisplayWithin(const char* name, std::chrono::milliseconds limit) {
     if (name == nullptr || *name == '\0') return nullptr;
+    const Xlib* const x = xlib();
+    if (x == nullptr) return nullptr;
 
     auto pending = std::make_shared<PendingConnection>();
     // The connection is made on its own thread because XOpenDisplay has no time limit of its
     // own; the thread is detached so that a server that never answers cannot hold the caller.
-    std::thread([pending, displayName = std::string(name)] {
-        Display* display = XOpenDisplay(displayName.c_str());
+    std::thread([pending, x, displayName = std::string(name)] {
+        Display* display = x->openDisplay(displayName.c_str());
         std::lock_guard lock(pending->mutex);
         if (pending->abandoned) {
-            if (display != nullptr) XCloseDisplay(display);
+            if (display != nullptr) x->closeDisplay(display);
             return;
         }
         pending->display = display;
@@ -47,6 +73,11 @@ _XDisplay* openDisplayWithin(const char* name, std::chrono::milliseconds limit) 
         return nullptr;
     }
     return pending->display;
+}
+
+void closeDisplay(_XDisplay* display) {
+    // A connection exists only where xlib() has loaded the library.
+    if (display != nullptr && xlib() != nullptr) xlib()->closeDisplay(display);
 }
 
 }  // namespace platform::x11

@@ -1,5 +1,5 @@
-#include "platform/linux/ui_fltk.h"
-
+// The installer's window and message box drawn with FLTK on an X display. Built as the window
+// module: the installer loads it only once a display has answered.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -12,17 +12,9 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <type_traits>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The font library under the toolkit keeps its configuration until the process ends; in a
-// sanitized build the leak check at exit would otherwise fail every run that opened a window.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-extern "C" const char* __lsan_default_options() {
-    return "print_suppressions=0";
-}
-#endif
+#include "platform/linux/window_module.h"
 
 namespace platform::x11 {
 
@@ -169,13 +161,21 @@ class WindowUi final : public Ui {
 
 }  // namespace
 
-std::unique_ptr<Ui> makeWindowUi(_XDisplay* display) {
+}  // namespace platform::x11
+
+// The module's one exported symbol; everything else in it is hidden.
+extern "C" __attribute__((visibility("default"))) platform::Ui* scenario_make_window_ui(
+    _XDisplay* display) noexcept {
+    using namespace platform::x11;
+    static_assert(std::is_same_v<decltype(scenario_make_window_ui), MakeWindowUi>);
     if (fl_display == nullptr) {
         fl_open_display(display);
     } else if (display != fl_display) {
         XCloseDisplay(display);
     }
-    return std::make_unique<WindowUi>();
+    try {
+        return new WindowUi();
+    } catch (...) {
+        return nullptr;  // the installer goes on without a window
+    }
 }
-
-}  // namespace platform::x11

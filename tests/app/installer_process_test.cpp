@@ -1,5 +1,6 @@
 // Runs the built installer as a person would: a copy of the executable alone in a fresh
-// directory, started from somewhere else, with no display and with one.
+// directory, started from somewhere else, with no display and with one, and on a display where
+// the window's libraries cannot be loaded. Also what the executable needs to start at all.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -8,12 +9,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,7 +27,10 @@
 
 #if SCENARIO_GUI
 #include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <link.h>
 
+#include "tests/platform/scratch_mounts.h"
 #include "tests/platform/ui_xvfb_server.h"
 #endif
 
@@ -51,19 +58,21 @@ std::string readAll(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A child process started in `workDir` with standard error kept in workDir/stderr.txt and
-// DISPLAY set to `display` (or absent). It runs in its own process group, so that on a time-out
-// it and everything it started are ended together.
+// A child process started in `workDir` with standard error kept in workDir/stderr.txt, DISPLAY
+// set to `display` (or absent) and `extraEnvironment` added. It runs in its own process group, so
+// that on a time-out it and everything it started are ended together.
 class ChildProcess {
   public:
     ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& workDir,
-                 const std::optional<std::string>& display)
+                 const std::optional<std::string>& display,
+                 const std::vector<std::string>& extraEnvironment = {})
         : errPath_(workDir / "stderr.txt") {
         std::vector<std::string> environment;
         for (char** e = environ; *e != nullptr; ++e) {
             if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
         }
         if (display) environment.push_back("DISPLAY=" + *display);
+        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
         std::vector<char*> envp;
         for (auto& e : environment) envp.push_back(e.data());
         envp.push_back(nullptr);
@@ -203,6 +212,42 @@ TEST(InstallerFailureTest, WithoutADisplayAFailureIsToldOnStandardError) {
     EXPECT_EQ(err.back(), '\n');
 }
 
+// The libraries the dynamic loader maps whenever the installer starts, as `ldd` lists them.
+std::vector<std::string> librariesLoadedAtStart(const std::string& executable) {
+    std::vector<std::string> names;
+    FILE* ldd = ::popen(("ldd '" + executable + "' 2>&1").c_str(), "r");
+    if (ldd == nullptr) return names;
+    char line[4096];
+    while (std::fgets(line, sizeof line, ldd) != nullptr) {
+        // "\tlibc.so.6 => /lib/.../libc.so.6 (0x...)", "\t/lib64/ld-linux-x86-64.so.2 (0x...)"
+        std::string entry(line);
+        const std::size_t start = entry.find_first_not_of(" \t");
+        if (start == std::string::npos) continue;
+        entry = entry.substr(start, entry.find_first_of(" \t\n", start) - start);
+        names.push_back(std::filesystem::path(entry).filename().string());
+    }
+    EXPECT_EQ(::pclose(ldd), 0) << "ldd failed on " << executable;
+    return names;
+}
+
+// A run without a display must not pay for the window: the executable needs the C and C++
+// runtimes only (and, in a sanitized build, the sanitizers' runtimes), never X11 or the toolkit.
+TEST(InstallerImageTest, NeedsOnlyTheCAndCppRuntimesToStart) {
+    const auto allowed = [](const std::string& name) {
+        for (const char* runtime : {"linux-vdso.so", "linux-gate.so", "ld-linux", "libc.so",
+                                    "libm.so", "libstdc++.so", "libgcc_s.so",
+                                    // sanitized test builds only
+                                    "libasan.so", "libubsan.so"}) {
+            if (name.starts_with(runtime)) return true;
+        }
+        return false;
+    };
+    const std::vector<std::string> libraries = librariesLoadedAtStart(SCENARIO_INSTALLER_EXE);
+    ASSERT_NE(std::find(libraries.begin(), libraries.end(), "libc.so.6"), libraries.end())
+        << "ldd listed no C library";
+    for (const auto& library : libraries) EXPECT_TRUE(allowed(library)) << library;
+}
+
 #if SCENARIO_GUI
 
 // What a window manager sends when the user closes a window with its close button.
@@ -256,6 +301,100 @@ TEST(InstallerFailureTest, OnADisplayAFailureWaitsInItsMessageBoxUntilClosed) {
     ASSERT_TRUE(status.has_value()) << "closing the message box did not end the installer";
     EXPECT_EQ(*status, kExitFileSystemError);
     EXPECT_EQ(run.standardError(), "");
+}
+
+// The dynamic loader's account of the files it mapped in a run of the installer.
+std::string loaderLog(const std::optional<std::string>& display) {
+    InstallerCopy installer;
+    TempDir logDir;
+    ChildProcess run({installer.executable().string()}, installer.startDir.path(), display,
+                     {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + (logDir.path() / "loader").string()});
+    EXPECT_TRUE(run.started());
+    const std::optional<int> status = run.wait(std::chrono::seconds(180));
+    EXPECT_EQ(status, std::optional<int>(kExitSuccess)) << run.standardError();
+    EXPECT_EQ(listing(installer.installDir.path()), kInstalled);
+    std::string log;
+    for (const auto& entry : std::filesystem::directory_iterator(logDir.path())) {
+        log += readAll(entry.path());
+    }
+    return log;
+}
+
+// The lines of `log` that name `file`.
+std::string linesNaming(const std::string& log, const std::string& file) {
+    std::string lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (line.find(file) != std::string::npos) lines += line + "\n";
+    }
+    return lines;
+}
+
+TEST(InstallerWindowCodeTest, IsLoadedOnlyWhenADisplayAnswers) {
+    const auto& server = platform::testing::XvfbServer::shared();
+    if (!server.running()) GTEST_SKIP() << "Xvfb is not available";
+    // The window module comes from a memory file, which the loader knows by its descriptor.
+    const std::vector<std::string> windowCode = {"libX11.so.6", "libfltk.so.1.3", "/proc/self/fd/"};
+
+    const std::string headless = loaderLog(std::nullopt);
+    ASSERT_NE(linesNaming(headless, "libc.so.6"), "") << "the loader kept no log";
+    for (const auto& file : windowCode) EXPECT_EQ(linesNaming(headless, file), "");
+
+    const std::string onDisplay = loaderLog(server.display());
+    for (const auto& file : windowCode) {
+        EXPECT_NE(linesNaming(onDisplay, file), "") << file << " was not loaded";
+    }
+}
+
+// The file the dynamic loader loads for `soname`, found by loading it. It stays loaded: what
+// its initialisers allocate would otherwise be reported as leaked at exit.
+std::optional<std::string> libraryFile(const char* soname) {
+    void* library = ::dlopen(soname, RTLD_LAZY | RTLD_LOCAL);
+    link_map* map = nullptr;
+    if (library == nullptr || ::dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) {
+        return std::nullopt;
+    }
+    return std::filesystem::canonical(map->l_name).string();
+}
+
+// A machine with a display but without X11's or the toolkit's libraries: the installer does its
+// whole job without a window, and tells a failure on standard error instead of in a box.
+TEST(InstallerWindowCodeTest, OnADisplayWithoutTheWindowLibrariesTheInstallerRunsHeadless) {
+    const auto& server = platform::testing::XvfbServer::shared();
+    if (!server.running()) GTEST_SKIP() << "Xvfb is not available";
+    for (const char* soname : {"libX11.so.6", "libfltk.so.1.3"}) {
+        SCOPED_TRACE(soname);
+        const std::optional<std::string> file = libraryFile(soname);
+        ASSERT_TRUE(file.has_value()) << "not installed here";
+        auto hidden = platform::testing::ScratchMount::emptied(*file);
+        if (!hidden.refusal().empty()) GTEST_SKIP() << hidden.refusal();
+
+        {
+            InstallerCopy installer;
+            ChildProcess run({installer.executable().string()}, installer.startDir.path(),
+                             server.display());
+            ASSERT_TRUE(run.started());
+            const std::optional<int> status = run.wait(std::chrono::seconds(180));
+            ASSERT_TRUE(status.has_value()) << "the installer did not end by itself";
+            EXPECT_EQ(*status, kExitSuccess) << run.standardError();
+            EXPECT_EQ(run.standardError(), "");
+            EXPECT_EQ(listing(installer.installDir.path()), kInstalled);
+        }
+        {
+            // With a window, this failure would wait in its message box until closed.
+            InstallerCopy installer;
+            std::filesystem::create_directory(installer.installDir.path() /
+                                              "GENOVA_TORINO_IC514_note.txt");
+            ChildProcess run({installer.executable().string()}, installer.startDir.path(),
+                             server.display());
+            ASSERT_TRUE(run.started());
+            const std::optional<int> status = run.wait(std::chrono::seconds(60));
+            ASSERT_TRUE(status.has_value()) << "the installer waited: a message box was shown";
+            EXPECT_EQ(*status, kExitFileSystemError);
+            EXPECT_NE(run.standardError().find("GENOVA_TORINO_IC514_note.txt"), std::string::npos)
+                << run.standardError();
+        }
+    }
 }
 
 #endif  // SCENARIO_GUI

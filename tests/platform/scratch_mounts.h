@@ -1,4 +1,5 @@
-// File systems of a test's own: a small one that fills up, or a read-only view of a directory.
+// File systems of a test's own: a small one that fills up, a read-only view of a directory, or a
+// file made to look empty.
 // They are mounted in a mount namespace private to the test process, so that nothing else on
 // the machine sees them and they go with the process however it ends; programs the test starts
 // see them too. Mounting needs root with CAP_SYS_ADMIN; where it is refused (an unprivileged
@@ -30,7 +31,8 @@ inline std::string privateMounts() {
     return refusal;
 }
 
-// A mount over a directory, undone when the object goes, so that the directory can be removed.
+// A mount over a directory or a file, undone when the object goes, so that the directory can be
+// removed and the file is seen again.
 class ScratchMount {
   public:
     // Over `dir`, a file system in memory that holds at most `bytes`.
@@ -61,6 +63,19 @@ class ScratchMount {
             0) {
             mount.refusal_ =
                 std::string("cannot make a bind mount read-only: ") + std::strerror(errno);
+        }
+        return mount;
+    }
+
+    // `file` seen empty through a bind mount of /dev/null over it: a library there is still
+    // found by the dynamic loader, which then fails to load it, as on a machine without it.
+    static ScratchMount emptied(const std::string& file) {
+        ScratchMount mount(file);
+        if (!(mount.refusal_ = privateMounts()).empty()) return mount;
+        if (::mount("/dev/null", file.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            mount.refusal_ = std::string("cannot bind over a file: ") + std::strerror(errno);
+        } else {
+            mount.mounted_ = true;
         }
         return mount;
     }

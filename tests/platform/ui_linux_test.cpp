@@ -11,7 +11,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "platform/ui.h"
@@ -24,6 +27,7 @@
 #include <X11/Xutil.h>
 
 #include "platform/linux/display_probe.h"
+#include "platform/linux/window_module_loader.h"
 #include "tests/platform/ui_xvfb_server.h"
 #endif
 
@@ -114,6 +118,30 @@ TEST(DisplayProbeTest, GivesUpOnAServerThatNeverAnswers) {
     EXPECT_EQ(x11::openDisplayWithin(server.display().c_str(), std::chrono::milliseconds(300)),
               nullptr);
     EXPECT_LT(Clock::now() - started, std::chrono::seconds(3));
+}
+
+// The distinct memory files this process has mapped under `name`, by their inode.
+std::set<std::string> mappedMemoryFiles(const std::string& name) {
+    std::set<std::string> inodes;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find("/memfd:" + name) == std::string::npos) continue;
+        // address perms offset device inode path
+        std::istringstream fields(line);
+        std::string address, perms, offset, device, inode;
+        fields >> address >> perms >> offset >> device >> inode;
+        inodes.insert(inode);
+    }
+    return inodes;
+}
+
+// The window module comes out of the program's own image, and one copy of it serves every Ui
+// the process makes.
+TEST(WindowModuleTest, IsLoadedFromTheProgramOnce) {
+    x11::MakeWindowUi* const first = x11::loadWindowModule();
+    ASSERT_NE(first, nullptr) << "the carried module cannot be loaded";
+    EXPECT_EQ(x11::loadWindowModule(), first);
+    EXPECT_EQ(mappedMemoryFiles("genova_torino_ic514-window").size(), 1u);
 }
 
 class WindowTest : public ::testing::Test {
