@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the Windows end-to-end tests: starting a Windows program under Wine, naming files
 # for it, and checking what a run left in its folder. Sourced, not run.
 set -euo pipefail

@@ -6,6 +6,7 @@
 # leaves no temporary file behind.
 #
 #   installer_failures.sh WINDOWS_INSTALLER ERRORE_PROBE
+# shellcheck source=tests/windows/common.sh
 source "$(dirname "$0")/common.sh"
 
 windows_installer=$1

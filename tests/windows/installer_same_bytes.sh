@@ -4,6 +4,7 @@
 # with letters outside Windows-1252, and with Windows set to the double-byte code page 932.
 #
 #   installer_same_bytes.sh WINDOWS_INSTALLER LINUX_INSTALLER CODE_PAGE_PROBE
+# shellcheck source=tests/windows/common.sh
 source "$(dirname "$0")/common.sh"
 
 windows_installer=$1

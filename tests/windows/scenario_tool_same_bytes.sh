@@ -4,6 +4,7 @@
 # in a folder named with letters outside Windows-1252.
 #
 #   scenario_tool_same_bytes.sh WINDOWS_TOOL LINUX_TOOL FIXTURES_DIR
+# shellcheck source=tests/windows/common.sh
 source "$(dirname "$0")/common.sh"
 
 windows_tool=$1
