@@ -4,8 +4,9 @@
 // and a second run waits for it, then does its whole job.
 //
 // The lock is no file of the scenario and leaves nothing in the folder: on Linux it is a lock on
-// a descriptor of the directory itself; on Windows a hidden lock file that the system deletes
-// when the run ends, however it ends. Its descriptor or handle stays open for the whole run,
+// a descriptor of the directory itself; on Windows a session mutex named from the folder's
+// identity on its volume, released when the run ends, however it ends. Its descriptor or handle
+// stays open for the whole run,
 // beside the one scenario file that is open at a time.
 #pragma once
 

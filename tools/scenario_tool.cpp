@@ -89,6 +89,8 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         "authors what they compiled.",
         "scenario-tool"};
     app.require_subcommand(1);
+    // The same command line on every system: "/x" is a path, never an option.
+    app.allow_windows_style_options(false);
 
     CompileOptions options;
     bool noTrackPlan = false;

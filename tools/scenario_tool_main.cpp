@@ -4,10 +4,18 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "tools/exit_status.h"
 #include "tools/scenario_tool.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Names and messages are UTF-8 text; the console shows them as such.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     try {
         const std::vector<std::string> args(argv + 1, argv + argc);
         return tool::runScenarioTool(args, std::cout, std::cerr);
