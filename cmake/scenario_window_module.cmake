@@ -43,15 +43,3 @@ add_dependencies(scenario_platform scenario_window)
 target_include_directories(scenario_platform SYSTEM PRIVATE ${X11_INCLUDE_DIR})
 target_link_libraries(scenario_platform PUBLIC Threads::Threads ${CMAKE_DL_LIBS})
 target_compile_definitions(scenario_platform PUBLIC SCENARIO_GUI=1)
-
-# The window tests, whose programs are made later, in tests/: the platform's drive the message
-# box through the toolkit, the installer's look at its windows.
-function(scenario_link_window_tests)
-  if(TARGET platform_tests)
-    target_link_libraries(platform_tests PRIVATE scenario_window_toolkit)
-  endif()
-  if(TARGET app_tests)
-    target_link_libraries(app_tests PRIVATE scenario_xlib)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL scenario_link_window_tests)

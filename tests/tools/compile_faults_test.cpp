@@ -277,10 +277,13 @@ TEST_F(CompileFaultsTest, AKilledToolLeavesNoFileInPartAndTheNextRunCleansUp) {
             std::chrono::steady_clock::now() - start);
     }
 
+    // The files are written in the last part of a run, which is short beside the start of the
+    // process: the kills aim at the second half of a run, and go on past twenty until one has
+    // come while the tool was writing.
     std::mt19937 random(20240514);
-    std::uniform_int_distribution<long> moment(0, duration.count() * 5 / 4);
+    std::uniform_int_distribution<long> moment(duration.count() / 2, duration.count() * 5 / 4);
     int caughtPartWay = 0;
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 20 || (caughtPartWay == 0 && attempt < 300); ++attempt) {
         const auto delay = std::chrono::microseconds(moment(random));
         SCOPED_TRACE("killed after " + std::to_string(delay.count()) + " us");
         TempDir out;
