@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/buffered_writer.h"
 #include "platform/file_faults.h"
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
@@ -196,29 +197,7 @@ class TemporaryFile {
     bool committed_ = false;
 };
 
-// Collects small pieces into one buffer so that a producer writing field by field does not
-// cost one system call per field.
-class BufferedSink {
-  public:
-    explicit BufferedSink(TemporaryFile& file) : file_(file) { buffer_.reserve(kCapacity); }
-    void put(const char* data, std::size_t size) {
-        if (buffer_.size() + size > kCapacity) flush();
-        if (size >= kCapacity) {
-            file_.write(data, size);
-        } else {
-            buffer_.insert(buffer_.end(), data, data + size);
-        }
-    }
-    void flush() {
-        file_.write(buffer_.data(), buffer_.size());
-        buffer_.clear();
-    }
-
-  private:
-    static constexpr std::size_t kCapacity = 64 * 1024;
-    TemporaryFile& file_;
-    std::vector<char> buffer_;
-};
+using BufferedSink = BufferedWriter<TemporaryFile>;
 
 }  // namespace
 
