@@ -16,6 +16,7 @@
 
 #include "platform/buffered_writer.h"
 #include "platform/file_faults.h"
+#include "platform/temporary_names.h"
 
 namespace platform {
 namespace {
@@ -93,7 +94,7 @@ class TemporaryFile {
         }
         // A name taken by a leftover of another process is skipped, not overwritten.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".tmp-" +
+            std::string candidate = (dir == "/" ? "" : dir) + "/" + temporaryPrefix(base) +
                                     std::to_string(::getpid()) + "-" + std::to_string(counter++);
             const int fd = retryOnInterrupt([&] {
                 return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -218,26 +219,10 @@ void removeFile(const std::string& path) {
     }
 }
 
-namespace {
-
-// True for the names TemporaryFile gives: `prefix`, the process id, '-', a counter.
-bool isTemporaryName(std::string_view name, std::string_view prefix) {
-    if (!name.starts_with(prefix)) return false;
-    name.remove_prefix(prefix.size());
-    const std::size_t dash = name.find('-');
-    const auto digits = [](std::string_view part) {
-        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    return dash != std::string_view::npos && digits(name.substr(0, dash)) &&
-           digits(name.substr(dash + 1));
-}
-
-}  // namespace
-
 void removeLeftoverTemporaries(const std::string& path) {
     const std::string base = baseNameOf(path);
     if (base.empty()) return;
-    const std::string prefix = "." + base + ".tmp-";
+    const std::string prefix = temporaryPrefix(base);
     const std::string dir = parentOf(path);
 
     std::vector<std::string> leftovers;

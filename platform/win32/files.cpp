@@ -15,6 +15,7 @@
 #include "platform/buffered_writer.h"
 #include "platform/file_faults.h"
 #include "platform/files.h"
+#include "platform/temporary_names.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -117,7 +118,7 @@ class TemporaryFile {
         }
         // A name taken by a leftover of another process is skipped, not overwritten.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const std::string candidate = target.substr(0, dirLength) + "." + base + ".tmp-" +
+            const std::string candidate = target.substr(0, dirLength) + temporaryPrefix(base) +
                                           std::to_string(::GetCurrentProcessId()) + "-" +
                                           std::to_string(counter++);
             std::wstring wide = checkedWidePath("write", candidate);
@@ -292,27 +293,11 @@ void removeFile(const std::string& path) {
     fail("delete", path, error);
 }
 
-namespace {
-
-// True for the names TemporaryFile gives: `prefix`, the process id, '-', a counter.
-bool isTemporaryName(std::string_view name, std::string_view prefix) {
-    if (!name.starts_with(prefix)) return false;
-    name.remove_prefix(prefix.size());
-    const std::size_t dash = name.find('-');
-    const auto digits = [](std::string_view part) {
-        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    return dash != std::string_view::npos && digits(name.substr(0, dash)) &&
-           digits(name.substr(dash + 1));
-}
-
-}  // namespace
-
 void removeLeftoverTemporaries(const std::string& path) {
     const std::size_t dirLength = directoryPartLength(path);
     const std::string base = path.substr(dirLength);
     if (base.empty()) return;
-    const std::string prefix = "." + base + ".tmp-";
+    const std::string prefix = temporaryPrefix(base);
     const std::string dir = path.substr(0, dirLength);
     const std::wstring pattern = win32::toWidePath(dir + prefix + "*");
     if (pattern.empty()) return;
