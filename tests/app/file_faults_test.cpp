@@ -23,6 +23,7 @@
 #include "app/run_installer.h"
 #include "platform/file_faults.h"
 #include "tests/app/test_support.h"
+#include "tests/platform/fault_trace.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -32,7 +33,10 @@ namespace app {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::testing::failureFor;
+using platform::testing::FileEvent;
 using platform::testing::FileOperation;
+using platform::testing::openFilesIn;
 using platform::testing::ScopedFileFaultHook;
 using testing::listing;
 using testing::RecordingUi;
@@ -54,44 +58,6 @@ int openDescriptors() {
     return count;
 }
 
-// Files inside `dir` that this process has open, as the kernel sees them. The folder's own
-// descriptor (the run lock) names the folder, not a file in it, and is not counted.
-int openFilesIn(const fs::path& dir) {
-    const std::string prefix = dir.string() + "/";
-    int count = 0;
-    for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        const std::string target = fs::read_symlink(e.path(), error).string();
-        if (!error && target.starts_with(prefix)) ++count;
-    }
-    return count;
-}
-
-// The failure each operation is given: what a full or read-only disk, a refused permission or
-// a failing device would report there.
-int failureFor(FileOperation operation) {
-    switch (operation) {
-        case FileOperation::create:
-            return EACCES;
-        case FileOperation::write:
-            return ENOSPC;
-        case FileOperation::close:
-        case FileOperation::read:
-            return EIO;
-        case FileOperation::rename:
-        case FileOperation::remove:
-            return EROFS;
-        case FileOperation::open:
-            return EACCES;
-    }
-    return EIO;
-}
-
-struct Event {
-    FileOperation operation;
-    std::string path;
-};
-
 class InstallerFileFaultsTest : public ::testing::Test {
   protected:
     // The six files of a good run, and the file operations of a second run over them.
@@ -107,7 +73,7 @@ class InstallerFileFaultsTest : public ::testing::Test {
 
         TempDir second;
         seedWithReference(second.path());
-        trace_ = new std::vector<Event>;
+        trace_ = new std::vector<FileEvent>;
         {
             ScopedFileFaultHook hook([&](FileOperation operation, const std::string& path) {
                 trace_->push_back({operation, fs::path(path).filename().string()});
@@ -128,16 +94,16 @@ class InstallerFileFaultsTest : public ::testing::Test {
     }
 
     static std::map<std::string, std::string>* reference_;
-    static std::vector<Event>* trace_;
+    static std::vector<FileEvent>* trace_;
 };
 
 std::map<std::string, std::string>* InstallerFileFaultsTest::reference_ = nullptr;
-std::vector<Event>* InstallerFileFaultsTest::trace_ = nullptr;
+std::vector<FileEvent>* InstallerFileFaultsTest::trace_ = nullptr;
 
 TEST_F(InstallerFileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarlierFiles) {
     ASSERT_FALSE(trace_->empty());
     for (std::size_t failing = 0; failing < trace_->size(); ++failing) {
-        const Event& fault = (*trace_)[failing];
+        const FileEvent& fault = (*trace_)[failing];
         // Of a long run of writes to one file, its first, second and last stand for the rest.
         const bool sameAsNeighbours = failing >= 2 && failing + 1 < trace_->size() &&
                                       fault.operation == FileOperation::write &&
@@ -162,7 +128,7 @@ TEST_F(InstallerFileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarl
         int status;
         {
             ScopedFileFaultHook hook([&](FileOperation, const std::string&) {
-                mostOpen = std::max(mostOpen, openFilesIn(dir.path()));
+                mostOpen = std::max(mostOpen, openFilesIn({dir.path().string()}));
                 return operation++ == static_cast<int>(failing) ? error : 0;
             });
             status = runInstaller(ui, [&] { return dir.str(); });
@@ -190,7 +156,7 @@ TEST_F(InstallerFileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarl
             SCOPED_TRACE(name);
             EXPECT_TRUE(readAll(dir.path() / name) == bytes) << "not the earlier file";
             const bool replaced =
-                std::any_of(trace_->begin(), trace_->begin() + failing, [&](const Event& e) {
+                std::any_of(trace_->begin(), trace_->begin() + failing, [&](const FileEvent& e) {
                     return e.operation == FileOperation::rename && e.path == name;
                 });
             if (!replaced) {

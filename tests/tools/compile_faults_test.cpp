@@ -25,6 +25,7 @@
 
 #include "platform/file_faults.h"
 #include "tests/platform/child_process.h"
+#include "tests/platform/fault_trace.h"
 #include "tests/platform/scratch_mounts.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/compile_command.h"
@@ -39,7 +40,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::testing::ChildProcess;
+using platform::testing::failureFor;
+using platform::testing::FileEvent;
 using platform::testing::FileOperation;
+using platform::testing::openFilesIn;
 using platform::testing::ScopedFileFaultHook;
 using platform::testing::ScratchMount;
 using testing::fixture;
@@ -60,40 +64,6 @@ int openDescriptors() {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
     return count;
 }
-
-// Files this process has open inside any of `dirs`, as the kernel sees them.
-int openFilesIn(const std::vector<std::string>& dirs) {
-    int count = 0;
-    for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code error;
-        const std::string target = fs::read_symlink(e.path(), error).string();
-        if (error) continue;
-        for (const std::string& dir : dirs) count += target.starts_with(dir + "/");
-    }
-    return count;
-}
-
-int failureFor(FileOperation operation) {
-    switch (operation) {
-        case FileOperation::create:
-        case FileOperation::open:
-            return EACCES;
-        case FileOperation::write:
-            return ENOSPC;
-        case FileOperation::rename:
-        case FileOperation::remove:
-            return EROFS;
-        case FileOperation::close:
-        case FileOperation::read:
-            return EIO;
-    }
-    return EIO;
-}
-
-struct Event {
-    FileOperation operation;
-    std::string path;
-};
 
 class CompileFaultsTest : public ::testing::Test {
   protected:
@@ -128,7 +98,7 @@ class CompileFaultsTest : public ::testing::Test {
 };
 
 TEST_F(CompileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarlierFiles) {
-    std::vector<Event> trace;
+    std::vector<FileEvent> trace;
     {
         TempDir out;
         seedEarlierRun(out);
@@ -141,7 +111,7 @@ TEST_F(CompileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarlierFil
     }
 
     for (std::size_t failing = 0; failing < trace.size(); ++failing) {
-        const Event& fault = trace[failing];
+        const FileEvent& fault = trace[failing];
         // Of a long run of writes to one file, its first, second and last stand for the rest.
         if (failing >= 2 && failing + 1 < trace.size() && fault.operation == FileOperation::write &&
             trace[failing - 2].operation == FileOperation::write &&
@@ -188,7 +158,7 @@ TEST_F(CompileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarlierFil
             SCOPED_TRACE(file);
             EXPECT_TRUE(slurp(out.file(file)) == bytes) << "not the earlier file";
             const bool replaced =
-                std::any_of(trace.begin(), trace.begin() + failing, [&](const Event& e) {
+                std::any_of(trace.begin(), trace.begin() + failing, [&](const FileEvent& e) {
                     return e.operation == FileOperation::rename &&
                            fs::path(e.path).filename() == file;
                 });
