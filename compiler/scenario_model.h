@@ -5,9 +5,10 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "compiler/bulk_memory.h"
 
 namespace scenario {
 
@@ -96,14 +97,14 @@ struct PlanValue {
 
 // The track drawn in plan, one point per metre, points 0 to planLength, coordinates x (0)
 // and y (1). Tags and values are kept in separate arrays so that a 1,000,000 m line costs
-// nine bytes per element rather than sixteen.
+// nine bytes per element rather than sixteen; both lie in one block of bulk memory.
 class TrackPlan {
   public:
     TrackPlan() = default;
     TrackPlan(const TrackPlan& other);
     TrackPlan& operator=(const TrackPlan& other);
-    TrackPlan(TrackPlan&&) noexcept = default;
-    TrackPlan& operator=(TrackPlan&&) noexcept = default;
+    TrackPlan(TrackPlan&&) noexcept;
+    TrackPlan& operator=(TrackPlan&&) noexcept;
     ~TrackPlan() = default;
 
     bool dimensioned() const { return points_ > 0; }
@@ -130,10 +131,10 @@ class TrackPlan {
     }
 
     // One coordinate's tags and values, point 0 first, for the loops that walk a whole plan.
-    std::uint8_t* tags(int coord) { return tags_.data() + coord * points_; }
-    const std::uint8_t* tags(int coord) const { return tags_.data() + coord * points_; }
-    double* values(int coord) { return values_.get() + coord * points_; }
-    const double* values(int coord) const { return values_.get() + coord * points_; }
+    std::uint8_t* tags(int coord) { return tags_ + coord * points_; }
+    const std::uint8_t* tags(int coord) const { return tags_ + coord * points_; }
+    double* values(int coord) { return values_ + coord * points_; }
+    const double* values(int coord) const { return values_ + coord * points_; }
 
   private:
     // The point index runs fastest: all x values, then all y values.
@@ -141,10 +142,11 @@ class TrackPlan {
         return static_cast<std::size_t>(coord * points_ + point);
     }
     std::int64_t points_ = 0;
-    std::vector<std::uint8_t> tags_;
-    // Left unset where the tag says empty: a long plan is written once, point by point, and
-    // setting it beforehand would cost a second pass over megabytes.
-    std::unique_ptr<double[]> values_;
+    // The values of all elements, then their tags; fresh bulk memory is zeroed, so every
+    // element starts empty without a pass over megabytes to set it.
+    BulkMemory storage_;
+    double* values_ = nullptr;
+    std::uint8_t* tags_ = nullptr;
 };
 
 struct ErrorState {

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev \
-  libbenchmark-dev time python3
+  libbenchmark-dev time linux-perf python3
 
 cmake --preset bench >/dev/null
 cmake --build build/bench -j2 --target genova_torino_ic514 scenario_floor scenario_bench \
@@ -40,11 +40,28 @@ peak_of_copy() {
     "$dir/$(basename "$program")" >/dev/null
   rm -rf "$dir"
 }
+# Page faults and CPU time (task-clock: user and system, in milliseconds) of a whole process,
+# from perf's software counters, which every kernel with perf events has. A page fault is
+# cheap on some machines and dear on others (virtual machines), so the count is what carries.
+faults_of_copy() {
+  local label=$1 program=$2 dir
+  dir=$(mktemp -d)
+  cp "$program" "$dir/"
+  env -u DISPLAY perf stat -x, -e page-faults,task-clock -o "$dir/perf.csv" \
+    "$dir/$(basename "$program")" >/dev/null
+  awk -F, -v label="$label" '$3 == "page-faults" {f = $1} $3 == "task-clock" {t = $1}
+    END {print label, f, t}' "$dir/perf.csv" >>"$results/faults.txt"
+  rm -rf "$dir"
+}
 for _ in 1 2 3 4 5; do
   peak_of_copy installer build/bench/app/genova_torino_ic514
   peak_of_copy floor "$bin/scenario_floor"
   /usr/bin/time -f "compile_1000km %M" -a -o "$results/memory.txt" \
     "$bin/scenario_compile_once" 1000000 >"$results/compile_1000km.txt"
+done
+for _ in $(seq "$repetitions"); do
+  faults_of_copy installer build/bench/app/genova_torino_ic514
+  faults_of_copy floor "$bin/scenario_floor"
 done
 echo "load average after: $(load)" | tee -a "$results/load.txt"
 
@@ -79,6 +96,20 @@ for line in open(os.path.join(results, "memory.txt")):
     memory.setdefault(label, []).append(int(kib) * 1024)
 compiled = dict(zip(*[iter(open(os.path.join(results, "compile_1000km.txt")).read().split())] * 2))
 largest = {"installer": os.path.getsize(plan_file), "compile_1000km": int(compiled["plan"])}
+faults, cpu = {}, {}
+for line in open(os.path.join(results, "faults.txt")):
+    label, count, msec = line.split()
+    faults.setdefault(label, []).append(int(count))
+    cpu.setdefault(label, []).append(float(msec))
+print()
+print("Whole process, median of the repetitions (minimum to maximum):")
+for label in ("installer", "floor"):
+    print(f"  {label:10} page faults {statistics.median(faults[label]):6.0f} "
+          f"({min(faults[label])} to {max(faults[label])})   CPU {spread(cpu[label])}")
+for what, values in (("page faults", faults), ("CPU time", cpu)):
+    ratio = statistics.median(values["installer"]) / statistics.median(values["floor"])
+    print(f"  installer / floor, {what}: {ratio:.1f}")
+
 print()
 print("Peak memory (maximum resident set, median of 5 runs) against the largest file written:")
 for label in ("installer", "floor", "compile_1000km"):

@@ -1,0 +1,92 @@
+#include "compiler/bulk_memory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace scenario {
+namespace {
+
+#if defined(__linux__)
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kSmallPage = 4096;
+// Older headers lack it; the kernel answers EINVAL where it does not know it, and the pages
+// are then faulted in on first touch as usual.
+#ifndef MADV_POPULATE_WRITE
+constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+
+std::size_t roundUp(std::size_t n, std::size_t to) {
+    return (n + to - 1) / to * to;
+}
+#endif
+
+}  // namespace
+
+BulkMemory::BulkMemory(std::size_t bytes) : size_(bytes) {
+    if (bytes == 0) return;
+#if defined(__linux__)
+    // An array of a huge page or more is placed on a huge-page boundary, so that whole huge
+    // pages can back it; a smaller one would only pay for the rounding.
+    const bool huge = bytes >= kHugePage;
+    const std::size_t length = roundUp(bytes, huge ? kHugePage : kSmallPage);
+    mappingSize_ = huge ? length + kHugePage : length;
+    mapping_ =
+        ::mmap(nullptr, mappingSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping_ == MAP_FAILED) {
+        mapping_ = nullptr;
+        throw std::bad_alloc();
+    }
+    auto start = reinterpret_cast<std::uintptr_t>(mapping_);
+    if (huge) {
+        start = roundUp(start, kHugePage);
+        ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    }
+    data_ = reinterpret_cast<std::byte*>(start);
+    // Failing here is harmless: the pages then come one fault at a time.
+    ::madvise(data_, length, MADV_POPULATE_WRITE);
+#else
+    mapping_ = std::calloc(bytes, 1);
+    if (mapping_ == nullptr) throw std::bad_alloc();
+    data_ = static_cast<std::byte*>(mapping_);
+#endif
+}
+
+BulkMemory::BulkMemory(BulkMemory&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapping_(std::exchange(other.mapping_, nullptr)),
+      mappingSize_(std::exchange(other.mappingSize_, 0)) {}
+
+BulkMemory& BulkMemory::operator=(BulkMemory&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        mapping_ = std::exchange(other.mapping_, nullptr);
+        mappingSize_ = std::exchange(other.mappingSize_, 0);
+    }
+    return *this;
+}
+
+BulkMemory::~BulkMemory() {
+    release();
+}
+
+void BulkMemory::release() noexcept {
+    if (mapping_ == nullptr) return;
+#if defined(__linux__)
+    ::munmap(mapping_, mappingSize_);
+#else
+    std::free(mapping_);
+#endif
+    mapping_ = nullptr;
+    data_ = nullptr;
+}
+
+}  // namespace scenario
