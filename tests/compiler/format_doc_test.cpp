@@ -231,5 +231,26 @@ TEST(FormatDoc, NamesTablesNameFieldsOfTheLayout) {
     }
 }
 
+// Every word the readers test a keyword field for stands in the reference, in backquotes.
+TEST(FormatDoc, NamesEveryWordTheReadersLookFor) {
+    const std::string doc = formatDoc();
+    const std::regex tested(
+        R"re((?:contains|containsIgnoringCase)\(field, "([^"]+)"\)|\{"([a-z]+)", k)re");
+    std::set<std::string> words;
+    for (const char* reader : {"line_reader.cpp", "train_reader.cpp"}) {
+        std::ifstream in(std::string(SCENARIO_COMPILER_DIR) + "/" + reader, std::ios::binary);
+        ASSERT_TRUE(in) << reader;
+        const std::string source{std::istreambuf_iterator<char>(in),
+                                 std::istreambuf_iterator<char>()};
+        for (std::sregex_iterator it(source.begin(), source.end(), tested), end; it != end; ++it) {
+            words.insert((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+        }
+    }
+    EXPECT_GE(words.size(), 25u) << "the readers' tests were not found";
+    for (const std::string& word : words) {
+        EXPECT_NE(doc.find("`" + word + "`"), std::string::npos) << word;
+    }
+}
+
 }  // namespace
 }  // namespace scenario
