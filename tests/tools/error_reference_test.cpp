@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -128,6 +130,22 @@ TEST(ErrorReference, EveryExampleCompilesToItsOwnCode) {
     }
     // Only a missing line description gives 101, and the tool tells that before compiling.
     EXPECT_EQ(withoutExample, std::set<int>{101});
+}
+
+// The format reference's two examples are a scenario that compiles without a failure.
+TEST(FormatReference, ExamplesCompileCleanly) {
+    std::ifstream in(SCENARIO_FORMAT_DOC, std::ios::binary);
+    ASSERT_TRUE(in) << SCENARIO_FORMAT_DOC;
+    const std::string doc{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::map<std::string, std::string> pair = examples(doc);
+    ASSERT_EQ(pair.size(), 2u);
+    TempDir dir;
+    spit(dir.file("EXAMPLE_linea.txt"), pair["line"]);
+    spit(dir.file("EXAMPLE_T-.txt"), pair["train"]);
+    const ToolRun run = runTool({"compile", dir.file("EXAMPLE_linea.txt"),
+                                 dir.file("EXAMPLE_T-.txt"), "--out", dir.str(), "--json"});
+    EXPECT_EQ(run.status, kExitCompiled) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["errorCode"], 0);
 }
 
 TEST(ErrorReference, AMissingLineDescriptionIsToldBeforeCompiling) {
