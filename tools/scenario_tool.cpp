@@ -6,6 +6,7 @@
 #include "tools/compile_command.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
+#include "tools/explain_command.h"
 #include "tools/inspect_command.h"
 #include "tools/map_command.h"
 #include "tools/write_sources_command.h"
@@ -152,6 +153,9 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         ->check(CLI::ExistingDirectory);
     writeSources->footer(kWriteSourcesFooter);
 
+    std::string explainCode;
+    CLI::App* explain = addExplainCommand(app, explainCode);
+
     // CLI11 takes the arguments as a program's argv, its own name first.
     std::vector<const char*> argv{"scenario-tool"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -185,6 +189,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         return runMap(mapOptions, out, err);
     }
     if (writeSources->parsed()) return runWriteSources(sourcesDir, out, err);
+    if (explain->parsed()) return runExplain(explainCode, out, err);
 
     options.trackPlan = !noTrackPlan;
     if (*lineNameOption) options.lineName = lineName;

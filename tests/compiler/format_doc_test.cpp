@@ -1,0 +1,256 @@
+// docs/format.md describes the compiled files in tables that this test reads: every layout row
+// must match the record layout the encoders and decoders share, the bytes the encoders write
+// must stand where the rows say, and every field the names tables name must exist.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "compiler/compiled_files.h"
+#include "compiler/record_layout.h"
+
+namespace scenario {
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::string formatDoc() {
+    std::ifstream in(SCENARIO_FORMAT_DOC, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " SCENARIO_FORMAT_DOC);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string trimmed(const std::string& s) {
+    const std::size_t b = s.find_first_not_of(' ');
+    const std::size_t e = s.find_last_not_of(' ');
+    return b == std::string::npos ? "" : s.substr(b, e - b + 1);
+}
+
+// The tables that follow a "<!-- KIND: TITLE -->" line, by TITLE: their body rows, cells
+// trimmed, without the header and separator rows.
+std::map<std::string, std::vector<Row>> tables(const std::string& doc, const std::string& kind) {
+    std::map<std::string, std::vector<Row>> found;
+    std::istringstream in(doc);
+    std::string line;
+    const std::string marker = "<!-- " + kind + ": ";
+    std::vector<Row>* current = nullptr;
+    int rowsSeen = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind(marker, 0) == 0) {
+            const std::string title = line.substr(marker.size(), line.find(" -->") - marker.size());
+            EXPECT_FALSE(found.count(title)) << "two tables titled " << title;
+            current = &found[title];
+            rowsSeen = 0;
+            continue;
+        }
+        if (current == nullptr) continue;
+        if (line.rfind("|", 0) != 0) {
+            if (rowsSeen > 0) current = nullptr;  // the table has ended
+            continue;
+        }
+        if (++rowsSeen <= 2) continue;  // header and separator
+        Row row;
+        std::stringstream cells(line.substr(1));
+        std::string cell;
+        while (std::getline(cells, cell, '|')) row.push_back(trimmed(cell));
+        current->push_back(row);
+    }
+    return found;
+}
+
+// A layout row as the document must write it, from one field of the record layout.
+struct LayoutRows {
+    std::vector<Row> rows;
+    std::size_t offset = 0;
+    bool afterText = false;  // offsets after a text grow by its length n
+
+    std::string at() const {
+        return afterText ? std::to_string(offset) + " + n" : std::to_string(offset);
+    }
+    void add(const char* name, std::size_t size, const char* type) {
+        rows.push_back({at(), std::to_string(size), type, name});
+        offset += size;
+    }
+    void operator()(const char* name, const std::uint8_t&) { add(name, 1, "u8"); }
+    void operator()(const char* name, const std::int16_t&) { add(name, 2, "i16"); }
+    void operator()(const char* name, const std::int32_t&) { add(name, 4, "i32"); }
+    void operator()(const char* name, const std::string&) {
+        rows.push_back({at(), "2 + n", "text", name});
+        offset += 2;
+        afterText = true;
+    }
+};
+
+template <class Record>
+LayoutRows layoutOf() {
+    const Record record{};
+    LayoutRows rows;
+    forEachField(record, rows);
+    return rows;
+}
+
+// Gives every field of `record` a value of its own: 1, 2, 3, ... and "abc" for a text.
+template <class Record>
+std::vector<std::int64_t> numberFields(Record& record) {
+    std::vector<std::int64_t> values;
+    std::int64_t next = 0x11;
+    forEachField(record, [&](const char*, auto& field) {
+        using Field = std::remove_reference_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, std::string>) {
+            field = "abc";
+        } else {
+            field = static_cast<Field>(next);
+            values.push_back(next);
+            next += 0x11;
+        }
+    });
+    return values;
+}
+
+std::int64_t littleEndianAt(const std::string& bytes, std::size_t offset, std::size_t size) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        v |= std::uint64_t{static_cast<unsigned char>(bytes.at(offset + i))} << (8 * i);
+    }
+    return static_cast<std::int64_t>(v);
+}
+
+// Reads back, at the offsets and sizes the document gives, the values the encoder wrote.
+void expectEncodedWhereDocumented(const std::vector<Row>& rows, const std::string& bytes,
+                                  const std::vector<std::int64_t>& values, std::size_t n) {
+    std::size_t number = 0;
+    for (const Row& row : rows) {
+        ASSERT_EQ(row.size(), 4u);
+        std::size_t offset = std::stoul(row[0]);
+        if (row[0].find("+ n") != std::string::npos) offset += n;
+        if (row[2] == "text") {
+            EXPECT_EQ(littleEndianAt(bytes, offset, 2), 3) << row[3];
+            EXPECT_EQ(bytes.substr(offset + 2, 3), "abc") << row[3];
+            continue;
+        }
+        ASSERT_LT(number, values.size());
+        EXPECT_EQ(littleEndianAt(bytes, offset, std::stoul(row[1])), values[number++]) << row[3];
+    }
+}
+
+TEST(FormatDoc, RouteCellTableIsTheRecordLayout) {
+    const auto layouts = tables(formatDoc(), "layout");
+    ASSERT_TRUE(layouts.count("route-cell"));
+    const std::vector<Row>& rows = layouts.at("route-cell");
+    const LayoutRows expected = layoutOf<RouteCell>();
+    EXPECT_EQ(rows, expected.rows);
+    EXPECT_EQ(expected.offset, kRouteCellBytes);
+
+    RouteCell cell;
+    const std::vector<std::int64_t> values = numberFields(cell);
+    const std::string bytes = encodeRouteTable({cell});
+    ASSERT_EQ(bytes.size(), kRouteCellBytes);
+    expectEncodedWhereDocumented(rows, bytes, values, 0);
+}
+
+TEST(FormatDoc, TrainEntryTableIsTheRecordLayout) {
+    const auto layouts = tables(formatDoc(), "layout");
+    ASSERT_TRUE(layouts.count("train-entry"));
+    const std::vector<Row>& rows = layouts.at("train-entry");
+    const LayoutRows expected = layoutOf<LineRecord>();
+    EXPECT_EQ(rows, expected.rows);
+
+    // Entry 0 holds the numbered fields; the other 86 entries are empty, 34 bytes each.
+    LineTable table{};
+    const std::vector<std::int64_t> values = numberFields(table[0]);
+    const std::string bytes = encodeLineTable(table);
+    EXPECT_EQ(bytes.size(), kLineTableEntries * expected.offset + 3);
+    EXPECT_NE(formatDoc().find("each " + std::to_string(expected.offset) + " bytes plus"),
+              std::string::npos);
+    expectEncodedWhereDocumented(rows, bytes, values, 3);
+}
+
+TEST(FormatDoc, PlanVariantTableIsWhatTheEncoderWrites) {
+    const auto layouts = tables(formatDoc(), "layout");
+    ASSERT_TRUE(layouts.count("plan-variant"));
+    std::map<int, std::size_t> sizes;
+    for (const Row& row : layouts.at("plan-variant")) sizes[std::stoi(row[0])] = std::stoul(row[1]);
+    const std::map<int, std::size_t> expected{{static_cast<int>(PlanTag::empty), 2},
+                                              {static_cast<int>(PlanTag::integer), 4},
+                                              {static_cast<int>(PlanTag::real), 10}};
+    EXPECT_EQ(sizes, expected);
+
+    // One variant of each tag in each coordinate, read back at the documented sizes.
+    TrackPlan plan;
+    plan.dimension(3);
+    for (int coord = 0; coord < 2; ++coord) {
+        plan.setInteger(0, coord, 7);
+        plan.setReal(1, coord, 2.5);
+    }
+    std::string bytes;
+    encodeTrackPlan(plan, [&bytes](std::string_view piece) { bytes += piece; });
+    ASSERT_EQ(bytes.size(), 2 * (sizes[2] + sizes[5] + sizes[0]));
+    for (std::size_t half = 0; half < 2; ++half) {
+        const std::size_t at = half * bytes.size() / 2;
+        EXPECT_EQ(littleEndianAt(bytes, at, 2), 2);
+        EXPECT_EQ(littleEndianAt(bytes, at + 2, 2), 7);
+        EXPECT_EQ(littleEndianAt(bytes, at + sizes[2], 2), 5);
+        double real = 0;
+        std::memcpy(&real, bytes.data() + at + sizes[2] + 2, sizeof real);
+        EXPECT_EQ(real, 2.5);
+        EXPECT_EQ(littleEndianAt(bytes, at + sizes[2] + sizes[5], 2), 0);
+    }
+}
+
+// The names tables give each field an author's name: a field of the layout, a name in lower
+// case words joined by "_", one name per field and one field per name in each table.
+TEST(FormatDoc, NamesTablesNameFieldsOfTheLayout) {
+    const std::string doc = formatDoc();
+    const auto names = tables(doc, "names");
+    std::map<std::string, std::set<std::string>> fields;
+    for (const auto& [record, rows] : tables(doc, "layout")) {
+        for (const Row& row : rows) fields[record].insert(row[3]);
+    }
+    ASSERT_FALSE(names.empty());
+    const std::regex wordsJoined("`[a-z][a-z0-9]*(_[a-z0-9]+)*`");
+    for (const auto& [title, rows] : names) {
+        const std::string record = title.substr(0, title.find(' '));
+        ASSERT_TRUE(fields.count(record)) << title;
+        EXPECT_FALSE(rows.empty()) << title;
+        std::set<std::string> namedFields;
+        std::set<std::string> givenNames;
+        for (const Row& row : rows) {
+            ASSERT_EQ(row.size(), 3u) << title;
+            EXPECT_TRUE(fields[record].count(row[0])) << title << ": no field " << row[0];
+            EXPECT_TRUE(std::regex_match(row[1], wordsJoined)) << title << ": " << row[1];
+            EXPECT_TRUE(namedFields.insert(row[0]).second) << title << ": " << row[0] << " twice";
+            EXPECT_TRUE(givenNames.insert(row[1]).second) << title << ": " << row[1] << " twice";
+        }
+    }
+}
+
+// Every word the readers test a keyword field for stands in the reference, in backquotes.
+TEST(FormatDoc, NamesEveryWordTheReadersLookFor) {
+    const std::string doc = formatDoc();
+    const std::regex tested(
+        R"re((?:contains|containsIgnoringCase)\(field, "([^"]+)"\)|\{"([a-z]+)", k)re");
+    std::set<std::string> words;
+    for (const char* reader : {"line_reader.cpp", "train_reader.cpp"}) {
+        std::ifstream in(std::string(SCENARIO_COMPILER_DIR) + "/" + reader, std::ios::binary);
+        ASSERT_TRUE(in) << reader;
+        const std::string source{std::istreambuf_iterator<char>(in),
+                                 std::istreambuf_iterator<char>()};
+        for (std::sregex_iterator it(source.begin(), source.end(), tested), end; it != end; ++it) {
+            words.insert((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+        }
+    }
+    EXPECT_GE(words.size(), 25u) << "the readers' tests were not found";
+    for (const std::string& word : words) {
+        EXPECT_NE(doc.find("`" + word + "`"), std::string::npos) << word;
+    }
+}
+
+}  // namespace
+}  // namespace scenario
