@@ -6,9 +6,11 @@
 
 #include "app/exit_status.h"
 #include "app/run_installer.h"
+#include "platform/file_size_limit.h"
 #include "platform/ui.h"
 
 int main() {
+    platform::letOversizedWritesFail();
     try {
         const std::unique_ptr<platform::Ui> ui = platform::makeUi();
         return app::runInstaller(*ui);

@@ -8,10 +8,12 @@
 #include <windows.h>
 #endif
 
+#include "platform/file_size_limit.h"
 #include "tools/exit_status.h"
 #include "tools/scenario_tool.h"
 
 int main(int argc, char** argv) {
+    platform::letOversizedWritesFail();
 #ifdef _WIN32
     // Names and messages are UTF-8 text; the console shows them as such.
     SetConsoleOutputCP(CP_UTF8);

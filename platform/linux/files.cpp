@@ -80,6 +80,12 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The longest name the file system holding `dir` takes, in bytes.
+std::size_t nameLimitOf(const std::string& dir) {
+    const long limit = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : kUsualNameLimit;
+}
+
 // A temporary file beside the target. Until commit() it is removed again when the object
 // goes, so that no failure leaves it behind.
 class TemporaryFile {
@@ -89,12 +95,16 @@ class TemporaryFile {
         const std::string base = baseNameOf(target);
         if (base.empty()) fail("write", target, EISDIR);
         const std::string dir = parentOf(target);
+        const std::size_t nameLimit = nameLimitOf(dir);
+        // Said before anything is written: the rename at the end would fail for the same reason.
+        if (base.size() > nameLimit) fail("write", target, ENAMETOOLONG);
+        const std::string prefix = temporaryPrefix(base, nameLimit);
         if (const int injected = testing::injectedFailure(FileOperation::create, target)) {
             fail("write", target, injected);
         }
         // A name taken by a leftover of another process is skipped, not overwritten.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = (dir == "/" ? "" : dir) + "/" + temporaryPrefix(base) +
+            std::string candidate = (dir == "/" ? "" : dir) + "/" + prefix +
                                     std::to_string(::getpid()) + "-" + std::to_string(counter++);
             const int fd = retryOnInterrupt([&] {
                 return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -172,6 +182,18 @@ std::string appDir() {
         }
         target.resize(target.size() * 2);
     }
+    // A program started from a file that lives only in memory, or whose file has been deleted,
+    // has no folder of its own: the link then names no file ("/memfd:NAME (deleted)",
+    // "/dir/NAME (deleted)"), and the files would go to a folder that merely looks like its
+    // place. Only a path that leads to the running program itself is taken.
+    struct stat running {};
+    struct stat named {};
+    if (::stat("/proc/self/exe", &running) != 0 || ::stat(target.c_str(), &named) != 0 ||
+        running.st_dev != named.st_dev || running.st_ino != named.st_ino) {
+        throw FileError("cannot use the folder of " + target +
+                        ": the program has no file in a folder (it was started from memory, or "
+                        "its file was deleted)");
+    }
     return parentOf(target);
 }
 
@@ -222,8 +244,8 @@ void removeFile(const std::string& path) {
 void removeLeftoverTemporaries(const std::string& path) {
     const std::string base = baseNameOf(path);
     if (base.empty()) return;
-    const std::string prefix = temporaryPrefix(base);
     const std::string dir = parentOf(path);
+    const std::string prefix = temporaryPrefix(base, nameLimitOf(dir));
 
     std::vector<std::string> leftovers;
     {

@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
+#include "platform/linux/display_watch.h"
 #include "platform/linux/window_module.h"
 
 namespace platform::x11 {
@@ -66,6 +69,25 @@ int fittingFontSize(const char* text) {
 
 // How long showing the window may take before the work starts anyway.
 constexpr auto kPaintWaitLimit = std::chrono::seconds(5);
+// How long the server may take to answer before the display is given up as lost: the time a
+// display is given to answer when the installer starts.
+constexpr auto kAnswerLimit = std::chrono::seconds(5);
+// How often a message box that waits for the user checks that the server still answers.
+constexpr auto kAnswerCheckInterval = std::chrono::seconds(1);
+
+// What the headless Ui does with a message: on standard error, so that it is seen all the same.
+void tellOnStandardError(const std::string& message) {
+    std::fwrite(message.data(), 1, message.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+// Windows of a display that is gone. Destroying them would only be more calls on the dead
+// connection; they are kept, reachable, until the process ends.
+void abandon(Fl_Window* window) {
+    static auto* const abandoned = new std::vector<Fl_Window*>;
+    abandoned->push_back(window);
+}
 
 // The waiting window: the title "B" and the one label "Attendere" in a large bold sans face.
 class WaitWindow final : public Fl_Window {
@@ -98,20 +120,61 @@ class WindowUi final : public Ui {
     ~WindowUi() override { close(); }
 
     void showWaitWindow() override {
-        if (!window_) return;
+        if (!window_ || displayLost()) return;
+        const ServerDeadline bounded(kPaintWaitLimit + kAnswerLimit);
         window_->show();
         // The work that follows processes no events, so the window must be on the screen and
         // drawn before this returns: wait for the first expose to be handled, then make sure
         // the server has carried out the drawing.
         const auto deadline = std::chrono::steady_clock::now() + kPaintWaitLimit;
-        while (!window_->painted() && std::chrono::steady_clock::now() < deadline) {
+        while (!window_->painted() && !displayLost() &&
+               std::chrono::steady_clock::now() < deadline) {
             Fl::wait(0.05);
         }
+        if (displayLost()) return;
         Fl::flush();
         XSync(fl_display, False);
     }
 
     void showMessage(const std::string& message) override {
+        if (displayLost()) {
+            tellOnStandardError(message);
+            return;
+        }
+        std::unique_ptr<Fl_Window> box;
+        {
+            const ServerDeadline bounded(kAnswerLimit);
+            box = makeMessageBox(message);
+            box->show();
+        }
+        waitUntilDismissed(*box);
+        if (displayLost()) {
+            // The user may not have seen it; standard error keeps it.
+            abandon(box.release());
+            tellOnStandardError(message);
+        }
+    }
+
+    void close() override {
+        if (!window_) return;
+        if (displayLost()) {
+            abandon(window_.release());
+            return;
+        }
+        const ServerDeadline bounded(kAnswerLimit);
+        window_->hide();
+        window_.reset();
+        Fl::flush();
+        XSync(fl_display, False);
+    }
+
+    // Gives up the window without a call on the display, for a display that is gone.
+    void abandonIfLost() {
+        if (window_ && displayLost()) abandon(window_.release());
+    }
+
+  private:
+    static std::unique_ptr<Fl_Window> makeMessageBox(const std::string& message) {
         constexpr int kMargin = 20;
         constexpr int kMaxTextWidth = 560;
         constexpr int kButtonWidth = 90;
@@ -131,31 +194,38 @@ class WindowUi final : public Ui {
         const int height = kMargin + textHeight + kMargin + kButtonHeight + kMargin / 2;
 
         // No title of its own: the box carries the program's name, as the system's boxes do.
-        Fl_Window dialog(width, height);
-        dialog.copy_label(program_invocation_short_name);
-        PlainText text(kMargin, kMargin, width - 2 * kMargin, textHeight, message.c_str());
-        text.align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
-        Fl_Button ok((width - kButtonWidth) / 2, height - kMargin / 2 - kButtonHeight, kButtonWidth,
-                     kButtonHeight, "OK");
-        ok.shortcut(FL_Enter);
-        ok.callback([](Fl_Widget* button, void*) { button->window()->hide(); });
-        dialog.end();
-        dialog.set_modal();
-        dialog.position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
-        dialog.show();
-        // OK, Enter, Escape and the window's close button all hide the box.
-        while (dialog.shown()) Fl::wait();
+        auto dialog = std::make_unique<Fl_Window>(width, height);
+        dialog->copy_label(program_invocation_short_name);
+        // The text and the button belong to the box, which deletes them.
+        auto* text =
+            new PlainText(kMargin, kMargin, width - 2 * kMargin, textHeight, message.c_str());
+        text->align(FL_ALIGN_TOP_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+        auto* ok = new Fl_Button((width - kButtonWidth) / 2, height - kMargin / 2 - kButtonHeight,
+                                 kButtonWidth, kButtonHeight, "OK");
+        ok->shortcut(FL_Enter);
+        ok->callback([](Fl_Widget* button, void*) { button->window()->hide(); });
+        dialog->end();
+        dialog->set_modal();
+        dialog->position((Fl::w() - width) / 2, (Fl::h() - height) / 2);
+        return dialog;
     }
 
-    void close() override {
-        if (!window_) return;
-        window_->hide();
-        window_.reset();
-        Fl::flush();
-        XSync(fl_display, False);
+    // OK, Enter, Escape and the window's close button all hide the box. Waiting for the user has
+    // no limit, but the server must go on answering: a stopped one would hold the box, and the
+    // run, for ever.
+    static void waitUntilDismissed(Fl_Window& box) {
+        auto lastAnswer = std::chrono::steady_clock::now();
+        while (box.shown() && !displayLost()) {
+            Fl::wait(std::chrono::duration<double>(kAnswerCheckInterval).count());
+            if (std::chrono::steady_clock::now() - lastAnswer >= kAnswerCheckInterval &&
+                !displayLost()) {
+                const ServerDeadline answer(kAnswerLimit);
+                XSync(fl_display, False);
+                lastAnswer = std::chrono::steady_clock::now();
+            }
+        }
     }
 
-  private:
     std::unique_ptr<WaitWindow> window_;
 };
 
@@ -169,12 +239,25 @@ extern "C" __attribute__((visibility("default"))) platform::Ui* scenario_make_wi
     using namespace platform::x11;
     static_assert(std::is_same_v<decltype(scenario_make_window_ui), MakeWindowUi>);
     if (fl_display == nullptr) {
+        // Without a way to survive the server going away, no window: the job goes on without.
+        if (!watchDisplay(display)) {
+            XCloseDisplay(display);
+            return nullptr;
+        }
+        const ServerDeadline bounded(kAnswerLimit);
         fl_open_display(display);
     } else if (display != fl_display) {
         XCloseDisplay(display);
     }
+    if (displayLost()) return nullptr;
     try {
-        return new WindowUi();
+        const ServerDeadline bounded(kAnswerLimit);
+        auto ui = std::make_unique<WindowUi>();
+        if (displayLost()) {
+            ui->abandonIfLost();
+            return nullptr;
+        }
+        return ui.release();
     } catch (...) {
         return nullptr;  // the installer goes on without a window
     }

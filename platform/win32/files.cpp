@@ -113,6 +113,9 @@ class TemporaryFile {
         const std::string base = target.substr(dirLength);
         if (base.empty()) failBecause("write", target, "the name ends in a separator");
         const std::wstring wideTarget = checkedWidePath("write", target);
+        // Said before anything is written: the move at the end would fail for the same reason.
+        if (win32::toWide(base).size() > kUsualNameLimit)
+            fail("write", target, ERROR_FILENAME_EXCED_RANGE);
         if (auto injected = injectedReason(FileOperation::create, target)) {
             failBecause("write", target, *injected);
         }

@@ -1,10 +1,13 @@
 // The built installer, run as a person would run it, when the machine lets it down: a full disk,
 // a file size limit, a read-only folder, a directory where a file should be, a kill part way,
-// and two copies started together in one folder.
+// two copies started together in one folder, and a program that has no folder of its own.
 #if defined(__linux__)
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -348,6 +351,73 @@ TEST(InstallerTwiceAtOnceTest, BothSucceedAndTheFolderHoldsOneCorrectSet) {
             EXPECT_TRUE(readAll(dir.path() / name) == bytes) << name;
         }
         EXPECT_EQ(listing(dir.path()), expected);
+    }
+}
+
+// Started from a file that exists only in memory, or from one deleted before it ran, the
+// installer has no folder to put its files in: it says so and ends with the file-fault status,
+// writing nothing anywhere (the folder it would otherwise have taken is the root, or the one
+// the deleted file was in). It is started as a loader of downloaded programs starts it, through
+// the descriptor of the file it holds.
+TEST(InstallerWithoutAFolderTest, RefusesToRunAndWritesNothing) {
+    TempDir errors;
+    TempDir folder;
+    const std::string image = readAll(SCENARIO_INSTALLER_EXE);
+    ASSERT_FALSE(image.empty());
+
+    const auto startThrough = [&](int fd) {
+        // Writable descriptors of the file would keep the system from running it.
+        const int readOnly =
+            ::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC);
+        ::close(fd);
+        return readOnly;
+    };
+    const int inMemory = ::memfd_create(kExecutable, MFD_CLOEXEC);
+    ASSERT_GE(inMemory, 0);
+    ASSERT_EQ(::write(inMemory, image.data(), image.size()), static_cast<ssize_t>(image.size()));
+    ASSERT_EQ(::fchmod(inMemory, 0700), 0);
+    const int memoryFile = startThrough(inMemory);
+
+    installExecutable(folder.path());
+    const int deletedFile = ::open((folder.path() / kExecutable).c_str(), O_RDONLY | O_CLOEXEC);
+    fs::remove(folder.path() / kExecutable);
+    const std::string deletedName = (fs::canonical(folder.path()) / kExecutable).string();
+
+    // Files the root already holds are not the test's to remove.
+    std::set<std::string> inRootBefore;
+    for (const std::string& name : kWriteOrder) {
+        if (fs::exists(fs::path("/") / name)) inRootBefore.insert(name);
+    }
+
+    const struct {
+        const char* name;
+        int fd;
+        std::string shownName;
+    } cases[] = {
+        {"in memory", memoryFile, std::string("/memfd:") + kExecutable + " (deleted)"},
+        {"deleted", deletedFile, deletedName + " (deleted)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_GE(c.fd, 0);
+        ChildProcess run({"/proc/self/fd/" + std::to_string(c.fd)},
+                         {.workDir = errors.path(), .errorFile = errors.path() / "stderr.txt"});
+        const std::optional<int> status = run.wait(kRunLimit);
+        ::close(c.fd);
+
+        EXPECT_EQ(status, kExitFileSystemError);
+        EXPECT_EQ(run.standardError(),
+                  "Installazione interrotta, errore nei file: cannot use the folder of " +
+                      c.shownName +
+                      ": the program has no file in a folder (it was started from memory, or its "
+                      "file was deleted)\n");
+    }
+    EXPECT_EQ(listing(folder.path()), std::set<std::string>{});
+    EXPECT_EQ(listing(errors.path()), std::set<std::string>{"stderr.txt"});
+    for (const std::string& name : kWriteOrder) {
+        if (inRootBefore.contains(name)) continue;
+        EXPECT_FALSE(fs::exists(fs::path("/") / name)) << "written into the root: " << name;
+        fs::remove(fs::path("/") / name);
     }
 }
 

@@ -1,7 +1,7 @@
 // A program started for a test as a person or a script would start it: in a directory of the
-// test's choosing, without a display, standard error kept in a file, and, where the test asks,
-// with a limit on the size of the files it writes. It runs in its own process group, so that a
-// test that ends it ends everything it started.
+// test's choosing, without a display unless the test gives one, standard error kept in a file,
+// and, where the test asks, with a limit on the size of the files it writes. It runs in its own
+// process group, so that a test that ends it ends everything it started.
 #pragma once
 
 #include <fcntl.h>
@@ -27,8 +27,11 @@ struct ChildOptions {
     std::filesystem::path workDir = ".";
     // Where standard error goes; /dev/null when empty.
     std::filesystem::path errorFile = {};
-    // RLIMIT_FSIZE: a write past it fails with EFBIG (SIGXFSZ is ignored in the child).
+    // RLIMIT_FSIZE. The child starts with the system's default for the signal a write past it
+    // raises, as from a shell, so that the program itself must turn it into a failed write.
     std::optional<rlim_t> fileSizeLimit = {};
+    // The display it is given (DISPLAY); none when empty.
+    std::string display = {};
 };
 
 class ChildProcess {
@@ -41,6 +44,7 @@ class ChildProcess {
         for (char** e = environ; *e != nullptr; ++e) {
             if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
         }
+        if (!options.display.empty()) environment.push_back("DISPLAY=" + options.display);
         std::vector<char*> envp;
         for (auto& e : environment) envp.push_back(e.data());
         envp.push_back(nullptr);
@@ -63,7 +67,7 @@ class ChildProcess {
                 ::_exit(127);
             }
             if (options.fileSizeLimit) {
-                ::signal(SIGXFSZ, SIG_IGN);
+                ::signal(SIGXFSZ, SIG_DFL);
                 const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
                 if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
             }

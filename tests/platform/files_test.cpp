@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/temporary_names.h"
+
 namespace platform {
 namespace {
 
@@ -284,6 +286,83 @@ TEST(ReplaceFileTest, LeftoverTemporaryNamesAreNotReused) {
     for (const std::string& name : dir.entries()) {
         if (name != "X.dat") {
             EXPECT_EQ(slurp(dir.file(name)), "other") << name;
+        }
+    }
+}
+
+// Names up to the file system's limit are written, whatever room the temporary name's additions
+// need, and a killed run's temporary file of such a name is found and cleared by the next run.
+// One byte more is refused before anything is written.
+TEST(ReplaceFileTest, NamesUpToTheFileSystemLimitAreWrittenAndTheirLeftoversCleared) {
+    std::string accented;
+    while (accented.size() + 2 <= 255) accented += "\xc3\xa9";  // é, two bytes
+    const struct {
+        const char* name;
+        std::string fileName;
+    } cases[] = {
+        {"short", "X.dat"},
+        {"just within the usual form", std::string(228, 'a')},
+        {"just past the usual form", std::string(229, 'a')},
+        {"240 bytes", std::string(236, 'L') + ".dat"},
+        {"the limit", std::string(255, 'm')},
+        {"two-byte characters up to the limit", accented},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file(c.fileName);
+        std::vector<std::string> whileWriting;
+        replaceFile(path, [&](const ByteSink& sink) {
+            sink("new", 3);
+            whileWriting = dir.entries();
+        });
+        EXPECT_EQ(slurp(path), "new");
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{c.fileName});
+        ASSERT_EQ(whileWriting.size(), 1u);
+        const std::string temporary = whileWriting.front();
+        EXPECT_LE(temporary.size(), 255u);
+
+        // What a killed run of another process left, and the same for a name that differs only
+        // past the part a shortened temporary name keeps: only the first is this file's.
+        const std::size_t counterDash = temporary.rfind('-');
+        const std::string prefix = temporary.substr(0, temporary.rfind('-', counterDash - 1) + 1);
+        spit(dir.file(prefix + "4194304-4294967295"), "killed");
+        const std::string otherName = c.fileName.substr(0, c.fileName.size() - 1) + "Z";
+        const std::string otherLeftover = temporaryPrefix(otherName) + "17-0";
+        spit(dir.file(otherLeftover), "other");
+        removeLeftoverTemporaries(path);
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{otherLeftover, c.fileName}));
+    }
+
+    TempDir dir;
+    const std::string tooLong = dir.file(std::string(256, 'n'));
+    expectFileError([&] { replaceFile(tooLong, std::string_view("new")); },
+                    {tooLong, "File name too long"});
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
+// The temporary prefix leaves room for a process id and a counter of ten digits each within the
+// name limit, keeps the plain form where it fits, cuts a long name between characters, and
+// tells names apart that differ only past the cut.
+TEST(TemporaryNamesTest, FitTheLimitAndStayDistinct) {
+    EXPECT_EQ(temporaryPrefix("X.dat"), ".X.dat.tmp-");
+    for (const std::size_t limit : {std::size_t{255}, std::size_t{143}}) {
+        for (std::size_t length = 1; length <= limit; ++length) {
+            SCOPED_TRACE(std::to_string(limit) + "/" + std::to_string(length));
+            std::string name;
+            while (name.size() < length) name += name.size() % 3 == 2 ? "a" : "\xe2\x82\xac";  // €
+            name.resize(length);
+            const std::string prefix = temporaryPrefix(name, limit);
+            ASSERT_LE(prefix.size() + kTemporaryNumbersLength, limit);
+            if (prefix != "." + name + ".tmp-") {
+                ASSERT_GT(1 + name.size() + 5 + kTemporaryNumbersLength, limit);
+                const std::size_t kept = prefix.find('~', 1) - 1;
+                ASSERT_EQ(prefix.substr(1, kept), name.substr(0, kept));
+                ASSERT_NE(static_cast<unsigned char>(name[kept]) & 0xc0, 0x80u)
+                    << "cut a character";
+                name.back() = name.back() == 'a' ? 'b' : 'a';
+                ASSERT_NE(temporaryPrefix(name, limit), prefix);
+            }
         }
     }
 }

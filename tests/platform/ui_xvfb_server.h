@@ -16,8 +16,8 @@ extern char** environ;
 
 namespace platform::testing {
 
-// One Xvfb server for the whole test program, started on first use: the toolkit keeps its
-// display for the life of the process.
+// An Xvfb server of its own, ended with the object; or one for the whole test program, started on
+// first use, for tests whose toolkit keeps its display for the life of the process.
 class XvfbServer {
   public:
     static XvfbServer& shared() {
@@ -26,8 +26,11 @@ class XvfbServer {
     }
     bool running() const { return !display_.empty(); }
     const std::string& display() const { return display_; }
+    // For tests that stop or end the server under a client: its process id.
+    pid_t pid() const { return pid_; }
 
-  private:
+    XvfbServer(const XvfbServer&) = delete;
+    XvfbServer& operator=(const XvfbServer&) = delete;
     XvfbServer() {
         int fds[2];
         if (pipe(fds) != 0) return;
@@ -61,11 +64,12 @@ class XvfbServer {
     }
     ~XvfbServer() {
         if (pid_ > 0) {
-            kill(pid_, SIGTERM);
+            kill(pid_, SIGKILL);  // a stopped server would not act on a gentler signal
             waitpid(pid_, nullptr, 0);
         }
     }
 
+  private:
     pid_t pid_ = -1;
     std::string display_;
 };

@@ -175,24 +175,33 @@ TEST_F(CompileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarlierFil
 #endif
 }
 
-// The built tool, as a script runs it, against an output folder that lets it down.
+// The built tool, as a script runs it, against an output folder or a process limit that lets it
+// down.
 TEST_F(CompileFaultsTest, TheToolStopsOnAFullOrReadOnlyFolderAndKeepsTheEarlierFiles) {
+    enum class Fault { fullDisk, readOnlyFolder, fileSizeLimit };
     const struct {
         const char* name;
-        bool fullDisk;  // else read-only
+        Fault fault;
         std::string failingFile;
         std::string reason;
     } cases[] = {
         // Room for the small files, not for a second line plan file beside the first.
-        {"full disk", true, "COLLE_MARE_linea.dat", "No space left on device"},
-        {"read-only folder", false, "COLLE_MARE_linea.dat", "Read-only file system"},
+        {"full disk", Fault::fullDisk, "COLLE_MARE_linea.dat", "No space left on device"},
+        {"read-only folder", Fault::readOnlyFolder, "COLLE_MARE_linea.dat",
+         "Read-only file system"},
+        // `ulimit -f` below the line plan file: the write fails instead of ending the process.
+        {"file size limit", Fault::fileSizeLimit, "COLLE_MARE_linea.dat", "File too large"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir out;
         TempDir errors;
         std::optional<ScratchMount> mount;
-        if (c.fullDisk) {
+        std::optional<rlim_t> fileSizeLimit;
+        if (c.fault == Fault::fileSizeLimit) {
+            seedEarlierRun(out);
+            fileSizeLimit = compiled.at("COLLE_MARE_linea.dat").size() / 2;
+        } else if (c.fault == Fault::fullDisk) {
             mount.emplace(ScratchMount::smallFileSystem(out.str(), 4u << 20));
             if (!mount->refusal().empty()) GTEST_SKIP() << mount->refusal();
             seedEarlierRun(out);
@@ -211,7 +220,9 @@ TEST_F(CompileFaultsTest, TheToolStopsOnAFullOrReadOnlyFolderAndKeepsTheEarlierF
 
         ChildProcess run(
             {SCENARIO_TOOL_EXE, "compile", options.lineFile, options.trainFile, "--out", out.str()},
-            {.workDir = errors.str(), .errorFile = errors.file("stderr.txt")});
+            {.workDir = errors.str(),
+             .errorFile = errors.file("stderr.txt"),
+             .fileSizeLimit = fileSizeLimit});
         const std::optional<int> status = run.wait(kRunLimit);
 
         ASSERT_TRUE(status.has_value()) << "the tool did not end by itself";
@@ -224,7 +235,7 @@ TEST_F(CompileFaultsTest, TheToolStopsOnAFullOrReadOnlyFolderAndKeepsTheEarlierF
             EXPECT_EQ(inodeOf(out.file(file)), inodes[file]) << "touched";
         }
         std::set<std::string> expected = {"filler"};
-        if (!c.fullDisk) expected.clear();
+        if (c.fault != Fault::fullDisk) expected.clear();
         for (const auto& [file, bytes] : compiled) expected.insert(file);
         EXPECT_EQ(out.listing(), expected);
     }

@@ -260,6 +260,44 @@ TEST(ReplaceFileTest, WorksPastTheClassicPathLengthLimit) {
     EXPECT_EQ(readFile(path).status, ReadStatus::missing);
 }
 
+// Names up to 255 characters are written, whatever the temporary name adds, and a killed run's
+// temporary file of such a name is cleared by the next run; a longer name is refused before
+// anything is written.
+TEST(ReplaceFileTest, NamesUpToTheNameLimitAreWrittenAndTheirLeftoversCleared) {
+    for (const std::size_t length : {std::size_t{5}, std::size_t{240}, std::size_t{255}}) {
+        SCOPED_TRACE(length);
+        TempDir dir;
+        const std::string name(length, 'n');
+        const std::string path = dir.file(name);
+        std::vector<std::string> whileWriting;
+        replaceFile(path, [&](const ByteSink& sink) {
+            sink("new", 3);
+            whileWriting = dir.entries();
+        });
+        EXPECT_EQ(readFile(path).bytes, "new");
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{name});
+        ASSERT_EQ(whileWriting.size(), 1u);
+        const std::string temporary = whileWriting.front();
+        EXPECT_LE(toWide(temporary).size(), 255u);
+
+        const std::size_t counterDash = temporary.rfind('-');
+        const std::string prefix = temporary.substr(0, temporary.rfind('-', counterDash - 1) + 1);
+        spit(dir.file(prefix + "4294967295-4294967295"), "killed");
+        removeLeftoverTemporaries(path);
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{name});
+    }
+
+    TempDir dir;
+    const std::string tooLong = dir.file(std::string(256, 'n'));
+    try {
+        replaceFile(tooLong, std::string_view("new"));
+        ADD_FAILURE() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(tooLong), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
 struct FailedReplace {
     const char* name;
     std::string target;
