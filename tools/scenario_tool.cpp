@@ -28,8 +28,9 @@ Output: X_linea.dat (not with --no-track-plan), X_Y.sim and X_Y.dat in the --out
 Exit status:
   0  compiled, nothing recorded
   1  compiled, a failure was recorded (told on stderr; the files are written all the same)
-  2  nothing written: usage error, input that cannot be read, data in the place of the
-     stamps (error 1250 or 1251), or descriptions that give no route
+  2  nothing written: usage error, input that cannot be read or is above 64 MiB, a
+     compiled file that would take an input's place, data in the place of the stamps
+     (error 1250 or 1251), or descriptions that give no route
   3  a compiled file, or what goes to stdout, could not be written (the files before it
      stay written)
   4  internal error, out of memory
@@ -187,7 +188,9 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
         const int parseStatus = app.exit(e, out, err);
-        if (parseStatus == 0) return kExitCompiled;  // help was asked for and given
+        if (parseStatus == 0) {  // help was asked for and given
+            return withOutputChecked(out, err, kExitCompiled, kExitOutputFailed);
+        }
         if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
             out << R"({"files":[],"status":2})" << '\n';
         } else if (asksForJson(args)) {
@@ -195,7 +198,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             report.problem = e.what();
             out << toJson(report, kExitNothingWritten) << '\n';
         }
-        return kExitNothingWritten;
+        return withOutputChecked(out, err, kExitNothingWritten, kExitOutputFailed);
     }
 
     // Each command's status for output that could not be written: the map's 4, inspect's 4,
