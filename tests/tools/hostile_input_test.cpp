@@ -98,6 +98,12 @@ TEST_F(HostileInput, TerminalBytesAreShownEscaped) {
     EXPECT_EQ(failed.status, 1);
     EXPECT_FALSE(hasControlBytes(failed.err)) << failed.err;
     EXPECT_NE(failed.err.find("\\x1b[2J"), std::string::npos) << failed.err;
+
+    // The detail quotes the field in UTF-8, as the line under it does: 0xE9 is "é".
+    const Outcome accented = compileTrain(withRecord(trainText, "velocita,  3000\xe9,  60"), true);
+    EXPECT_NE(accented.err.find("'3000\xc3\xa9'"), std::string::npos) << accented.err;
+    EXPECT_NE(json::parse(accented.out)["message"].get<std::string>().find("3000\xc3\xa9"),
+              std::string::npos);
 }
 
 TEST_F(HostileInput, ALongLineIsCutAroundTheFailure) {
