@@ -14,6 +14,7 @@ struct BoundedRead {
     ReadStatus status = ReadStatus::missing;
     bool tooLarge = false;    // more than `limit` bytes: nothing kept, the status is ok
     std::uint64_t size = 0;   // the bytes the file holds (when tooLarge: at least this many)
+    bool sizeExact = false;   // the system told the size: it is the file's, not a lower bound
     std::string bytes;        // the whole content, when the status is ok and not tooLarge
     std::string reason = {};  // the system's words for why not, when the status is not ok
 };

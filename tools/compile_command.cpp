@@ -139,9 +139,7 @@ class CompileRun {
     bool readInput(const std::string& path, std::string& bytes) {
         platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
         if (read.status == platform::ReadStatus::ok && read.tooLarge) {
-            return tell(path + ": " + std::to_string(read.size) + " bytes or more, above the " +
-                        std::to_string(kMaxDescriptionBytes) +
-                        " bytes (64 MiB) a description may hold");
+            return tell(path + ": " + oversizedDescription(read));
         }
         if (read.status == platform::ReadStatus::ok) {
             bytes = std::move(read.bytes);

@@ -59,8 +59,8 @@ LoadedFile loadCompiledFile(const std::string& path, CompiledKind kind) {
         return file;
     }
     if (read.tooLarge) {
-        file.fault = FileFault{(read.size > largest + 1 ? std::to_string(read.size) + " bytes"
-                                                        : std::string("more bytes")) +
+        file.fault = FileFault{(read.sizeExact ? std::to_string(read.size) + " bytes, more"
+                                               : std::string("more bytes")) +
                                    " than the largest " + std::string(kindWord(kind)) +
                                    " file, that of a line of 1,000,000 m (" +
                                    std::to_string(largest) + " bytes)",

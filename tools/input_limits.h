@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "compiler/compiled_files.h"
 #include "compiler/scenario_model.h"
+#include "platform/bounded_read.h"
 
 namespace tool {
 
@@ -28,5 +30,9 @@ inline constexpr std::uint64_t kMaxTrainBytes =
 static_assert(kMaxRouteBytes == 302115);
 static_assert(kMaxPlanBytes == 20139964);
 static_assert(kMaxTrainBytes == 5704503);
+
+// Why a description read as too large is refused: "N bytes, above the ..." when its size is
+// known, "more than the ..." for a pipe or a device.
+std::string oversizedDescription(const platform::BoundedRead& read);
 
 }  // namespace tool

@@ -46,8 +46,7 @@ std::optional<std::string> readSource(const std::string& path, std::ostream& err
     if (read.status == platform::ReadStatus::ok && !read.tooLarge) return std::move(read.bytes);
     err << kProgram << path;
     if (read.tooLarge) {
-        err << ": " << read.size << " bytes or more, above the " << kMaxDescriptionBytes
-            << " bytes (64 MiB) a description may hold\n";
+        err << ": " << oversizedDescription(read) << '\n';
     } else if (read.status == platform::ReadStatus::missing) {
         err << ": no such file\n";
     } else {

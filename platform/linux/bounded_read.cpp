@@ -30,6 +30,7 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         result.size = static_cast<std::uint64_t>(info.st_size);
+        result.sizeExact = true;
         if (result.size > limit) {
             result.status = ReadStatus::ok;
             result.tooLarge = true;
@@ -55,6 +56,7 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
             result.status = ReadStatus::ok;
             result.tooLarge = true;
             result.size = limit + 1;
+            result.sizeExact = false;
             result.bytes = std::string();
             return result;
         }

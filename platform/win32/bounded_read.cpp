@@ -34,6 +34,7 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
     LARGE_INTEGER size{};
     if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size)) {
         result.size = static_cast<std::uint64_t>(size.QuadPart);
+        result.sizeExact = true;
         if (result.size > limit) {
             result.status = ReadStatus::ok;
             result.tooLarge = true;
@@ -58,6 +59,7 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
             result.status = ReadStatus::ok;
             result.tooLarge = true;
             result.size = limit + 1;
+            result.sizeExact = false;
             result.bytes = std::string();
             return result;
         }

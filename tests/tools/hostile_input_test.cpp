@@ -141,8 +141,7 @@ TEST_F(HostileInput, OversizedDescriptionsAreRefusedBeforeTheyAreRead) {
     const Outcome o = run({"compile", line(), huge, "--train-name", "X", "--json"});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(o.status, 2);
-    EXPECT_NE(o.err.find("2147483648 bytes or more, above the 67108864 bytes (64 MiB)"),
-              std::string::npos)
+    EXPECT_NE(o.err.find("2147483648 bytes, above the 67108864 bytes (64 MiB)"), std::string::npos)
         << o.err;
     EXPECT_EQ(json::parse(o.out)["status"], 2);
 
@@ -152,7 +151,7 @@ TEST_F(HostileInput, OversizedDescriptionsAreRefusedBeforeTheyAreRead) {
     const Outcome endless =
         run({"map", "--from-sources", line(), "/dev/zero", "--train-name", "X"});
     EXPECT_EQ(endless.status, 2);
-    EXPECT_NE(endless.err.find("/dev/zero: 67108865 bytes or more"), std::string::npos)
+    EXPECT_NE(endless.err.find("/dev/zero: more than the 67108864 bytes"), std::string::npos)
         << endless.err;
 }
 
