@@ -8,7 +8,7 @@
 namespace platform {
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
     // Shows the waiting window with its label and paints it at once, before returning.
     virtual void showWaitWindow() = 0;

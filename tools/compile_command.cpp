@@ -1,17 +1,19 @@
 #include "tools/compile_command.h"
 
 #include <exception>
-#include <filesystem>
 #include <new>
 #include <vector>
 
 #include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
 #include "compiler/memorizza_percorso.h"
+#include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "platform/run_lock.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
+#include "tools/input_limits.h"
+#include "tools/named_output.h"
 #include "tools/scenario_names.h"
 
 namespace tool {
@@ -64,11 +66,11 @@ class CompileRun {
         }
 
         const std::vector<scenario::CompiledFile> files = scenario::compiledFiles(model);
+        // A compiled file may not take the place of a description, under any name or link.
         for (const scenario::CompiledFile& file : files) {
-            if (isInput(outputPath(file.name))) {
-                return stop(kExitNothingWritten, outputPath(file.name) +
-                                                     " is an input description; it is left "
-                                                     "unchanged and no compiled file written");
+            if (auto clash =
+                    outputIsInput(outputPath(file.name), {options_.lineFile, options_.trainFile})) {
+                return stop(kExitNothingWritten, *clash + "; no compiled file written");
             }
         }
         // A second compilation into the same folder waits until this one has written its
@@ -85,7 +87,7 @@ class CompileRun {
         for (const scenario::CompiledFile& file : files) {
             const std::string path = outputPath(file.name);
             try {
-                platform::replaceFile(path, [&file](const platform::ByteSink& sink) {
+                writeNamedOutput(path, [&file](const platform::ByteSink& sink) {
                     file.produce(
                         [&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
                 });
@@ -135,7 +137,10 @@ class CompileRun {
     }
 
     bool readInput(const std::string& path, std::string& bytes) {
-        platform::ReadResult read = platform::readFile(path);
+        platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
+        if (read.status == platform::ReadStatus::ok && read.tooLarge) {
+            return tell(path + ": " + oversizedDescription(read));
+        }
         if (read.status == platform::ReadStatus::ok) {
             bytes = std::move(read.bytes);
             return true;
@@ -154,13 +159,6 @@ class CompileRun {
 
     std::string outputPath(const std::string& name) const {
         return platform::joinPath(options_.outDir, name);
-    }
-
-    // A compiled file may not take the place of a description, under any name or link.
-    bool isInput(const std::string& path) const {
-        std::error_code ignored;
-        return std::filesystem::equivalent(path, options_.lineFile, ignored) ||
-               std::filesystem::equivalent(path, options_.trainFile, ignored);
     }
 
     // Tells a problem that keeps the tool from writing the compiled files; returns false so

@@ -22,6 +22,8 @@ std::string toJson(const CompileReport& report, int status) {
     json["message"] = failure ? nlohmann::ordered_json(failure->message) : nullptr;
     json["sourceLine"] =
         failure && failure->sourceLine ? nlohmann::ordered_json(*failure->sourceLine) : nullptr;
+    json["sourceColumn"] =
+        failure && failure->sourceLine ? nlohmann::ordered_json(failure->sourceColumn) : nullptr;
     // Names and texts are bytes of the descriptions; bytes that are not UTF-8 are replaced
     // rather than making the report fail.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

@@ -21,7 +21,8 @@ struct CompileReport {
 
 // {"errorCode", "errorPosition", "fatal", "files"} first, then "status", "problem" and the
 // recorded failure's place and words ("file", "line", "column", "message", and "sourceLine",
-// the description's line there, as UTF-8; null when unknown).
+// the description's line there, as UTF-8, cut around the column when it is long, with
+// "sourceColumn", the column in it; null when unknown).
 std::string toJson(const CompileReport& report, int status);
 
 }  // namespace tool

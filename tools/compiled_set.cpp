@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "platform/bounded_read.h"
 #include "platform/files.h"
+#include "tools/input_limits.h"
 
 namespace tool {
 namespace {
@@ -28,16 +30,41 @@ bool belongsTo(const LoadedFile& candidate, const LoadedFile& file, CompiledKind
                                             : sameScenario(candidate.path, file.path);
 }
 
+std::uint64_t largestOfKind(CompiledKind kind) {
+    switch (kind) {
+        case CompiledKind::route:
+            return kMaxRouteBytes;
+        case CompiledKind::train:
+            return kMaxTrainBytes;
+        case CompiledKind::plan:
+            break;
+    }
+    return kMaxPlanBytes;
+}
+
 }  // namespace
 
 LoadedFile loadCompiledFile(const std::string& path, CompiledKind kind) {
     LoadedFile file;
     file.path = path;
     file.kind = kind;
-    platform::ReadResult read = platform::readFile(path);
+    // A file larger than any compilation gives is told damaged from its size alone, before
+    // a byte of it is read.
+    const std::uint64_t largest = largestOfKind(kind);
+    platform::BoundedRead read = platform::readFileAtMost(path, largest);
     if (read.status != platform::ReadStatus::ok) {
-        file.problem =
-            read.status == platform::ReadStatus::missing ? "no such file" : "cannot be read";
+        file.problem = read.status == platform::ReadStatus::missing
+                           ? std::string("no such file")
+                           : "cannot be read" + (read.reason.empty() ? "" : ": " + read.reason);
+        return file;
+    }
+    if (read.tooLarge) {
+        file.fault = FileFault{(read.sizeExact ? std::to_string(read.size) + " bytes, more"
+                                               : std::string("more bytes")) +
+                                   " than the largest " + std::string(kindWord(kind)) +
+                                   " file, that of a line of 1,000,000 m (" +
+                                   std::to_string(largest) + " bytes)",
+                               static_cast<std::size_t>(largest), std::nullopt, std::nullopt};
         return file;
     }
     switch (kind) {

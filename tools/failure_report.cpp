@@ -2,6 +2,8 @@
 
 #include "compiler/error_codes.h"
 #include "tools/source_context.h"
+#include "tools/terminal_text.h"
+#include "tools/windows1252.h"
 
 namespace tool {
 namespace {
@@ -30,7 +32,8 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
 
     if (setAfterReading(code)) return failure;
     const scenario::FailureSite& site = reading.site;
-    if (!site.detail.empty()) failure.message += ": " + site.detail;
+    // The detail may quote the description's own bytes, which are Windows-1252.
+    if (!site.detail.empty()) failure.message += ": " + utf8FromWindows1252(site.detail);
     if (site.file == scenario::Description::line) failure.file = std::string(names.line);
     if (site.file == scenario::Description::train) failure.file = std::string(names.train);
     if (failure.file && site.place.line > 0) {
@@ -39,7 +42,10 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
         if (texts) {
             const std::string_view text =
                 site.file == scenario::Description::line ? texts->line : texts->train;
-            failure.sourceLine = sourceLine(text, failure.line);
+            if (auto excerpt = sourceExcerpt(text, failure.line, failure.column)) {
+                failure.sourceLine = std::move(excerpt->text);
+                failure.sourceColumn = excerpt->column;
+            }
         }
     }
     return failure;
@@ -48,7 +54,7 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
 std::string formatFailure(const RecordedFailure& failure) {
     std::string out;
     if (failure.file) {
-        out += *failure.file;
+        out += shownText(*failure.file);
         if (failure.line > 0) {
             out += ":" + std::to_string(failure.line) + ":" + std::to_string(failure.column);
         }
@@ -56,14 +62,14 @@ std::string formatFailure(const RecordedFailure& failure) {
     }
     out += "error " + std::to_string(failure.code);
     if (failure.position) out += " at " + std::to_string(*failure.position) + " m";
-    out += ": " + failure.message;
+    out += ": " + shownText(failure.message);
     return out;
 }
 
 std::string formatFailureWithContext(const RecordedFailure& failure) {
     std::string out = formatFailure(failure) + "\n";
     if (failure.sourceLine && failure.line > 0) {
-        out += caretLines(*failure.sourceLine, failure.column);
+        out += caretLines(*failure.sourceLine, failure.sourceColumn);
     }
     return out;
 }

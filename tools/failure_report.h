@@ -19,7 +19,10 @@ struct RecordedFailure {
     int line = 0;                          // 0 when the place is not known
     int column = 0;
     std::string message;  // the code in words, with the reader's detail for read failures
-    std::optional<std::string> sourceLine;  // the description's line `line`, UTF-8, when known
+    // The description's line `line`, UTF-8, when known; a long line is cut around the column
+    // (see sourceExcerpt), and sourceColumn is the failure's column in what is kept.
+    std::optional<std::string> sourceLine;
+    int sourceColumn = 0;
 };
 
 struct DescriptionNames {
@@ -40,6 +43,7 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
                                                DescriptionNames names,
                                                const std::optional<DescriptionTexts>& texts = {});
 
+// Text for a person, with control characters shown escaped (see shownText).
 // One line without its end, e.g. "b-.txt:87:1: error 16 at 35150 m: signal cell already taken";
 // what is not known (file, line, position) is left out.
 std::string formatFailure(const RecordedFailure& failure);

@@ -7,6 +7,7 @@
 #include "compiler/record_layout.h"
 #include "tools/compiled_set.h"
 #include "tools/inspection.h"
+#include "tools/terminal_text.h"
 #include "tools/windows1252.h"
 
 namespace tool {
@@ -44,7 +45,7 @@ std::string valuesText(const RouteObject& o) {
         out += v.name + " " + std::to_string(v.value);
         if (v.name == "speed") out += " km/h";
     }
-    if (o.text) out += " " + *o.text;
+    if (o.text) out += " " + shownText(*o.text);
     return out;
 }
 
@@ -54,7 +55,7 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
         << kilometreText(cellStart(static_cast<std::int64_t>(r.cells))) << ")\n";
     if (trainPath) out << "  names from the train file " << *trainPath << "\n";
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';
-    for (const std::string& m : r.mismatches) out << "  MISMATCH: " << m << '\n';
+    for (const std::string& m : r.mismatches) out << "  MISMATCH: " << shownText(m) << '\n';
     out << "objects (" << r.objects.size() << "):\n";
     char line[160];
     for (const RouteObject& o : r.objects) {
@@ -96,12 +97,12 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
                       i, s.kind, kilometreText(s.long1).c_str(), kilometreText(s.long2).c_str(),
                       kilometreText(s.long3).c_str(), clockText(s.long4).c_str(), s.flag, s.int1,
                       s.int2, s.int3, s.int4, s.int5, s.byte1, s.byte2, s.byte3, s.byte4);
-        out << line << utf8FromWindows1252(s.text) << '\n';
+        out << line << shownText(utf8FromWindows1252(s.text)) << '\n';
     }
     out << "board texts:\n";
     for (int e = 80; e >= r.layout.lowestBoard; --e) {
-        out << "  entry " << e << "  " << utf8FromWindows1252(t[static_cast<std::size_t>(e)].text)
-            << '\n';
+        out << "  entry " << e << "  "
+            << shownText(utf8FromWindows1252(t[static_cast<std::size_t>(e)].text)) << '\n';
     }
     const auto& p81 = t[scenario::kProgressiveTre];
     const auto& p82 = t[scenario::kProgressiveDue];
@@ -118,14 +119,14 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
         << e84.long3 << " (entry 84)\n";
     out << "  background values uno " << e85.long1 << ", tre " << e85.long2 << ", due " << e85.long3
         << " (entry 85)\n";
-    out << "  line name " << utf8FromWindows1252(e85.text) << ", format stamp " << e85.int1
-        << ", weighted code " << e85.long4 << " (entry 85)\n";
+    out << "  line name " << shownText(utf8FromWindows1252(e85.text)) << ", format stamp "
+        << e85.int1 << ", weighted code " << e85.long4 << " (entry 85)\n";
     out << "  signal repetition " << e86.long1 << " m and " << e86.long2 << " m, code " << e86.long3
         << " (entry 86)\n";
-    out << "  train name " << utf8FromWindows1252(e86.text) << ", sand " << e86.int1
+    out << "  train name " << shownText(utf8FromWindows1252(e86.text)) << ", sand " << e86.int1
         << ", start clock " << clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5)
         << " (entry 86)\n";
-    out << "checks (codes from \"" << utf8FromWindows1252(r.codes.text) << "\": plain "
+    out << "checks (codes from \"" << shownText(utf8FromWindows1252(r.codes.text)) << "\": plain "
         << r.codes.plain << ", weighted " << r.codes.weighted << "):\n";
     if (routePath) out << "  route file " << *routePath << '\n';
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';

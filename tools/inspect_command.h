@@ -20,6 +20,8 @@ inline constexpr int kInspectClean = 0;
 inline constexpr int kInspectMismatch = 1;  // a stamp or code differs, or route and train disagree
 inline constexpr int kInspectUnreadable = 2;  // usage error, or a file cannot be read
 inline constexpr int kInspectDamaged = 3;     // a file does not hold what its layout says
+// An internal error, no memory, or standard output could not be written.
+inline constexpr int kInspectFailed = 4;
 
 int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err);
 

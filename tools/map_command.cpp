@@ -1,9 +1,12 @@
 #include "tools/map_command.h"
 
 #include "compiler/memorizza_percorso.h"
+#include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "tools/compiled_set.h"
 #include "tools/failure_report.h"
+#include "tools/input_limits.h"
+#include "tools/named_output.h"
 #include "tools/scenario_names.h"
 #include "tools/svg_map.h"
 
@@ -12,14 +15,25 @@ namespace {
 
 constexpr const char* kProgram = "scenario-tool: ";
 
+bool toStandardOutput(const MapOptions& options) {
+    return options.output.empty() || options.output == "-";
+}
+
+// The map may not take the place of what it is drawn from.
+std::optional<std::string> outputClash(const MapOptions& options,
+                                       const std::vector<std::string>& inputs) {
+    if (toStandardOutput(options)) return std::nullopt;
+    return outputIsInput(options.output, inputs);
+}
+
 int emit(const MapOptions& options, const std::string& svg, int status, std::ostream& out,
          std::ostream& err) {
-    if (options.output.empty()) {
+    if (toStandardOutput(options)) {
         out << svg;
         return status;
     }
     try {
-        platform::replaceFile(options.output, svg);
+        writeNamedOutput(options.output, svg);
     } catch (const platform::FileError& e) {
         err << kProgram << e.what() << '\n';
         return kMapNotWritten;
@@ -28,11 +42,16 @@ int emit(const MapOptions& options, const std::string& svg, int status, std::ost
 }
 
 std::optional<std::string> readSource(const std::string& path, std::ostream& err) {
-    platform::ReadResult read = platform::readFile(path);
-    if (read.status == platform::ReadStatus::ok) return std::move(read.bytes);
-    err << kProgram << path
-        << (read.status == platform::ReadStatus::missing ? ": no such file\n"
-                                                         : ": cannot be read\n");
+    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
+    if (read.status == platform::ReadStatus::ok && !read.tooLarge) return std::move(read.bytes);
+    err << kProgram << path;
+    if (read.tooLarge) {
+        err << ": " << oversizedDescription(read) << '\n';
+    } else if (read.status == platform::ReadStatus::missing) {
+        err << ": no such file\n";
+    } else {
+        err << ": cannot be read" << (read.reason.empty() ? "" : ": " + read.reason) << '\n';
+    }
     return std::nullopt;
 }
 
@@ -49,6 +68,10 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
     if (!trainName || nameProblem(*trainName)) {
         err << kProgram << "cannot use the train name of " << options.trainFile
             << ": name the file " << *lineName << "_Y-.txt or give a usable --train-name\n";
+        return kMapNoInput;
+    }
+    if (auto clash = outputClash(options, {options.lineFile, options.trainFile})) {
+        err << kProgram << *clash << '\n';
         return kMapNoInput;
     }
     const std::optional<std::string> line = readSource(options.lineFile, err);
@@ -92,6 +115,10 @@ int mapFromCompiled(const MapOptions& options, std::ostream& out, std::ostream& 
         err << kProgram << "map needs compiled files or --from-sources LINE_FILE TRAIN_FILE\n";
         return kMapNoInput;
     }
+    if (auto clash = outputClash(options, options.files)) {
+        err << kProgram << *clash << '\n';
+        return kMapNoInput;
+    }
     std::vector<LoadedFile> files;
     for (const std::string& path : options.files) {
         std::optional<CompiledKind> kind =
@@ -130,6 +157,15 @@ int mapFromCompiled(const MapOptions& options, std::ostream& out, std::ostream& 
     if (!plan && train) {
         const auto& lineName = (*train->train())[scenario::kLineGeneral].text;
         plan = findCompanion(*route, CompiledKind::plan, files, lineName);
+    }
+    // The train file and the plan found beside the route are inputs too.
+    std::vector<std::string> besides;
+    if (train) besides.push_back(train->path);
+    if (plan) besides.push_back(plan->path);
+    besides.push_back(route->path);
+    if (auto clash = outputClash(options, besides)) {
+        err << kProgram << *clash << '\n';
+        return kMapNoInput;
     }
     const MapSources sources{route->route(), train ? train->train() : nullptr,
                              plan ? plan->plan() : nullptr};

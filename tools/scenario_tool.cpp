@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <exception>
+#include <new>
 
+#include "tools/checked_output.h"
 #include "tools/compile_command.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
@@ -20,16 +23,21 @@ constexpr const char* kCompileFooter = R"(Names:
   A file named otherwise needs --line-name or --train-name. Names are printable ASCII
   without "/" or "\".
 Output: X_linea.dat (not with --no-track-plan), X_Y.sim and X_Y.dat in the --out directory,
-  each replaced whole. LINE_FILE and TRAIN_FILE are never changed or deleted.
+  each replaced whole; where a name is a link to a file, the file it names is replaced and
+  the link kept; a device or a FIFO is written into. LINE_FILE and TRAIN_FILE are never
+  changed or deleted, nor written under another name. A description above 64 MiB is refused.
 Exit status:
   0  compiled, nothing recorded
   1  compiled, a failure was recorded (told on stderr; the files are written all the same)
-  2  nothing written: usage error, input that cannot be read, data in the place of the
-     stamps (error 1250 or 1251), or descriptions that give no route
-  3  a compiled file could not be written (the files before it stay written)
-  4  internal error
+  2  nothing written: usage error, input that cannot be read or is above 64 MiB, a
+     compiled file that would take an input's place, data in the place of the stamps
+     (error 1250 or 1251), or descriptions that give no route
+  3  a compiled file, or what goes to stdout, could not be written (the files before it
+     stay written)
+  4  internal error, out of memory
 With --json, stdout carries one object: errorCode, errorPosition, fatal (null, 1250 or
-  1251), files (the names written, in order), status, problem, file, line, column, message.)";
+  1251), files (the names written, in order), status, problem, file, line, column, message,
+  sourceLine (cut around the column when long), sourceColumn.)";
 
 constexpr const char* kInspectFooter =
     R"(Kinds: by name, X_linea.dat is the track plan, X_Y.sim the train file, any other
@@ -43,14 +51,18 @@ Exit status (with several files, the highest that applies):
      cell names a train entry that holds something else
   2  usage error, or a file cannot be read or its kind cannot be told
   3  a file is damaged: truncated, too long, an unknown variant tag or an impossible value
-     (its byte offset, and cell or entry, are printed on stderr)
-  4  internal error
+     (its byte offset, and cell or entry, are printed on stderr); a file larger than that
+     kind's largest, from a line of 1,000,000 m, is damaged and is not read
+  4  internal error, out of memory, or stdout could not be written
 With --json, stdout carries one object: files (path, kind, status, and route, train or plan,
-  or fault {message, offset, cell, entry}, or problem) and status.)";
+  or fault {message, offset, cell, entry}, or problem) and status; a run stopped by lack of
+  memory or an internal error prints {"files":[],"status":4,"problem":...}.)";
 
 constexpr const char* kMapFooter =
     R"(Input: the compiled FILEs (a route, and the train file and plan beside it or given too),
   or --from-sources LINE_FILE TRAIN_FILE, compiled in memory; nothing is written but the map.
+Output: -o FILE is replaced whole; a link to a file has the file it names replaced; a device
+  or a FIFO is written into; an input, under any name, is refused. No -o, or -o -: stdout.
 The map: the track plan to scale with a scale bar, stations by name, signals, speed and
   location boards, mountain stretches shaded; below it the profile against distance:
   gradient (as stored, per mille), line speed limit, stations and signals.
@@ -58,18 +70,20 @@ The map: the track plan to scale with a scale bar, stations by name, signals, sp
 Exit status:
   0  map written
   1  map written; compiling the sources recorded a failure (told on stderr)
-  2  usage error, an input that cannot be read, no route, or sources that give no route
+  2  usage error, an input that cannot be read, no route, sources that give no route, or
+     an output that is one of the inputs
   3  a compiled file is damaged (told on stderr with its byte offset)
-  4  the map could not be written, or an internal error)";
+  4  the map could not be written (to its file or stdout), or an internal error)";
 
 constexpr const char* kWriteSourcesFooter =
     R"(Writes the carried scenario's line and train descriptions and its three documents into
-  DIR, as the installer writes them (Windows-1252, CR LF). Existing files of those names
-  are overwritten; nothing is compiled or deleted.
+  DIR, as the installer writes them (Windows-1252, CR LF), and lists their paths on stdout.
+  Existing files of those names are replaced whole (a link has the file it names replaced;
+  a device or a FIFO is written into); nothing is compiled or deleted.
 Exit status:
   0  all five files written
   2  DIR does not exist or is not a directory; nothing written
-  3  a file could not be written (the files before it stay written)
+  3  a file, or the list on stdout, could not be written (the files before it stay written)
   4  internal error)";
 
 // Whether a command line that could not be parsed asked for JSON all the same, so that a
@@ -80,6 +94,21 @@ bool asksForJson(const std::vector<std::string>& args) {
         if (arg == "--json") return true;
     }
     return false;
+}
+
+// What a --json run prints when memory ran out or the tool failed: written from constant text,
+// since the failure may leave no memory to build a document with.
+void printFailureJson(bool inspect, bool outOfMemory, std::ostream& out) {
+    if (inspect) {
+        out << (outOfMemory ? R"({"files":[],"status":4,"problem":"out of memory"})"
+                            : R"({"files":[],"status":4,"problem":"internal error"})");
+    } else {
+        out << R"({"errorCode":null,"errorPosition":null,"fatal":null,"files":[],"status":4,)"
+            << (outOfMemory ? R"("problem":"out of memory",)" : R"("problem":"internal error",)")
+            << R"("file":null,"line":null,"column":null,"message":null,"sourceLine":null,)"
+            << R"("sourceColumn":null})";
+    }
+    out << '\n';
 }
 
 }  // namespace
@@ -132,7 +161,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     CLI::Option* fromSourcesOption =
         map->add_option("--from-sources", fromSources, "LINE_FILE TRAIN_FILE: compile in memory")
             ->expected(2);
-    map->add_option("-o,--output", mapOptions.output, "SVG file to write (default: stdout)");
+    map->add_option("-o,--output", mapOptions.output, "SVG file to write (default or -: stdout)");
     std::string mapKind;
     CLI::Option* mapKindOption = map->add_option("--kind", mapKind, "what every FILE holds")
                                      ->check(CLI::IsMember({"plan", "train", "route"}));
@@ -163,7 +192,9 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
         const int parseStatus = app.exit(e, out, err);
-        if (parseStatus == 0) return kExitCompiled;  // help was asked for and given
+        if (parseStatus == 0) {  // help was asked for and given
+            return withOutputChecked(out, err, kExitCompiled, kExitOutputFailed);
+        }
         if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
             out << R"({"files":[],"status":2})" << '\n';
         } else if (asksForJson(args)) {
@@ -171,30 +202,48 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             report.problem = e.what();
             out << toJson(report, kExitNothingWritten) << '\n';
         }
-        return kExitNothingWritten;
+        return withOutputChecked(out, err, kExitNothingWritten, kExitOutputFailed);
     }
 
-    if (inspect->parsed()) {
-        if (*inspectKindOption) inspectOptions.kind = inspectKind;
-        return runInspect(inspectOptions, out, err);
-    }
-    if (map->parsed()) {
-        if (*mapKindOption) mapOptions.kind = mapKind;
-        if (*fromSourcesOption) {
-            mapOptions.lineFile = fromSources[0];
-            mapOptions.trainFile = fromSources[1];
+    // Each command's status for output that could not be written: the map's 4, inspect's 4,
+    // and 3 for compile and write-sources.
+    const bool json =
+        (inspect->parsed() && inspectOptions.json) || (compile->parsed() && options.json);
+    const int outputFailed = map->parsed()       ? kMapNotWritten
+                             : inspect->parsed() ? kInspectFailed
+                                                 : kExitOutputFailed;
+    int status = kExitInternalError;
+    try {
+        if (inspect->parsed()) {
+            if (*inspectKindOption) inspectOptions.kind = inspectKind;
+            status = runInspect(inspectOptions, out, err);
+        } else if (map->parsed()) {
+            if (*mapKindOption) mapOptions.kind = mapKind;
+            if (*fromSourcesOption) {
+                mapOptions.lineFile = fromSources[0];
+                mapOptions.trainFile = fromSources[1];
+            }
+            if (*mapLineNameOption) mapOptions.lineName = mapLineName;
+            if (*mapTrainNameOption) mapOptions.trainName = mapTrainName;
+            status = runMap(mapOptions, out, err);
+        } else if (writeSources->parsed()) {
+            status = runWriteSources(sourcesDir, out, err);
+        } else if (explain->parsed()) {
+            status = runExplain(explainCode, out, err);
+        } else {
+            options.trackPlan = !noTrackPlan;
+            if (*lineNameOption) options.lineName = lineName;
+            if (*trainNameOption) options.trainName = trainName;
+            status = runCompile(options, out, err);
         }
-        if (*mapLineNameOption) mapOptions.lineName = mapLineName;
-        if (*mapTrainNameOption) mapOptions.trainName = mapTrainName;
-        return runMap(mapOptions, out, err);
+    } catch (const std::bad_alloc&) {
+        err << "scenario-tool: out of memory\n";
+        if (json) printFailureJson(inspect->parsed(), true, out);
+    } catch (const std::exception& e) {
+        err << "scenario-tool: internal error: " << e.what() << '\n';
+        if (json) printFailureJson(inspect->parsed(), false, out);
     }
-    if (writeSources->parsed()) return runWriteSources(sourcesDir, out, err);
-    if (explain->parsed()) return runExplain(explainCode, out, err);
-
-    options.trackPlan = !noTrackPlan;
-    if (*lineNameOption) options.lineName = lineName;
-    if (*trainNameOption) options.trainName = trainName;
-    return runCompile(options, out, err);
+    return withOutputChecked(out, err, status, outputFailed);
 }
 
 }  // namespace tool

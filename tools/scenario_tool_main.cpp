@@ -9,6 +9,8 @@
 #endif
 
 #include "platform/file_size_limit.h"
+#include "platform/standard_streams.h"
+#include "tools/checked_output.h"
 #include "tools/exit_status.h"
 #include "tools/scenario_tool.h"
 
@@ -18,9 +20,13 @@ int main(int argc, char** argv) {
     // Names and messages are UTF-8 text; the console shows them as such.
     SetConsoleOutputCP(CP_UTF8);
 #endif
+    platform::holdClosedStandardStreams();
     try {
+        // Every write to standard output is checked, so that a full or closed one is told.
+        tool::CheckedOutput checked(stdout);
+        std::ostream out(&checked);
         const std::vector<std::string> args(argv + 1, argv + argc);
-        return tool::runScenarioTool(args, std::cout, std::cerr);
+        return tool::runScenarioTool(args, out, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "scenario-tool: internal error: " << e.what() << '\n';
         return tool::kExitInternalError;

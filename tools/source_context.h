@@ -2,6 +2,7 @@
 // under the field, as compilers show it.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,8 +13,25 @@ namespace tool {
 // as UTF-8 without its end; nothing when the text has no such line.
 std::optional<std::string> sourceLine(std::string_view text, int line);
 
-// The two lines shown under a message: the source line and a caret under byte column
-// `column` (from 1), each indented by four blanks and ended by a line end. Tabs before the
+// A line longer than this many bytes is cut to the bytes around the column a failure points
+// at, so that a failure on a line of megabytes costs a line of text, not megabytes.
+inline constexpr std::size_t kContextBytesBefore = 120;
+inline constexpr std::size_t kContextBytesAfter = 120;
+// Stands where a line was cut.
+inline constexpr std::string_view kCutMarker = "...";
+
+// The part of line `line` shown for byte column `column` (from 1): the whole line when it is
+// short enough, else the bytes around the column with kCutMarker where it was cut; `column` is
+// the column of the same byte in `text`.
+struct SourceExcerpt {
+    std::string text;  // UTF-8
+    int column = 1;
+};
+std::optional<SourceExcerpt> sourceExcerpt(std::string_view text, int line, int column);
+
+// The two lines shown under a message: the source line and a caret under character column
+// `column` (from 1), each indented by four blanks and ended by a line end. Control characters
+// are shown escaped (see shownText) and the caret moves past their escapes; tabs before the
 // column are kept, so that the caret stands under the field whatever the tab width.
 std::string caretLines(std::string_view lineUtf8, int column);
 

@@ -8,6 +8,7 @@
 
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
+#include "tools/terminal_text.h"
 #include "tools/windows1252.h"
 
 namespace tool {
@@ -32,9 +33,10 @@ std::string num(double v) {
     return buf;
 }
 
+// Control characters are not allowed in XML at all, escaped or not; they are shown as text.
 std::string escapeXml(std::string_view text) {
     std::string out;
-    for (const char c : text) {
+    for (const char c : shownText(text)) {
         switch (c) {
             case '&':
                 out += "&amp;";

@@ -8,6 +8,7 @@
 #include "content/text_writer.h"
 #include "platform/files.h"
 #include "tools/exit_status.h"
+#include "tools/named_output.h"
 
 namespace tool {
 
@@ -33,7 +34,7 @@ int runWriteSources(const std::string& dir, std::ostream& out, std::ostream& err
     for (const auto& document : documents) {
         const std::string path = platform::joinPath(dir, document.name);
         try {
-            content::writeDocument(path, document.lines);
+            writeNamedOutput(path, content::encodeDocument(document.lines));
         } catch (const platform::FileError& e) {
             err << "scenario-tool: " << e.what() << '\n';
             return kExitOutputFailed;

@@ -1,0 +1,7 @@
+#include "platform/standard_streams.h"
+
+namespace platform {
+
+void holdClosedStandardStreams() {}
+
+}  // namespace platform
