@@ -246,6 +246,11 @@ class Linter {
             }
             record(line, text, first, shift, keywords);
         }
+        if (section == Section::beforeHeader) {
+            // Without a header nothing is read at all: that one warning says it.
+            std::erase_if(found_,
+                          [](const Diagnostic& d) { return d.rule == "before-general-header"; });
+        }
         if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
             Diagnostic& d = warn("missing-general-header", Line{1, firstLine()}, 1,
                                  "the train description has no [generale] line: nothing of it "
