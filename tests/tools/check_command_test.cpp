@@ -9,6 +9,7 @@
 
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
+#include "tests/tools/json_schema_subset.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/check_command.h"
 #include "tools/lint_rules.h"
@@ -217,6 +218,70 @@ TEST_F(CheckTest, CompileShowsTheWarningsUnlessSilenced) {
     ASSERT_EQ(report["warnings"].size(), 1u);
     EXPECT_EQ(report["warnings"][0]["rule"], "unknown-keyword");
     EXPECT_EQ(report["warnings"][0]["line"], 15);
+}
+
+// The SARIF log of a check with errors, a held cell and warnings, in a folder whose name needs
+// percent-encoding, is valid against the SARIF 2.1.0 schema and says what the text says.
+TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
+    testing::SchemaSubset schema(
+        json::parse(slurp(std::string(SCENARIO_FIXTURES_DIR) + "/sarif-2.1.0-subset.schema.json")));
+    // The validator itself turns down what the format does not allow.
+    EXPECT_FALSE(schema.problems(json::parse(R"({"runs":[]})")).empty());
+    EXPECT_FALSE(schema
+                     .problems(json::parse(
+                         R"({"version":"2.1.0","runs":[{"tool":{"driver":{"name":"x"}},
+                             "results":[{"message":{"text":"m"},"locations":[{"physicalLocation":
+                             {"artifactLocation":{"uri":"a b"},"region":{"startLine":0}}}]}]}]})"))
+                     .empty());
+
+    const std::string spaced = dir.file("un posto \xC3\xA8");
+    std::filesystem::create_directory(spaced);
+    const std::string lineIn = spaced + "/" + testing::kLineFixture;
+    const std::string trainIn = spaced + "/" + testing::kTrainFixture;
+    spit(lineIn, withRecord(line, "cartello_indicatore,  4010,  (ALTRO)"));
+    std::string badTrain = withRecord(train, "segnlae,  7000,  1, 1, 1,  0, 0,  1,  1,1,0, 0");
+    badTrain.insert(badTrain.find("segnale,  6000"),
+                    "segnale,  2510,  1, 1, 1,  0, 0,  1,  1,1,0, 0\r\n");
+    spit(trainIn, badTrain);
+    for (const bool werror : {false, true}) {
+        SCOPED_TRACE(werror);
+        std::vector<std::string> args{"check", lineIn, trainIn, "--sarif"};
+        if (werror) args.push_back("--werror");
+        std::ostringstream out, err;
+        EXPECT_EQ(runScenarioTool(args, out, err), 1);
+        const json log = json::parse(out.str());
+        const std::vector<std::string> problems = schema.problems(log);
+        EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+        const json& rules = log["runs"][0]["tool"]["driver"]["rules"];
+        const json& results = log["runs"][0]["results"];
+        ASSERT_EQ(results.size(), 3u) << results.dump(1);
+        const struct {
+            std::string rule, level, file;
+            int line;
+        } expected[] = {
+            {"error-6", "error", lineIn, 11},
+            {"error-16", "error", trainIn, 14},
+            {"unknown-keyword", werror ? "error" : "warning", trainIn, 16},
+        };
+        for (std::size_t i = 0; i < 3; ++i) {
+            SCOPED_TRACE(i);
+            const json& r = results[i];
+            EXPECT_EQ(r["ruleId"], expected[i].rule);
+            EXPECT_EQ(rules[r["ruleIndex"].get<std::size_t>()]["id"], expected[i].rule);
+            EXPECT_EQ(rules[r["ruleIndex"].get<std::size_t>()]["name"], expected[i].rule);
+            EXPECT_EQ(r["level"], expected[i].level);
+            const json& at = r["locations"][0]["physicalLocation"];
+            EXPECT_EQ(at["artifactLocation"]["uri"],
+                      "file://" + std::regex_replace(
+                                      std::regex_replace(expected[i].file, std::regex(" "), "%20"),
+                                      std::regex("\xC3\xA8"), "%C3%A8"));
+            EXPECT_EQ(at["region"]["startLine"], expected[i].line);
+            EXPECT_EQ(at["region"]["startColumn"], 1);
+        }
+        // The signal's cell is held by the signal written before it.
+        EXPECT_EQ(results[1]["relatedLocations"][0]["physicalLocation"]["region"]["startLine"], 13);
+    }
 }
 
 }  // namespace
