@@ -1,6 +1,7 @@
 #include "tools/lint.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <optional>
 
@@ -168,6 +169,16 @@ bool looksLikeComment(std::string_view field) {
            field.starts_with("!") || lowered(field.substr(0, 4)) == "rem ";
 }
 
+// The characters an author meant as a comment mark, such as "//" or "#".
+std::string commentMark(std::string_view field) {
+    if (lowered(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
+    std::size_t end = 0;
+    while (end < field.size() && end < 3 && std::ispunct(static_cast<unsigned char>(field[end]))) {
+        ++end;
+    }
+    return std::string(field.substr(0, std::max<std::size_t>(end, 1)));
+}
+
 class Linter {
   public:
     explicit Linter(const LintInput& input) : in_(input) {}
@@ -216,9 +227,9 @@ class Linter {
             if (looksLikeComment(field)) {
                 const auto read = keywordsOf(field, general);
                 warn("comment-read-as-fields", line, first.column,
-                     read.empty() ? "\"" + std::string(field.substr(0, 2)) +
+                     read.empty() ? "\"" + commentMark(field) +
                                         "\" does not mark a comment: the line is read as fields"
-                                  : "\"" + std::string(field.substr(0, 2)) +
+                                  : "\"" + commentMark(field) +
                                         "\" does not mark a comment: the line is read as a \"" +
                                         std::string(read.front()->spelling) + "\" record",
                      "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
@@ -454,7 +465,7 @@ class Linter {
         } catch (const scenario::ReadFailure&) {
             unreadable = !in.atEnd() || read < expected;
         }
-        const std::string what = "a \"" + std::string(keywords.front()->spelling) + "\" record";
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling) + "\"";
         if (read < expected && in.atEnd()) {
             warn("field-count", line, first.column,
                  what + " reads " + std::to_string(expected) +
