@@ -7,10 +7,13 @@
 #include <regex>
 #include <sstream>
 
+#include "compiler/compiled_files.h"
+#include "compiler/memorizza_percorso.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
 #include "tests/tools/json_schema_subset.h"
 #include "tests/tools/tool_test_support.h"
+#include "tools/cell_holders.h"
 #include "tools/check_command.h"
 #include "tools/lint_rules.h"
 #include "tools/scenario_tool.h"
@@ -282,6 +285,60 @@ TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
         // The signal's cell is held by the signal written before it.
         EXPECT_EQ(results[1]["relatedLocations"][0]["physicalLocation"]["region"]["startLine"], 13);
     }
+}
+
+// A mark the compiler adds after reading names no record; check blames the signal it belongs
+// to and names what took the cell before it.
+TEST_F(CheckTest, AMarkWithoutRoomIsToldAtItsSignal) {
+    std::string crowded = train;
+    for (const char* record : {"abbattimento,  2500,  0", "abbattimento,  2450,  0",
+                               "rallentamento,  4150,  60,  300,  0,  0,  0"}) {
+        crowded = withRecord(crowded, record);
+    }
+    const json report = checkJson(line, crowded);
+    ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
+    const json& d = report["diagnostics"][0];
+    EXPECT_EQ(d["code"], 11);
+    EXPECT_EQ(d["line"], 13);  // the signal at 2500 m
+    EXPECT_EQ(d["heldBy"]["line"], 15);
+    EXPECT_NE(d["heldBy"]["message"].get<std::string>().find("abbattimento mark"),
+              std::string::npos);
+}
+
+// Tracing which record placed each cell leaves the compiled files as they are.
+TEST(CellHolders, TracingChangesNoCompiledByte) {
+    const std::string line = content::encodeDocument(content::lineDescription());
+    const std::string train = content::encodeDocument(content::trainDescription());
+    std::vector<std::string> files[2];
+    for (const bool traced : {false, true}) {
+        scenario::ScenarioModel model;
+        model.lineName = "GENOVA_TORINO";
+        model.trainName = "IC514";
+        CellHolders holders;
+        if (traced) model.placementWatcher = &holders;
+        const auto loader = [](const std::string& bytes) {
+            return [&bytes] {
+                return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+            };
+        };
+        scenario::compileRoute(model, 1, {loader(line), loader(train)});
+        ASSERT_EQ(model.error.errorCode, 0);
+        ASSERT_EQ(scenario::stampScenario(model), scenario::StampResult::stamped);
+        for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+            std::string bytes;
+            file.produce([&bytes](std::string_view piece) { bytes += piece; });
+            files[traced].push_back(std::move(bytes));
+        }
+        if (traced) {
+            // The first signal of the carried train, at 1500 m, stands on line 68.
+            const auto holder = holders.holder(31);
+            ASSERT_TRUE(holder.has_value());
+            EXPECT_EQ(holder->file, scenario::Description::train);
+            EXPECT_EQ(holder->place.line, 68);
+        }
+    }
+    EXPECT_EQ(files[0].size(), 3u);
+    EXPECT_TRUE(files[0] == files[1]);
 }
 
 }  // namespace
