@@ -169,6 +169,13 @@ bool looksLikeComment(std::string_view field) {
            field.starts_with("!") || lowered(field.substr(0, 4)) == "rem ";
 }
 
+// A record of a kind whose positions must increase.
+struct Positioned {
+    std::int64_t position;
+    Line line;
+    int column;
+};
+
 // The characters an author meant as a comment mark, such as "//" or "#".
 std::string commentMark(std::string_view field) {
     if (lowered(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
@@ -257,6 +264,7 @@ class Linter {
             }
             record(line, text, first, shift, keywords);
         }
+        for (const auto& [order, records] : ordered_) positionOrder(order, records);
         if (section == Section::beforeHeader) {
             // Without a header nothing is read at all: that one warning says it.
             std::erase_if(found_,
@@ -512,6 +520,36 @@ class Linter {
         checkValues(line, first.column, *keywords.front(), values);
     }
 
+    // Where two records of a kind stand out of order, the one told is the one whose leaving out
+    // mends the order: a position typed too high is told on its own line, not on the next.
+    void positionOrder(Order order, const std::vector<Positioned>& r) {
+        static const std::map<Order, std::string_view> kinds{
+            {Order::gradient, "gradient"}, {Order::curve, "curve"},     {Order::speed, "speed"},
+            {Order::adhesion, "adhesion"}, {Order::station, "station"}, {Order::signal, "signal"}};
+        const bool strict = order == Order::station;
+        const auto inOrder = [&](std::size_t a, std::size_t b) {
+            return r[a].position < r[b].position || (!strict && r[a].position == r[b].position);
+        };
+        std::size_t told = r.size();
+        for (std::size_t i = 1; i < r.size(); ++i) {
+            if (inOrder(i - 1, i)) continue;
+            const bool withoutThis = i + 1 >= r.size() || inOrder(i - 1, i + 1);
+            const bool withoutPrevious = i < 2 || inOrder(i - 2, i);
+            const std::size_t culprit = withoutPrevious && !withoutThis ? i - 1 : i;
+            if (culprit == told) continue;
+            told = culprit;
+            const std::size_t other = culprit == i ? i - 1 : i;
+            warn("position-order", r[culprit].line, r[culprit].column,
+                 "this " + std::string(kinds.at(order)) + " record at " +
+                     std::to_string(r[culprit].position) + " m stands " +
+                     (culprit == i ? "after" : "before") + " one at " +
+                     std::to_string(r[other].position) + " m (line " +
+                     std::to_string(r[other].line.number) +
+                     "); records of this kind are read in increasing position",
+                 "move the record to its place in position order, or mend its position");
+        }
+    }
+
     void checkValues(const Line& line, int column, const Keyword& k,
                      const std::vector<std::int64_t>& v) {
         if (k.setting) {
@@ -523,26 +561,7 @@ class Linter {
                      "keep one of the two records");
             }
         }
-        if (k.order != Order::none) {
-            const std::int64_t p = v[0];
-            const auto last = lastPosition_.find(k.order);
-            const bool strict = k.order == Order::station;
-            if (last != lastPosition_.end() &&
-                (p < last->second.first || (strict && p == last->second.first))) {
-                static const std::map<Order, std::string_view> kinds{
-                    {Order::gradient, "gradient"}, {Order::curve, "curve"},
-                    {Order::speed, "speed"},       {Order::adhesion, "adhesion"},
-                    {Order::station, "station"},   {Order::signal, "signal"}};
-                warn("position-order", line, column,
-                     "this " + std::string(kinds.at(k.order)) + " record at " + std::to_string(p) +
-                         " m comes after one at " + std::to_string(last->second.first) +
-                         " m (line " + std::to_string(last->second.second) +
-                         "); records of this kind are read in increasing position",
-                     "move the record to its place in position order");
-            }
-            // Against the record just before, so that one misplaced record is told once.
-            lastPosition_[k.order] = {p, line.number};
-        }
+        if (k.order != Order::none) ordered_[k.order].push_back({v[0], line, column});
         if (k.spelling == "montagna" && v[1] <= v[0]) {
             warn("end-before-start", line, column,
                  "the mountain stretch ends at " + std::to_string(v[1]) +
@@ -568,7 +587,7 @@ class Linter {
     const LintInput& in_;
     std::vector<Diagnostic> found_;
     std::map<std::string, int> settings_;
-    std::map<Order, std::pair<std::int64_t, int>> lastPosition_;
+    std::map<Order, std::vector<Positioned>> ordered_;
 };
 
 }  // namespace
