@@ -230,7 +230,17 @@ class Linter {
                 continue;
             }
             comments = 0;
-            if (field.empty()) continue;
+            if (field.empty()) {
+                const std::string_view rest =
+                    first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+                if (!general && rest.find_first_not_of(" \t,") != std::string_view::npos) {
+                    warn("unknown-keyword", line, first.column,
+                         "the line starts with an empty field, where the reader looks for a "
+                         "keyword; the line is skipped",
+                         "write the record's keyword before the first comma");
+                }
+                continue;
+            }
             if (looksLikeComment(field)) {
                 const auto read = keywordsOf(field, general);
                 warn("comment-read-as-fields", line, first.column,
@@ -248,6 +258,10 @@ class Linter {
                 continue;
             }
             const auto keywords = keywordsOf(field, general);
+            // Without the track plan the reader leaves curves out on purpose.
+            if (keywords.empty() && in_.isLine && !in_.trackPlan && has(field, "curva", false)) {
+                continue;
+            }
             if (keywords.empty()) {
                 if (!looksLikeComment(field)) unknown(line, field, first.column, general);
                 continue;

@@ -2,6 +2,7 @@
 // what holds a taken cell, the exit statuses, and the JSON and SARIF forms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -339,6 +340,53 @@ TEST(CellHolders, TracingChangesNoCompiledByte) {
     }
     EXPECT_EQ(files[0].size(), 3u);
     EXPECT_TRUE(files[0] == files[1]);
+}
+
+// An author's usual mistakes, each made once on the carried descriptions: each gets a
+// diagnostic on the line that holds it.
+TEST_F(CheckTest, UsualMistakesAreEachToldOnTheirOwnLine) {
+    const std::string carriedLine = content::encodeDocument(content::lineDescription());
+    const std::string carriedTrain = content::encodeDocument(content::trainDescription());
+    struct Case {
+        const char* what;
+        bool inLine;
+        std::string from, to;  // the first `from` becomes `to`
+        const char* rule;
+    };
+    const Case cases[] = {
+        {"keyword typo", false, "segnale,   20550", "segnlae,   20550", "unknown-keyword"},
+        {"curve typo", true, "curvad4", "curvx3", "unknown-keyword"},
+        {"heading typo", true, "[pendenze]", "[pendeze]", "unknown-section"},
+        {"extra comma", false, "segnale,   20550,   1, 4, 1,", "segnale,   20550,   1,, 4, 1,",
+         "field-count"},
+        {"speed typed too high", false, "velocita,    9550", "velocita,    95500",
+         "position-order"},
+        {"slash comment", false, "[segnali]", "[segnali]\r\n// main signals",
+         "comment-read-as-fields"},
+        {"UTF-8 name", false, "GENOVA P.PRINCIPE", "GENOVA PR\xC3\x8CNCIPE", "utf8-text"},
+        {"mountain reversed", true, "montagna,   500,  2850", "montagna,   2850,  500",
+         "end-before-start"},
+        {"leading comma", false, "segnale,   20550", ",   20550", "unknown-keyword"},
+        {"signal onto a taken cell", false, "segnale,   20550", "segnale,   18700", "error-16"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = c.inLine ? carriedLine : carriedTrain;
+        const std::size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, c.from.size(), c.to);
+        const int lineNumber =
+            static_cast<int>(
+                std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n')) +
+            1 + static_cast<int>(std::count(c.to.begin(), c.to.end(), '\n'));
+        const json report = c.inLine ? checkJson(text, carriedTrain) : checkJson(carriedLine, text);
+        bool told = false;
+        for (const json& d : report["diagnostics"]) {
+            told = told || (d["rule"] == c.rule && d["line"] == lineNumber &&
+                            d["file"] == (c.inLine ? lineFile() : trainFile()));
+        }
+        EXPECT_TRUE(told) << report.dump(1);
+    }
 }
 
 }  // namespace
