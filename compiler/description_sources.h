@@ -29,7 +29,8 @@ enum class Description { none, line, train };
 struct FailureSite {
     Description file = Description::none;
     SourcePlace place;
-    std::string detail;  // what went wrong, in words, for read failures
+    std::string detail;    // what went wrong, in words, for read failures
+    SourcePlace record{};  // where the keyword of the record being read stands
 };
 
 }  // namespace scenario

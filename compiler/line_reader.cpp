@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/reading_context.h"
 #include "compiler/rounding.h"
@@ -72,6 +73,7 @@ class LinePhase {
 std::string LinePhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
+    noteRecord(m_, Description::line, ctx_.recordPlace);
     m_.lineBuffer = field;
     return field;
 }

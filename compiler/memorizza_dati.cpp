@@ -30,7 +30,7 @@ ReadingResult memorizza_dati(ScenarioModel& model, const DescriptionSources& sou
         ctx.trainConsumed = true;
         model.error.errorCode = 25;
         const SourcePlace place = failure.place().line > 0 ? failure.place() : ctx.recordPlace;
-        ctx.site = FailureSite{ctx.reading, place, failure.what()};
+        ctx.site = FailureSite{ctx.reading, place, failure.what(), ctx.recordPlace};
     }
     return ReadingResult{ctx.lineConsumed, ctx.trainConsumed, ctx.site};
 }

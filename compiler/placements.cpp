@@ -1,6 +1,7 @@
 #include "compiler/placements.h"
 
 #include "compiler/field_reader.h"
+#include "compiler/placement_watcher.h"
 #include "compiler/rounding.h"
 
 namespace scenario {
@@ -75,12 +76,14 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
         model.error.errorCode = 21;
+        noteTaken(model, c);
         return Placement::taken;
     }
     const std::int16_t value1 = packedSpeed(vas, vad);
     const std::int16_t value2 = packedSpeed(vbs, vbd);
     const std::int16_t value3 = packedSpeed(vcs, vcd);
     cell.kind = CellKind::kSpeedIndicator;
+    notePlaced(model, c);
     cell.value1 = value1;
     cell.value2 = value2;
     cell.value3 = value3;
@@ -95,9 +98,11 @@ Placement placeLocationBoard(ScenarioModel& model, std::int32_t p, const std::st
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
         model.error.errorCode = 6;
+        noteTaken(model, c);
         return Placement::taken;
     }
     cell.kind = CellKind::kLocationBoard;
+    notePlaced(model, c);
     cell.value1 = low16(nextBoardEntry);
     model.lineTable[static_cast<std::size_t>(nextBoardEntry)].text = t;
     --nextBoardEntry;
@@ -113,9 +118,11 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
         model.error.errorCode = 16;
+        noteTaken(model, c);
         return Placement::taken;
     }
     cell.kind = CellKind::kSignal;
+    notePlaced(model, c);
     cell.value1 = low16(std::int64_t{s1} * 10 + d1);
     cell.value2 = low16(std::int64_t{s2} * 10 + d2);
     cell.value3 = low16(std::int64_t{s3} * 10 + d3);
@@ -147,26 +154,32 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
 
     if (warned && !isFree(cellAt(model, a))) {
         model.error.errorCode = 17;
+        noteTaken(model, a);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, s))) {
         model.error.errorCode = 18;
+        noteTaken(model, s);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, e))) {
         model.error.errorCode = 19;
+        noteTaken(model, e);
         return Placement::taken;
     }
 
     RouteCell& end = cellAt(model, e);
     end.kind = CellKind::kSlowdownEnd;
+    notePlaced(model, e);
     if (d_v != 0) end.value2 = low16(d_v);
     RouteCell& start = cellAt(model, s);
     start.kind = CellKind::kSlowdownStart;
+    notePlaced(model, s);
     if (d_v != 0) start.value2 = low16(d_v);
     if (warned) {
         RouteCell& warning = cellAt(model, a);
         warning.kind = CellKind::kWarningBoard;
+        notePlaced(model, a);
         if (d_v != 0) warning.value2 = low16(d_v);
         warning.value1 = low16(v);
     }
@@ -179,12 +192,14 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
         for (int i = 0; i < 4; ++i) {
             if (!isFree(cellAt(model, b - i))) {
                 model.error.errorCode = 20;
+                noteTaken(model, b - i);
                 return Placement::taken;
             }
         }
         for (int i = 0; i < 4; ++i) {
             RouteCell& cell = cellAt(model, b - i);
             cell.kind = CellKind::kCountdown;
+            notePlaced(model, b - i);
             cell.value1 = low16(i + 1);
             if (d_v != 0) cell.value2 = low16(i + 1);
         }
@@ -196,7 +211,11 @@ Placement placeAbbattimento(ScenarioModel& model, std::int32_t p, std::int32_t w
     const std::int64_t c = cellOf(p, 0);
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
-    if (!isFree(cell)) return Placement::taken;
+    if (!isFree(cell)) {
+        noteTaken(model, c);
+        return Placement::taken;
+    }
+    notePlaced(model, c);
     if (w > 0) {
         cell.kind = CellKind::kMark;
         cell.value1 = low16(w);

@@ -37,7 +37,7 @@ struct ReadingContext {
     void fail(std::int32_t code, std::optional<std::int32_t> position = std::nullopt) {
         model.error.errorCode = code;
         if (position) model.error.errorPosition = *position;
-        site = FailureSite{reading, recordPlace, {}};
+        site = FailureSite{reading, recordPlace, {}, recordPlace};
     }
 };
 

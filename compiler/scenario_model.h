@@ -12,6 +12,8 @@
 
 namespace scenario {
 
+class PlacementWatcher;
+
 // One 50-metre cell of the route. The compiled route file stores these fields in this order,
 // 15 bytes per cell with no alignment byte.
 struct RouteCell {
@@ -171,6 +173,8 @@ struct ScenarioModel {
     std::int32_t planLength = 0;
     std::int32_t lastCell = 0;
     ErrorState error;
+    // Set by tools that trace which record placed each cell (placement_watcher.h).
+    PlacementWatcher* placementWatcher = nullptr;
 
     bool routeDimensioned() const { return !routeTable.empty(); }
 };

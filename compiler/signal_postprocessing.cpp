@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "compiler/placement_watcher.h"
+
 namespace scenario {
 namespace {
 
@@ -22,6 +24,7 @@ class Pass {
     bool freeCell(std::int64_t c) { return inside(c) && isFree(cell(c)); }
     void mark(std::int64_t c) {
         cell(c).kind = CellKind::kMark;
+        notePlaced(m_, c);
         cell(c).value1 = kMarkSpeed;
     }
     void record(std::int32_t code, std::int64_t c) {
@@ -72,6 +75,7 @@ void Pass::signalsBeforeBoard(std::int64_t c) {
         } else if (q == CellKind::kMark) {
             cell(d - 2).value1 = minimo(kMarkSpeed, cell(d - 2).value1);
         } else {
+            noteTaken(m_, d - 1);
             record(11, d);
         }
     }
@@ -88,7 +92,10 @@ void Pass::marksBeforeStart(std::int64_t c) {
                 placed = true;
             }
         }
-        if (!placed) record(12, c);
+        if (!placed) {
+            noteTaken(m_, c - nearest);
+            record(12, c);
+        }
     }
 }
 
@@ -109,6 +116,7 @@ std::int64_t Pass::walkThroughSlowdown(std::int64_t c) {
                 mark(e + 1);
                 n = -1;
             } else {
+                noteTaken(m_, e);
                 record(13, e);
             }
         }
@@ -127,6 +135,7 @@ void Pass::markBeforeNextSignal(std::int64_t end) {
         } else if (freeCell(s - 1)) {
             mark(s - 1);
         } else {
+            noteTaken(m_, s);
             record(13, end);
         }
         return;
@@ -141,6 +150,7 @@ std::int16_t minimo(std::int16_t x, std::int16_t y) {
 
 bool postProcessSignals(ScenarioModel& model) {
     if (!model.routeDimensioned()) return false;
+    noteRecord(model, Description::none, {});
     Pass pass(model);
     pass.run();
     return pass.recorded();

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/rounding.h"
 
@@ -46,6 +47,7 @@ class TrainPhase {
 std::string TrainPhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
+    noteRecord(m_, Description::train, ctx_.recordPlace);
     m_.lineBuffer = field;
     return field;
 }
@@ -291,6 +293,7 @@ TrainPhase::Next TrainPhase::station() {
         if (e - 1 <= 1) return failWith(24);
         RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
         stop.kind = CellKind::kStationStop;
+        notePlaced(m_, e - 1);
         stop.value1 = static_cast<std::int16_t>(i);
     }
     if (i > 1 &&

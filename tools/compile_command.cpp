@@ -10,6 +10,7 @@
 #include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "platform/run_lock.h"
+#include "tools/check_command.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
 #include "tools/input_limits.h"
@@ -40,6 +41,11 @@ class CompileRun {
     int compile() {
         if (!resolveNames()) return finish(kExitNothingWritten);
         if (!readInputs()) return finish(kExitNothingWritten);
+        report_.warnings = descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile,
+                                               trainBytes_, options_.trackPlan);
+        if (options_.showWarnings) {
+            for (const Diagnostic& warning : report_.warnings) err_ << formatDiagnostic(warning);
+        }
 
         scenario::ScenarioModel model;
         model.lineName = lineName_;
@@ -63,6 +69,13 @@ class CompileRun {
             case scenario::StampResult::noRoute:
                 return stop(kExitNothingWritten,
                             "the descriptions give no route; no compiled file written");
+        }
+        // The files of a failed compilation hold only what was read before the failure; an
+        // author who writes them asks for it.
+        if (report_.failure && !options_.writeOnError) {
+            return stop(kExitFailureRecorded,
+                        "the compilation recorded a failure; no compiled file written "
+                        "(--write-on-error writes them as the installer would)");
         }
 
         const std::vector<scenario::CompiledFile> files = scenario::compiledFiles(model);

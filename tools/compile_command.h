@@ -16,6 +16,9 @@ struct CompileOptions {
     std::optional<std::string> lineName;   // otherwise taken from lineFile's name
     std::optional<std::string> trainName;  // otherwise taken from trainFile's name
     bool json = false;
+    // With a recorded failure, write the compiled files all the same, as the installer does.
+    bool writeOnError = false;
+    bool showWarnings = true;  // the author's likely mistakes, on `err` (lint_rules.h)
 };
 
 // Runs one compilation. Messages go to `err`; `out` carries the written paths, one a line, or

@@ -24,6 +24,16 @@ std::string toJson(const CompileReport& report, int status) {
         failure && failure->sourceLine ? nlohmann::ordered_json(*failure->sourceLine) : nullptr;
     json["sourceColumn"] =
         failure && failure->sourceLine ? nlohmann::ordered_json(failure->sourceColumn) : nullptr;
+    nlohmann::ordered_json warnings = nlohmann::ordered_json::array();
+    for (const Diagnostic& d : report.warnings) {
+        warnings.push_back({{"rule", d.rule},
+                            {"file", d.file},
+                            {"line", d.line},
+                            {"column", d.column},
+                            {"message", d.message},
+                            {"hint", d.hint}});
+    }
+    json["warnings"] = std::move(warnings);
     // Names and texts are bytes of the descriptions; bytes that are not UTF-8 are replaced
     // rather than making the report fail.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/diagnostic.h"
 #include "tools/failure_report.h"
 
 namespace tool {
@@ -17,12 +18,14 @@ struct CompileReport {
     std::vector<std::string> files;  // names actually written, in order
     std::optional<RecordedFailure> failure;
     std::optional<std::string> problem;  // what kept the tool from writing every file
+    std::vector<Diagnostic> warnings;    // the descriptions' likely mistakes
 };
 
 // {"errorCode", "errorPosition", "fatal", "files"} first, then "status", "problem" and the
 // recorded failure's place and words ("file", "line", "column", "message", and "sourceLine",
 // the description's line there, as UTF-8, cut around the column when it is long, with
-// "sourceColumn", the column in it; null when unknown).
+// "sourceColumn", the column in it; null when unknown), and last "warnings", each
+// {"rule", "file", "line", "column", "message", "hint"}.
 std::string toJson(const CompileReport& report, int status);
 
 }  // namespace tool

@@ -1,12 +1,13 @@
 // The exit statuses of scenario-tool. Scripts tell a clean compilation (0) from one that
-// recorded a failure but still wrote its files (1), from runs that wrote nothing because of
+// recorded a failure (1), from runs that wrote nothing because of
 // the command line or the inputs (2), and from runs stopped while writing (3).
 #pragma once
 
 namespace tool {
 
 inline constexpr int kExitCompiled = 0;
-// The compiled files were written, but the compiler recorded a failure in the descriptions.
+// The compiler recorded a failure in the descriptions: `compile` wrote nothing (or, with
+// --write-on-error, everything); `check` found an error.
 inline constexpr int kExitFailureRecorded = 1;
 // Nothing was written: a usage error, an input that cannot be read, data in the place of the
 // stamps (1250, 1251), or descriptions that give no route.

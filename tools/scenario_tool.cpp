@@ -5,12 +5,14 @@
 #include <exception>
 #include <new>
 
+#include "tools/check_command.h"
 #include "tools/checked_output.h"
 #include "tools/compile_command.h"
 #include "tools/compile_report.h"
 #include "tools/exit_status.h"
 #include "tools/explain_command.h"
 #include "tools/inspect_command.h"
+#include "tools/lint_rules.h"
 #include "tools/map_command.h"
 #include "tools/write_sources_command.h"
 
@@ -28,16 +30,36 @@ Output: X_linea.dat (not with --no-track-plan), X_Y.sim and X_Y.dat in the --out
   changed or deleted, nor written under another name. A description above 64 MiB is refused.
 Exit status:
   0  compiled, nothing recorded
-  1  compiled, a failure was recorded (told on stderr; the files are written all the same)
+  1  a failure was recorded (told on stderr): no compiled file written, the files already
+     in the --out directory left as they were; with --write-on-error the files are written
+     all the same, byte for byte as the installer writes them
   2  nothing written: usage error, input that cannot be read or is above 64 MiB, a
      compiled file that would take an input's place, data in the place of the stamps
      (error 1250 or 1251), or descriptions that give no route
   3  a compiled file, or what goes to stdout, could not be written (the files before it
      stay written)
   4  internal error, out of memory
+Warnings about likely mistakes in the descriptions go to stderr as `check` gives them
+  (-w silences them); they change neither the files nor the status.
 With --json, stdout carries one object: errorCode, errorPosition, fatal (null, 1250 or
   1251), files (the names written, in order), status, problem, file, line, column, message,
-  sourceLine (cut around the column when long), sourceColumn.)";
+  sourceLine (cut around the column when long), sourceColumn, warnings.)";
+
+constexpr const char* kCheckFooter =
+    R"(Reports every error the compiler records in the two descriptions: after a failing
+  record it checks on as if that record were left out (such errors are marked), up to 50
+  errors. Then warnings about what compiles but is almost certainly not meant, each with a
+  name: -Wno-NAME turns one off, --werror counts them as errors (docs/warnings.md).
+Each problem: FILE:LINE:COLUMN, the words, the line with a caret under the field, what holds
+  a taken cell and where that was written, and a hint how to mend it. Nothing is written.
+Exit status:
+  0  no error (warnings allowed)
+  1  errors, or warnings under --werror
+  2  usage error, or an input that cannot be read
+  4  internal error
+With --json, stdout carries one object: status, errors, warnings, limitReached, diagnostics
+  (severity, rule, code, position, file, line, column, message, hint, sourceLine, afterSkip,
+  heldBy). With --sarif, a SARIF 2.1.0 log: one result per problem.)";
 
 constexpr const char* kInspectFooter =
     R"(Kinds: by name, X_linea.dat is the track plan, X_Y.sim the train file, any other
@@ -98,15 +120,18 @@ bool asksForJson(const std::vector<std::string>& args) {
 
 // What a --json run prints when memory ran out or the tool failed: written from constant text,
 // since the failure may leave no memory to build a document with.
-void printFailureJson(bool inspect, bool outOfMemory, std::ostream& out) {
-    if (inspect) {
-        out << (outOfMemory ? R"({"files":[],"status":4,"problem":"out of memory"})"
-                            : R"({"files":[],"status":4,"problem":"internal error"})");
+void printFailureJson(std::string_view command, bool outOfMemory, std::ostream& out) {
+    const char* problem = outOfMemory ? "out of memory" : "internal error";
+    if (command == "inspect") {
+        out << R"({"files":[],"status":4,"problem":")" << problem << R"("})";
+    } else if (command == "check") {
+        out << R"({"status":4,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[],)"
+            << R"("problem":")" << problem << R"("})";
     } else {
         out << R"({"errorCode":null,"errorPosition":null,"fatal":null,"files":[],"status":4,)"
-            << (outOfMemory ? R"("problem":"out of memory",)" : R"("problem":"internal error",)")
+            << R"("problem":")" << problem << R"(",)"
             << R"("file":null,"line":null,"column":null,"message":null,"sourceLine":null,)"
-            << R"("sourceColumn":null})";
+            << R"("sourceColumn":null,"warnings":[]})";
     }
     out << '\n';
 }
@@ -140,7 +165,35 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     CLI::Option* trainNameOption =
         compile->add_option("--train-name", trainName, "train name Y, instead of TRAIN_FILE's");
     compile->add_flag("--json", options.json, "print the result as one JSON object on stdout");
+    compile->add_flag("--write-on-error", options.writeOnError,
+                      "write the compiled files even when a failure is recorded, as the "
+                      "installer does");
+    bool quiet = false;
+    compile->add_flag("-w", quiet, "do not show warnings about the descriptions");
     compile->footer(kCompileFooter);
+
+    CheckOptions checkOptions;
+    bool checkNoTrackPlan = false;
+    std::string checkLineName;
+    std::string checkTrainName;
+    CLI::App* check = app.add_subcommand(
+        "check",
+        "Report every error and warning of a line and a train description; write nothing.");
+    check->add_option("LINE_FILE", checkOptions.lineFile, "line description, X_linea.txt")
+        ->required();
+    check->add_option("TRAIN_FILE", checkOptions.trainFile, "train description, X_Y-.txt")
+        ->required();
+    check->add_flag("--no-track-plan", checkNoTrackPlan, "check as compiled without the line plan");
+    CLI::Option* checkLineNameOption =
+        check->add_option("--line-name", checkLineName, "line name X, instead of LINE_FILE's");
+    CLI::Option* checkTrainNameOption =
+        check->add_option("--train-name", checkTrainName, "train name Y, instead of TRAIN_FILE's");
+    CLI::Option* checkJson =
+        check->add_flag("--json", checkOptions.json, "print one JSON object on stdout");
+    check->add_flag("--sarif", checkOptions.sarif, "print a SARIF 2.1.0 log on stdout")
+        ->excludes(checkJson);
+    check->add_flag("--werror", checkOptions.werror, "count warnings as errors");
+    check->footer(kCheckFooter);
 
     InspectOptions inspectOptions;
     CLI::App* inspect = app.add_subcommand(
@@ -185,9 +238,23 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     std::string explainCode;
     CLI::App* explain = addExplainCommand(app, explainCode);
 
-    // CLI11 takes the arguments as a program's argv, its own name first.
+    // CLI11 takes the arguments as a program's argv, its own name first. -Wno-NAME, which it
+    // cannot parse, is taken out for `check` first.
     std::vector<const char*> argv{"scenario-tool"};
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    const bool checking = !args.empty() && args[0] == "check";
+    for (const std::string& arg : args) {
+        if (checking && arg.starts_with("-Wno-")) {
+            const std::string name = arg.substr(5);
+            if (!isLintRule(name)) {
+                err << "scenario-tool: " << arg << ": no warning is named \"" << name
+                    << "\" (see scenario-tool check --help)\n";
+                return kExitNothingWritten;
+            }
+            checkOptions.disabled.push_back(name);
+            continue;
+        }
+        argv.push_back(arg.c_str());
+    }
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
@@ -197,6 +264,9 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         }
         if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
             out << R"({"files":[],"status":2})" << '\n';
+        } else if (asksForJson(args) && !args.empty() && args[0] == "check") {
+            out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[]})"
+                << '\n';
         } else if (asksForJson(args)) {
             CompileReport report;
             report.problem = e.what();
@@ -207,8 +277,11 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
 
     // Each command's status for output that could not be written: the map's 4, inspect's 4,
     // and 3 for compile and write-sources.
-    const bool json =
-        (inspect->parsed() && inspectOptions.json) || (compile->parsed() && options.json);
+    const bool json = (inspect->parsed() && inspectOptions.json) ||
+                      (compile->parsed() && options.json) || (check->parsed() && checkOptions.json);
+    const std::string_view command = inspect->parsed() ? "inspect"
+                                     : check->parsed() ? "check"
+                                                       : "compile";
     const int outputFailed = map->parsed()       ? kMapNotWritten
                              : inspect->parsed() ? kInspectFailed
                                                  : kExitOutputFailed;
@@ -230,18 +303,24 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             status = runWriteSources(sourcesDir, out, err);
         } else if (explain->parsed()) {
             status = runExplain(explainCode, out, err);
+        } else if (check->parsed()) {
+            checkOptions.trackPlan = !checkNoTrackPlan;
+            if (*checkLineNameOption) checkOptions.lineName = checkLineName;
+            if (*checkTrainNameOption) checkOptions.trainName = checkTrainName;
+            status = runCheck(checkOptions, out, err);
         } else {
             options.trackPlan = !noTrackPlan;
+            options.showWarnings = !quiet;
             if (*lineNameOption) options.lineName = lineName;
             if (*trainNameOption) options.trainName = trainName;
             status = runCompile(options, out, err);
         }
     } catch (const std::bad_alloc&) {
         err << "scenario-tool: out of memory\n";
-        if (json) printFailureJson(inspect->parsed(), true, out);
+        if (json) printFailureJson(command, true, out);
     } catch (const std::exception& e) {
         err << "scenario-tool: internal error: " << e.what() << '\n';
-        if (json) printFailureJson(inspect->parsed(), false, out);
+        if (json) printFailureJson(command, false, out);
     }
     return withOutputChecked(out, err, status, outputFailed);
 }

@@ -148,7 +148,7 @@ TEST_F(CompileCommandTest, WithoutTrackPlanWritesNoLinePlanAndLeavesAnOldOneAsIt
     EXPECT_EQ(written(), expected);
 }
 
-TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndTheFilesAreStillWritten) {
+TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndWriteOnErrorWritesTheFiles) {
     struct Case {
         const char* what;
         bool inLine;  // the record goes into the line description, else into the train's
@@ -168,7 +168,8 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndTheFilesAreStillW
         SCOPED_TRACE(c.what);
         const std::string lineText = c.inLine ? withRecord(line, c.record) : line;
         const std::string trainText = c.inLine ? train : withRecord(train, c.record);
-        const CompileOptions options = inputs(lineText, trainText);
+        CompileOptions options = inputs(lineText, trainText);
+        options.writeOnError = true;
         const InputState lineBefore(options.lineFile);
         const InputState trainBefore(options.trainFile);
 
@@ -197,6 +198,46 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndTheFilesAreStillW
         EXPECT_EQ(written(), installerFiles(lineText, trainText, "COLLE_MARE", "R2041", 1));
         lineBefore.expectUnchanged();
         trainBefore.expectUnchanged();
+    }
+}
+
+TEST_F(CompileCommandTest, RecordedFailureWritesNothingAndLeavesEarlierFiles) {
+    // A folder holding the files of an earlier good compilation, and a train description
+    // whose signal fails to place, in the line description and in the train description.
+    const auto good = installerFiles(line, train, "COLLE_MARE", "R2041", 1);
+    const struct {
+        const char* what;
+        std::string line, train;
+    } cases[] = {
+        {"line", withRecord(line, "cartello_indicatore,  4010,  (ALTRO)"), train},
+        {"train", line, withRecord(train, "segnale,  6010,  1, 1, 1,  0, 0,  1,  1,1,0, 0")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [name, bytes] : good) spit(out.file(name), bytes);
+        const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        for (const auto& [name, bytes] : good) fs::last_write_time(out.file(name), past);
+        CompileOptions options = inputs(c.line, c.train);
+
+        const Outcome run = compile(options);
+
+        EXPECT_EQ(run.status, kExitFailureRecorded);
+        EXPECT_NE(run.err.find("scenario-tool: the compilation recorded a failure; no compiled "
+                               "file written"),
+                  std::string::npos)
+            << run.err;
+        const json report = run.report();
+        EXPECT_EQ(report["files"], json::array());
+        EXPECT_EQ(report["status"], 1);
+        EXPECT_NE(report["errorCode"], 0);
+        EXPECT_EQ(written(), good);
+        for (const auto& [name, bytes] : good) {
+            EXPECT_EQ(fs::last_write_time(out.file(name)), past) << name;
+        }
+
+        // Without JSON, nothing names a written file on stdout either.
+        options.json = false;
+        EXPECT_EQ(compile(options).out, "");
     }
 }
 

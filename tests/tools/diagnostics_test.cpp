@@ -45,6 +45,7 @@ TEST(Diagnostics, CaretStandsUnderTheFieldInTheMiddleOfTheLine) {
         options.lineFile = dir.file(testing::kLineFixture);
         options.trainFile = dir.file(testing::kTrainFixture);
         options.outDir = dir.str();
+        options.writeOnError = true;
 
         std::ostringstream out, err;
         EXPECT_EQ(runCompile(options, out, err), 1);

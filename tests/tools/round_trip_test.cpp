@@ -32,6 +32,7 @@ TEST(RoundTrip, CompiledFixtureFilesEncodeBackToTheirBytes) {
         options.lineFile = dir.file(testing::kLineFixture);
         options.trainFile = dir.file(testing::kTrainFixture);
         options.outDir = dir.str();
+        options.writeOnError = true;
         std::ostringstream out, err;
         ASSERT_LE(runCompile(options, out, err), 1) << err.str();
 

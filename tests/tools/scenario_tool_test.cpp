@@ -152,9 +152,9 @@ TEST_F(ScenarioToolTest, ProgramCompilesNextToTheDescriptionsByDefault) {
 TEST_F(ScenarioToolTest, ProgramReportsARecordedFailure) {
     spit(trainFile(), testing::withRecord(train, "segnale,  2520,  1, 1, 1,  0, 0,  1,  1,1,0, 0"));
 
-    const Process p =
-        start(in.str(), std::string("compile ") + testing::kLineFixture + " " +
-                            testing::kTrainFixture + " --out '" + out.str() + "' --json");
+    const Process p = start(in.str(), std::string("compile ") + testing::kLineFixture + " " +
+                                          testing::kTrainFixture + " --out '" + out.str() +
+                                          "' --json --write-on-error -w");
 
     EXPECT_EQ(p.status, 1);
     EXPECT_EQ(p.err,

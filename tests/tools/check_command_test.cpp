@@ -1,0 +1,393 @@
+// `scenario-tool check`: every error past a failing record, the warnings and their examples,
+// what holds a taken cell, the exit statuses, and the JSON and SARIF forms.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+
+#include "compiler/compiled_files.h"
+#include "compiler/memorizza_percorso.h"
+#include "content/scenario_content.h"
+#include "content/text_writer.h"
+#include "tests/tools/json_schema_subset.h"
+#include "tests/tools/tool_test_support.h"
+#include "tools/cell_holders.h"
+#include "tools/check_command.h"
+#include "tools/lint_rules.h"
+#include "tools/scenario_tool.h"
+
+namespace tool {
+namespace {
+
+using json = nlohmann::json;
+namespace content = scenario::content;
+using testing::fixture;
+using testing::slurp;
+using testing::spit;
+using testing::TempDir;
+using testing::withRecord;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CheckTest : public ::testing::Test {
+  protected:
+    Outcome check(const std::string& line, const std::string& train,
+                  std::vector<std::string> extra = {}) {
+        spit(lineFile(), line);
+        spit(trainFile(), train);
+        std::vector<std::string> args{"check", lineFile(), trainFile()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::ostringstream out, err;
+        Outcome o;
+        o.status = runScenarioTool(args, out, err);
+        o.out = out.str();
+        o.err = err.str();
+        return o;
+    }
+    json checkJson(const std::string& line, const std::string& train,
+                   std::vector<std::string> extra = {}) {
+        extra.push_back("--json");
+        const Outcome o = check(line, train, extra);
+        return json::parse(o.out);
+    }
+    std::string lineFile() const { return dir.file(testing::kLineFixture); }
+    std::string trainFile() const { return dir.file(testing::kTrainFixture); }
+
+    TempDir dir;
+    const std::string line = fixture(testing::kLineFixture);
+    const std::string train = fixture(testing::kTrainFixture);
+};
+
+TEST_F(CheckTest, CarriedAndFixtureDescriptionsGiveNoDiagnostic) {
+    const std::string carriedLine = content::encodeDocument(content::lineDescription());
+    const std::string carriedTrain = content::encodeDocument(content::trainDescription());
+    for (const auto& [l, t] : {std::pair{carriedLine, carriedTrain}, std::pair{line, train}}) {
+        const Outcome o = check(l, t);
+        EXPECT_EQ(o.status, 0) << o.out;
+        EXPECT_EQ(o.out, "0 errors, 0 warnings\n");
+        EXPECT_EQ(o.err, "");
+    }
+}
+
+TEST_F(CheckTest, GoesOnPastEachFailingRecordAndNamesWhatHoldsTheCell) {
+    // A location board on a taken cell in the line description; in the train description a
+    // second signal in the cell of the one at 2500 m, and a slowdown whose warning board
+    // (1200 m before 7200 m) lands in the cell of the signal at 6000 m.
+    const std::string badLine = withRecord(line, "cartello_indicatore,  4010,  (ALTRO)");
+    std::string badTrain = train;
+    badTrain.insert(badTrain.find("segnale,  6000"),
+                    "segnale,  2510,  1, 1, 1,  0, 0,  1,  1,1,0, 0\r\n");
+    badTrain.insert(badTrain.find("[segnali]"), "rallentamento,  7200,  60,  400,  0,  0,  0\r\n");
+    const json report = checkJson(badLine, badTrain);
+
+    EXPECT_EQ(report["status"], 1);
+    EXPECT_EQ(report["errors"], 3);
+    const json& d = report["diagnostics"];
+    ASSERT_EQ(d.size(), 3u) << report.dump(1);
+    struct Expected {
+        std::string file;
+        int line;
+        int code;
+        bool afterSkip;
+        std::string heldBy;  // file:line of the record that put what holds the cell
+    };
+    const Expected expected[] = {
+        {lineFile(), 11, 6, false, lineFile() + ":10"},
+        {trainFile(), 15, 16, true, trainFile() + ":14"},
+        // The signal at 6000 m meets the slowdown's warning board, written before it.
+        {trainFile(), 16, 16, true, trainFile() + ":12"},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(d[i]["severity"], "error");
+        EXPECT_EQ(d[i]["file"], expected[i].file);
+        EXPECT_EQ(d[i]["line"], expected[i].line);
+        EXPECT_EQ(d[i]["code"], expected[i].code);
+        EXPECT_EQ(d[i]["afterSkip"], expected[i].afterSkip);
+        EXPECT_NE(d[i]["hint"], "");
+        ASSERT_TRUE(d[i]["heldBy"].is_object());
+        EXPECT_EQ(d[i]["heldBy"]["file"].get<std::string>() + ":" +
+                      std::to_string(d[i]["heldBy"]["line"].get<int>()),
+                  expected[i].heldBy);
+    }
+    EXPECT_NE(d[2]["heldBy"]["message"].get<std::string>().find("warning board of a slowdown"),
+              std::string::npos);
+
+    // The text form: place, words, the line with a caret, the holder and a hint.
+    const Outcome text = check(badLine, badTrain);
+    EXPECT_NE(text.out.find(trainFile() + ":16:1: error 16 at 6000 m: signal cell already taken "
+                                          "[error-16]\n    segnale,  6000,"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("    note: cell 121 already holds the warning board of a slowdown"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("3 errors, 0 warnings\n"), std::string::npos) << text.out;
+}
+
+TEST_F(CheckTest, StopsAtTheLimitAndSaysSo) {
+    std::string crowded = train;
+    for (int i = 0; i < 60; ++i) {
+        crowded = withRecord(crowded, "segnale,  6000,  1, 1, 1,  0, 0,  1,  1,1,0, 0");
+    }
+    const json report = checkJson(line, crowded);
+    EXPECT_EQ(report["errors"], 50);
+    EXPECT_EQ(report["limitReached"], true);
+    const Outcome text = check(line, crowded);
+    EXPECT_NE(text.out.find("stopped after 50 errors; more may follow\n"), std::string::npos);
+}
+
+TEST_F(CheckTest, ErrorsWithoutARecordOfTheirOwnAreToldOnce) {
+    // No line length: nothing after it can be checked.
+    std::string noLength = line;
+    noLength.erase(noLength.find("lunghezza"),
+                   noLength.find("progressiva") - noLength.find("lunghezza"));
+    const json report = checkJson(noLength, train);
+    ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
+    EXPECT_EQ(report["diagnostics"][0]["code"], 104);
+    EXPECT_EQ(report["diagnostics"][0]["file"], lineFile());
+    EXPECT_EQ(report["status"], 1);
+}
+
+// The examples of docs/warnings.md: each gives exactly the warning it stands under, and every
+// warning has one.
+TEST_F(CheckTest, EachWarningsDocumentedExampleGivesExactlyThatWarning) {
+    const std::string doc = slurp(std::string(SCENARIO_FIXTURES_DIR) + "/../../docs/warnings.md");
+    const std::regex section("\n## `([a-z0-9-]+)`\n");
+    const std::regex block("```(line|train|train-file)\n([^`]*)```");
+    std::set<std::string> documented;
+    for (auto it = std::sregex_iterator(doc.begin(), doc.end(), section);
+         it != std::sregex_iterator(); ++it) {
+        const std::string name = (*it)[1];
+        SCOPED_TRACE(name);
+        documented.insert(name);
+        const std::size_t start = static_cast<std::size_t>(it->position() + it->length());
+        const std::size_t end = doc.find("\n## ", start);
+        const std::string body = doc.substr(start, end - start);
+        std::smatch example;
+        ASSERT_TRUE(std::regex_search(body, example, block)) << "no example";
+        std::string lines = example[2];
+        lines = std::regex_replace(lines, std::regex("\n"), "\r\n");
+        lines.erase(lines.size() - 2);  // the last line end; withRecord adds its own
+        std::string l = line;
+        std::string t = train;
+        if (example[1] == "line") l = withRecord(line, lines);
+        if (example[1] == "train") t = withRecord(train, lines);
+        if (example[1] == "train-file") t = lines + "\r\n";
+
+        const json report = checkJson(l, t);
+        ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
+        EXPECT_EQ(report["diagnostics"][0]["severity"], "warning");
+        EXPECT_EQ(report["diagnostics"][0]["rule"], name);
+        EXPECT_EQ(report["status"], 0);
+
+        // Turned off it is gone; under --werror it fails the check.
+        EXPECT_EQ(checkJson(l, t, {"-Wno-" + name})["diagnostics"].size(), 0u);
+        EXPECT_EQ(check(l, t, {"--werror"}).status, 1);
+    }
+    std::set<std::string> rules;
+    for (const LintRule& rule : lintRules()) rules.insert(std::string(rule.name));
+    EXPECT_EQ(documented, rules);
+}
+
+TEST_F(CheckTest, UsageErrorsEndWithStatusTwo) {
+    EXPECT_EQ(check(line, train, {"-Wno-no-such-warning"}).status, 2);
+    EXPECT_EQ(check(line, train, {"--json", "--sarif"}).status, 2);
+    std::ostringstream out, err;
+    EXPECT_EQ(runScenarioTool({"check", lineFile(), dir.file("missing-.txt")}, out, err), 2);
+    EXPECT_NE(err.str().find("no such file"), std::string::npos);
+}
+
+TEST_F(CheckTest, CompileShowsTheWarningsUnlessSilenced) {
+    const std::string typo = withRecord(train, "segnlae,  7000,  1, 1, 1,  0, 0,  1,  1,1,0, 0");
+    spit(lineFile(), line);
+    spit(trainFile(), typo);
+    for (const bool quiet : {false, true}) {
+        std::vector<std::string> args{"compile", lineFile(), trainFile(), "--out", dir.str()};
+        if (quiet) args.push_back("-w");
+        std::ostringstream out, err;
+        EXPECT_EQ(runScenarioTool(args, out, err), 0);
+        EXPECT_EQ(err.str().find("[-Wunknown-keyword]") != std::string::npos, !quiet) << err.str();
+    }
+    std::ostringstream out, err;
+    runScenarioTool({"compile", lineFile(), trainFile(), "--out", dir.str(), "--json"}, out, err);
+    const json report = json::parse(out.str());
+    ASSERT_EQ(report["warnings"].size(), 1u);
+    EXPECT_EQ(report["warnings"][0]["rule"], "unknown-keyword");
+    EXPECT_EQ(report["warnings"][0]["line"], 15);
+}
+
+// The SARIF log of a check with errors, a held cell and warnings, in a folder whose name needs
+// percent-encoding, is valid against the SARIF 2.1.0 schema and says what the text says.
+TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
+    testing::SchemaSubset schema(
+        json::parse(slurp(std::string(SCENARIO_FIXTURES_DIR) + "/sarif-2.1.0-subset.schema.json")));
+    // The validator itself turns down what the format does not allow.
+    EXPECT_FALSE(schema.problems(json::parse(R"({"runs":[]})")).empty());
+    EXPECT_FALSE(schema
+                     .problems(json::parse(
+                         R"({"version":"2.1.0","runs":[{"tool":{"driver":{"name":"x"}},
+                             "results":[{"message":{"text":"m"},"locations":[{"physicalLocation":
+                             {"artifactLocation":{"uri":"a b"},"region":{"startLine":0}}}]}]}]})"))
+                     .empty());
+
+    const std::string spaced = dir.file("un posto \xC3\xA8");
+    std::filesystem::create_directory(spaced);
+    const std::string lineIn = spaced + "/" + testing::kLineFixture;
+    const std::string trainIn = spaced + "/" + testing::kTrainFixture;
+    spit(lineIn, withRecord(line, "cartello_indicatore,  4010,  (ALTRO)"));
+    std::string badTrain = withRecord(train, "segnlae,  7000,  1, 1, 1,  0, 0,  1,  1,1,0, 0");
+    badTrain.insert(badTrain.find("segnale,  6000"),
+                    "segnale,  2510,  1, 1, 1,  0, 0,  1,  1,1,0, 0\r\n");
+    spit(trainIn, badTrain);
+    for (const bool werror : {false, true}) {
+        SCOPED_TRACE(werror);
+        std::vector<std::string> args{"check", lineIn, trainIn, "--sarif"};
+        if (werror) args.push_back("--werror");
+        std::ostringstream out, err;
+        EXPECT_EQ(runScenarioTool(args, out, err), 1);
+        const json log = json::parse(out.str());
+        const std::vector<std::string> problems = schema.problems(log);
+        EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+        const json& rules = log["runs"][0]["tool"]["driver"]["rules"];
+        const json& results = log["runs"][0]["results"];
+        ASSERT_EQ(results.size(), 3u) << results.dump(1);
+        const struct {
+            std::string rule, level, file;
+            int line;
+        } expected[] = {
+            {"error-6", "error", lineIn, 11},
+            {"error-16", "error", trainIn, 14},
+            {"unknown-keyword", werror ? "error" : "warning", trainIn, 16},
+        };
+        for (std::size_t i = 0; i < 3; ++i) {
+            SCOPED_TRACE(i);
+            const json& r = results[i];
+            EXPECT_EQ(r["ruleId"], expected[i].rule);
+            EXPECT_EQ(rules[r["ruleIndex"].get<std::size_t>()]["id"], expected[i].rule);
+            EXPECT_EQ(rules[r["ruleIndex"].get<std::size_t>()]["name"], expected[i].rule);
+            EXPECT_EQ(r["level"], expected[i].level);
+            const json& at = r["locations"][0]["physicalLocation"];
+            EXPECT_EQ(at["artifactLocation"]["uri"],
+                      "file://" + std::regex_replace(
+                                      std::regex_replace(expected[i].file, std::regex(" "), "%20"),
+                                      std::regex("\xC3\xA8"), "%C3%A8"));
+            EXPECT_EQ(at["region"]["startLine"], expected[i].line);
+            EXPECT_EQ(at["region"]["startColumn"], 1);
+        }
+        // The signal's cell is held by the signal written before it.
+        EXPECT_EQ(results[1]["relatedLocations"][0]["physicalLocation"]["region"]["startLine"], 13);
+    }
+}
+
+// A mark the compiler adds after reading names no record; check blames the signal it belongs
+// to and names what took the cell before it.
+TEST_F(CheckTest, AMarkWithoutRoomIsToldAtItsSignal) {
+    std::string crowded = train;
+    for (const char* record : {"abbattimento,  2500,  0", "abbattimento,  2450,  0",
+                               "rallentamento,  4150,  60,  300,  0,  0,  0"}) {
+        crowded = withRecord(crowded, record);
+    }
+    const json report = checkJson(line, crowded);
+    ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
+    const json& d = report["diagnostics"][0];
+    EXPECT_EQ(d["code"], 11);
+    EXPECT_EQ(d["line"], 13);  // the signal at 2500 m
+    EXPECT_EQ(d["heldBy"]["line"], 15);
+    EXPECT_NE(d["heldBy"]["message"].get<std::string>().find("abbattimento mark"),
+              std::string::npos);
+}
+
+// Tracing which record placed each cell leaves the compiled files as they are.
+TEST(CellHolders, TracingChangesNoCompiledByte) {
+    const std::string line = content::encodeDocument(content::lineDescription());
+    const std::string train = content::encodeDocument(content::trainDescription());
+    std::vector<std::string> files[2];
+    for (const bool traced : {false, true}) {
+        scenario::ScenarioModel model;
+        model.lineName = "GENOVA_TORINO";
+        model.trainName = "IC514";
+        CellHolders holders;
+        if (traced) model.placementWatcher = &holders;
+        const auto loader = [](const std::string& bytes) {
+            return [&bytes] {
+                return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+            };
+        };
+        scenario::compileRoute(model, 1, {loader(line), loader(train)});
+        ASSERT_EQ(model.error.errorCode, 0);
+        ASSERT_EQ(scenario::stampScenario(model), scenario::StampResult::stamped);
+        for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+            std::string bytes;
+            file.produce([&bytes](std::string_view piece) { bytes += piece; });
+            files[traced].push_back(std::move(bytes));
+        }
+        if (traced) {
+            // The first signal of the carried train, at 1500 m, stands on line 68.
+            const auto holder = holders.holder(31);
+            ASSERT_TRUE(holder.has_value());
+            EXPECT_EQ(holder->file, scenario::Description::train);
+            EXPECT_EQ(holder->place.line, 68);
+        }
+    }
+    EXPECT_EQ(files[0].size(), 3u);
+    EXPECT_TRUE(files[0] == files[1]);
+}
+
+// An author's usual mistakes, each made once on the carried descriptions: each gets a
+// diagnostic on the line that holds it.
+TEST_F(CheckTest, UsualMistakesAreEachToldOnTheirOwnLine) {
+    const std::string carriedLine = content::encodeDocument(content::lineDescription());
+    const std::string carriedTrain = content::encodeDocument(content::trainDescription());
+    struct Case {
+        const char* what;
+        bool inLine;
+        std::string from, to;  // the first `from` becomes `to`
+        const char* rule;
+    };
+    const Case cases[] = {
+        {"keyword typo", false, "segnale,   20550", "segnlae,   20550", "unknown-keyword"},
+        {"curve typo", true, "curvad4", "curvx3", "unknown-keyword"},
+        {"heading typo", true, "[pendenze]", "[pendeze]", "unknown-section"},
+        {"extra comma", false, "segnale,   20550,   1, 4, 1,", "segnale,   20550,   1,, 4, 1,",
+         "field-count"},
+        {"speed typed too high", false, "velocita,    9550", "velocita,    95500",
+         "position-order"},
+        {"slash comment", false, "[segnali]", "[segnali]\r\n// main signals",
+         "comment-read-as-fields"},
+        {"UTF-8 name", false, "GENOVA P.PRINCIPE", "GENOVA PR\xC3\x8CNCIPE", "utf8-text"},
+        {"mountain reversed", true, "montagna,   500,  2850", "montagna,   2850,  500",
+         "end-before-start"},
+        {"leading comma", false, "segnale,   20550", ",   20550", "unknown-keyword"},
+        {"signal onto a taken cell", false, "segnale,   20550", "segnale,   18700", "error-16"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = c.inLine ? carriedLine : carriedTrain;
+        const std::size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, c.from.size(), c.to);
+        const int lineNumber =
+            static_cast<int>(
+                std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n')) +
+            1 + static_cast<int>(std::count(c.to.begin(), c.to.end(), '\n'));
+        const json report = c.inLine ? checkJson(text, carriedTrain) : checkJson(carriedLine, text);
+        bool told = false;
+        for (const json& d : report["diagnostics"]) {
+            told = told || (d["rule"] == c.rule && d["line"] == lineNumber &&
+                            d["file"] == (c.inLine ? lineFile() : trainFile()));
+        }
+        EXPECT_TRUE(told) << report.dump(1);
+    }
+}
+
+}  // namespace
+}  // namespace tool

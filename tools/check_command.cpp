@@ -1,0 +1,164 @@
+#include "tools/check_command.h"
+
+#include <algorithm>
+#include <exception>
+#include <nlohmann/json.hpp>
+
+#include "platform/files.h"
+#include "tools/check_errors.h"
+#include "tools/exit_status.h"
+#include "tools/lint.h"
+#include "tools/sarif.h"
+#include "tools/scenario_names.h"
+#include "tools/source_context.h"
+
+namespace tool {
+namespace {
+
+bool readInput(const std::string& path, std::string& bytes, std::ostream& err) {
+    platform::ReadResult read = platform::readFile(path);
+    if (read.status == platform::ReadStatus::ok) {
+        bytes = std::move(read.bytes);
+        return true;
+    }
+    err << "scenario-tool: " << path
+        << (read.status == platform::ReadStatus::missing
+                ? ": no such file"
+                : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason))
+        << '\n';
+    return false;
+}
+
+std::string toJson(const std::vector<Diagnostic>& diagnostics, const ErrorScan& scan, int errors,
+                   int warnings, int status) {
+    using json = nlohmann::ordered_json;
+    json out;
+    out["status"] = status;
+    out["errors"] = errors;
+    out["warnings"] = warnings;
+    out["limitReached"] = scan.limitReached;
+    json list = json::array();
+    for (const Diagnostic& d : diagnostics) {
+        json item;
+        item["severity"] = d.severity == Severity::error ? "error" : "warning";
+        item["rule"] = d.rule;
+        item["code"] = d.code != 0 ? json(d.code) : json(nullptr);
+        item["position"] = d.position ? json(*d.position) : json(nullptr);
+        item["file"] = d.file.empty() ? json(nullptr) : json(d.file);
+        item["line"] = d.line > 0 ? json(d.line) : json(nullptr);
+        item["column"] = d.line > 0 ? json(d.column) : json(nullptr);
+        item["message"] = d.message;
+        item["hint"] = d.hint;
+        item["sourceLine"] = d.sourceLine ? json(*d.sourceLine) : json(nullptr);
+        item["afterSkip"] = d.afterSkip;
+        if (d.heldBy) {
+            item["heldBy"] = {
+                {"file", d.heldBy->file.empty() ? json(nullptr) : json(d.heldBy->file)},
+                {"line", d.heldBy->line > 0 ? json(d.heldBy->line) : json(nullptr)},
+                {"message", d.heldBy->message}};
+        } else {
+            item["heldBy"] = nullptr;
+        }
+        list.push_back(std::move(item));
+    }
+    out["diagnostics"] = std::move(list);
+    return out.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::vector<Diagnostic> descriptionWarnings(const std::string& lineFile, std::string_view line,
+                                            const std::string& trainFile, std::string_view train,
+                                            bool trackPlan,
+                                            const std::vector<std::string>& disabled) {
+    std::vector<Diagnostic> found = lintDescription({lineFile, line, true, trackPlan});
+    std::vector<Diagnostic> trainFound = lintDescription({trainFile, train, false, trackPlan});
+    found.insert(found.end(), trainFound.begin(), trainFound.end());
+    std::erase_if(found, [&](const Diagnostic& d) {
+        return std::find(disabled.begin(), disabled.end(), d.rule) != disabled.end();
+    });
+    return found;
+}
+
+std::string formatDiagnostic(const Diagnostic& d) {
+    std::string out;
+    if (!d.file.empty()) {
+        out += d.file;
+        if (d.line > 0) out += ":" + std::to_string(d.line) + ":" + std::to_string(d.column);
+        out += ": ";
+    }
+    if (d.severity == Severity::error) {
+        out += "error";
+        if (d.code != 0) out += " " + std::to_string(d.code);
+        if (d.position) out += " at " + std::to_string(*d.position) + " m";
+        out += ": " + d.message + " [" + d.rule + "]\n";
+    } else {
+        out += "warning: " + d.message + " [-W" + d.rule + "]\n";
+    }
+    if (d.sourceLine && d.line > 0) out += caretLines(*d.sourceLine, d.column);
+    if (d.heldBy) out += "    note: " + d.heldBy->message + "\n";
+    if (d.afterSkip) out += "    note: found after leaving out an earlier failing record\n";
+    if (!d.hint.empty()) out += "    hint: " + d.hint + "\n";
+    return out;
+}
+
+int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        CheckInputs inputs;
+        inputs.lineFile = options.lineFile;
+        inputs.trainFile = options.trainFile;
+        inputs.trackPlan = options.trackPlan;
+        const bool line = readInput(options.lineFile, inputs.lineBytes, err);
+        const bool train = readInput(options.trainFile, inputs.trainBytes, err);
+        if (!line || !train) return kExitNothingWritten;
+        // The names only reach the scenario codes, which a check does not write: any will do.
+        inputs.lineName = options.lineName                     ? *options.lineName
+                          : lineNameFromFile(options.lineFile) ? *lineNameFromFile(options.lineFile)
+                                                               : "LINE";
+        inputs.trainName = options.trainName ? *options.trainName
+                           : trainNameFromFile(options.trainFile, inputs.lineName)
+                               ? *trainNameFromFile(options.trainFile, inputs.lineName)
+                               : "TRAIN";
+
+        const ErrorScan scan = findErrors(inputs, options.limit);
+        std::vector<Diagnostic> all = scan.errors;
+        const std::vector<Diagnostic> warnings =
+            descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile,
+                                inputs.trainBytes, inputs.trackPlan, options.disabled);
+        all.insert(all.end(), warnings.begin(), warnings.end());
+        // In file order: the line description, then the train description, each by line.
+        std::stable_sort(all.begin(), all.end(), [&](const Diagnostic& a, const Diagnostic& b) {
+            const auto rank = [&](const Diagnostic& d) {
+                return d.file == inputs.lineFile ? 0 : d.file == inputs.trainFile ? 1 : 2;
+            };
+            return std::tuple(rank(a), a.line, a.column) < std::tuple(rank(b), b.line, b.column);
+        });
+
+        const int errors = static_cast<int>(scan.errors.size());
+        const int warningCount = static_cast<int>(warnings.size());
+        const int status = errors > 0 || (options.werror && warningCount > 0) ? kExitFailureRecorded
+                                                                              : kExitCompiled;
+        if (options.sarif) {
+            out << toSarif(all, options.werror) << '\n';
+        } else if (options.json) {
+            out << toJson(all, scan, errors, warningCount, status) << '\n';
+        } else {
+            for (const Diagnostic& d : all) out << formatDiagnostic(d);
+            if (scan.limitReached) {
+                out << "stopped after " << options.limit << " errors; more may follow\n";
+            }
+            out << errors << (errors == 1 ? " error, " : " errors, ") << warningCount
+                << (warningCount == 1 ? " warning" : " warnings")
+                << (options.werror && warningCount > 0 ? " (errors under --werror)" : "") << '\n';
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        err << "scenario-tool: out of memory\n";
+        return kExitInternalError;
+    } catch (const std::exception& e) {
+        err << "scenario-tool: internal error: " << e.what() << '\n';
+        return kExitInternalError;
+    }
+}
+
+}  // namespace tool

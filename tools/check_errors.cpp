@@ -1,0 +1,336 @@
+#include "tools/check_errors.h"
+
+#include <set>
+#include <utility>
+
+#include "compiler/error_codes.h"
+#include "compiler/field_reader.h"
+#include "compiler/memorizza_percorso.h"
+#include "compiler/reading_context.h"
+#include "tools/cell_holders.h"
+#include "tools/failure_report.h"
+#include "tools/source_context.h"
+
+namespace tool {
+namespace {
+
+using scenario::Description;
+
+std::string cellObject(std::uint8_t kind, bool fromMarksPass) {
+    switch (kind) {
+        case scenario::CellKind::kSignal:
+            return "a signal";
+        case scenario::CellKind::kSlowdownEnd:
+            return "the end of a slowdown";
+        case scenario::CellKind::kSlowdownStart:
+            return "the start of a slowdown";
+        case scenario::CellKind::kWarningBoard:
+            return "the warning board of a slowdown (1200 m before its start)";
+        case scenario::CellKind::kCountdown:
+            return "a countdown board of a slowdown (before its warning board)";
+        case scenario::CellKind::kSpeedIndicator:
+            return "a speed indicator board";
+        case scenario::CellKind::kStationStop:
+            return "the stop point of a station";
+        case scenario::CellKind::kMark:
+        case scenario::CellKind::kMarkWithoutSpeed:
+            return fromMarksPass ? "a speed-supervision mark the compiler adds"
+                                 : "an abbattimento mark";
+        case scenario::CellKind::kLocationBoard:
+            return "a location board";
+        default:
+            return "an object of kind " + std::to_string(kind);
+    }
+}
+
+// Byte range of line `line` (from 1), without its end, counting lines as the field reader does.
+std::optional<std::pair<std::size_t, std::size_t>> lineRange(std::string_view text, int line) {
+    std::size_t start = 0;
+    for (int current = 1; current < line; ++current) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) return std::nullopt;
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    }
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    return std::pair{start, end};
+}
+
+// The general record of the kilometre progressives that is not in 50 m steps: the compiler
+// finds it only after reading both descriptions and names no record.
+int progressiveLine(std::string_view text) {
+    for (int line = 1;; ++line) {
+        const auto range = lineRange(text, line);
+        if (!range || range->first >= text.size()) return 0;
+        const std::string_view row = text.substr(range->first, range->second - range->first);
+        const std::size_t comma = row.find(',');
+        if (comma == std::string_view::npos) continue;
+        const std::string_view keyword = row.substr(0, comma);
+        if (keyword.find("progressiva") == std::string_view::npos) continue;
+        if (keyword.find('-') != std::string_view::npos) continue;
+        try {
+            scenario::FieldReader in(row.substr(comma + 1));
+            const std::int32_t first = in.readInt32();
+            const std::int32_t second = in.readInt32();
+            if (first % 50 != 0 || second % 50 != 0) return line;
+        } catch (const scenario::ReadFailure&) {
+        }
+    }
+}
+
+class ErrorFinder {
+  public:
+    ErrorFinder(const CheckInputs& inputs, std::size_t limit)
+        : in_(inputs), limit_(limit), line_(inputs.lineBytes), train_(inputs.trainBytes) {}
+
+    ErrorScan run() {
+        if (pass(false)) pass(true);
+        return std::move(scan_);
+    }
+
+  private:
+    // Compiles until no failure is left or one cannot be left out; returns whether the
+    // descriptions were read through.
+    bool pass(bool withTrain) {
+        const std::string noTrain;
+        for (;;) {
+            scenario::ScenarioModel model;
+            model.lineName = in_.lineName;
+            model.trainName = in_.trainName;
+            CellHolders holders;
+            model.placementWatcher = &holders;
+            const std::string& train = withTrain ? train_ : noTrain;
+            const scenario::ReadingResult reading =
+                scenario::compileRoute(model, in_.trackPlan ? 1 : 0,
+                                       scenario::DescriptionSources{loader(line_), loader(train)});
+            ++scan_.compilations;
+            model.placementWatcher = nullptr;
+            if (model.error.errorCode == 0) {
+                if (withTrain) checkStamps(model, holders);
+                return true;
+            }
+            if (scan_.errors.size() >= limit_) {
+                scan_.limitReached = true;
+                return false;
+            }
+            Diagnostic d;
+            const std::optional<std::pair<Description, int>> skip =
+                describe(model, reading, holders, d);
+            add(std::move(d));
+            if (!skip || !blanked_.insert(*skip).second) return false;
+            blank(*skip);
+        }
+    }
+
+    static scenario::SourceLoader loader(const std::string& bytes) {
+        return [&bytes] {
+            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+        };
+    }
+
+    const std::string& nameOf(Description file) const {
+        return file == Description::line ? in_.lineFile : in_.trainFile;
+    }
+    const std::string& originalOf(Description file) const {
+        return file == Description::line ? in_.lineBytes : in_.trainBytes;
+    }
+
+    void place(Diagnostic& d, Description file, scenario::SourcePlace at) const {
+        d.file = nameOf(file);
+        d.line = at.line;
+        d.column = at.column;
+        d.sourceLine = sourceLine(originalOf(file), at.line);
+    }
+
+    // What holds `cell`, and which record put it there.
+    std::optional<RelatedPlace> holderOf(const scenario::ScenarioModel& model,
+                                         const CellHolders& holders, std::int64_t cell) const {
+        if (cell < 0 || cell >= static_cast<std::int64_t>(model.routeTable.size()))
+            return std::nullopt;
+        const std::optional<RecordPlace> by = holders.holder(cell);
+        const std::uint8_t kind = model.routeTable[static_cast<std::size_t>(cell)].kind;
+        const bool marksPass = by && by->file == Description::none;
+        RelatedPlace related;
+        related.message =
+            "cell " + std::to_string(cell) + " already holds " + cellObject(kind, marksPass);
+        if (by && by->file != Description::none) {
+            related.file = nameOf(by->file);
+            related.line = by->place.line;
+            related.column = by->place.column;
+            related.message +=
+                ", put there by the record at " + related.file + ":" + std::to_string(related.line);
+        }
+        return related;
+    }
+
+    std::optional<std::pair<Description, int>> describe(const scenario::ScenarioModel& model,
+                                                        const scenario::ReadingResult& reading,
+                                                        const CellHolders& holders,
+                                                        Diagnostic& d) const {
+        const std::int32_t code = model.error.errorCode;
+        const std::optional<RecordedFailure> failure =
+            recordedFailure(model, reading, {in_.lineFile, in_.trainFile});
+        d.severity = Severity::error;
+        d.code = code;
+        d.rule = "error-" + std::to_string(code);
+        d.position = failure ? failure->position : std::nullopt;
+        d.message = failure ? failure->message : std::string(scenario::describeErrorCode(code));
+        d.hint = errorHint(code);
+        const scenario::FailureSite& site = reading.site;
+        std::optional<std::pair<Description, int>> skip;
+
+        const bool placedByRecord = code == 6 || code == 7 || (code >= 16 && code <= 21);
+        if (failure && failure->file && failure->line > 0 && code != 102 &&
+            code != scenario::kCodeNoLineLength) {
+            place(d, site.file, site.place);
+            const int recordLine = site.record.line > 0 ? site.record.line : site.place.line;
+            skip = std::pair{site.file, recordLine};
+        } else if (code == 2) {
+            if (const int line = progressiveLine(line_); line > 0) {
+                place(d, Description::line, {line, 1});
+                skip = std::pair{Description::line, line};
+            }
+        } else if ((code == 11 || code == 12 || code == 13) && d.position) {
+            // The mark belongs to a signal (11) or a slowdown (12, 13); blame its record.
+            std::int64_t cell = *d.position / 50;
+            if (code == 13) {
+                while (cell > 0 && model.routeTable[static_cast<std::size_t>(cell)].kind !=
+                                       scenario::CellKind::kSlowdownStart) {
+                    --cell;
+                }
+            }
+            if (const std::optional<RecordPlace> by = holders.holder(cell);
+                by && by->file != Description::none) {
+                place(d, by->file, by->place);
+                skip = std::pair{by->file, by->place.line};
+            }
+        } else if (code == 101 || code == 102 || code == scenario::kCodeNoLineLength) {
+            d.file = in_.lineFile;
+        }
+        if ((placedByRecord || code == 11 || code == 12 || code == 13) && holders.lastTaken()) {
+            d.heldBy = holderOf(model, holders, *holders.lastTaken());
+        }
+        return skip;
+    }
+
+    void checkStamps(scenario::ScenarioModel& model, const CellHolders& holders) {
+        const scenario::StampResult stamped = scenario::stampScenario(model);
+        if (stamped != scenario::StampResult::fatal1250 &&
+            stamped != scenario::StampResult::fatal1251) {
+            return;
+        }
+        Diagnostic d;
+        d.code = stamped == scenario::StampResult::fatal1250 ? 1250 : 1251;
+        d.rule = "error-" + std::to_string(d.code);
+        d.message = std::string(scenario::describeErrorCode(d.code));
+        d.hint = errorHint(d.code);
+        if (const std::optional<RecordPlace> by = holders.holder(1);
+            by && by->file != Description::none) {
+            place(d, by->file, by->place);
+            d.heldBy = holderOf(model, holders, 1);
+        }
+        add(std::move(d));
+    }
+
+    void add(Diagnostic d) {
+        d.afterSkip = !blanked_.empty();
+        scan_.errors.push_back(std::move(d));
+    }
+
+    // Leaves the record out: its line becomes blanks, so that every later line keeps its number.
+    void blank(const std::pair<Description, int>& at) {
+        std::string& text = at.first == Description::line ? line_ : train_;
+        if (const auto range = lineRange(text, at.second)) {
+            for (std::size_t i = range->first; i < range->second; ++i) text[i] = ' ';
+        }
+    }
+
+    const CheckInputs& in_;
+    const std::size_t limit_;
+    std::string line_;
+    std::string train_;
+    std::set<std::pair<Description, int>> blanked_;
+    ErrorScan scan_;
+};
+
+}  // namespace
+
+ErrorScan findErrors(const CheckInputs& inputs, std::size_t limit) {
+    return ErrorFinder(inputs, limit).run();
+}
+
+std::string errorHint(int code) {
+    switch (code) {
+        case 1:
+            return "give a line length of at most 1000000 m";
+        case 2:
+            return "write each kilometre progressive value as a multiple of 50";
+        case 3:
+        case 4:
+            return "write both signal-repetition values as multiples of 50";
+        case 5:
+            return "put \"4\" or \"9\" in the signal-repetition keyword, as in \"ripetizione "
+                   "segnali 4 codici\"";
+        case 6:
+        case 21:
+            return "move the board to a free 50 m cell, or move what holds the cell";
+        case 7:
+            return "move the mark to a free 50 m cell, or move what holds the cell";
+        case 8:
+            return "put the station at a multiple of 50 m";
+        case 9:
+            return "give the station a length that is a multiple of 100 m";
+        case 10:
+            return "use fewer stations: with B location boards at most 78 - B stations fit";
+        case 11:
+            return "keep one of the two cells before the signal free, or move the slowdown's "
+                   "warning board";
+        case 12:
+            return "keep a cell free 250 to 350, 550 to 650 and 900 to 1000 m before the "
+                   "slowdown's start";
+        case 13:
+            return "leave free cells inside the slowdown every 400 m and before the signal after "
+                   "it";
+        case 15:
+            return "keep the position at least 100 m (a station 800 m) before the end of the line";
+        case 16:
+            return "move the signal to a free 50 m cell, or move what holds the cell";
+        case 17:
+            return "move the slowdown so that the cell 1200 m before its start is free";
+        case 18:
+            return "move the slowdown's start to a free 50 m cell";
+        case 19:
+            return "change the slowdown's length so that it ends in a free 50 m cell";
+        case 20:
+            return "keep the four cells before the slowdown's warning board free, or set its "
+                   "countdown field to 0";
+        case 22:
+            return "keep 350 m between station areas and list stations in increasing position";
+        case 24:
+            return "move the station so that its area ends after 100 m";
+        case 25:
+            return "give every record all its fields, as whole numbers that fit their field";
+        case 101:
+            return "give the line description's path";
+        case 102:
+            return "start the line description's general section with a \"[generale]\" line";
+        case 103:
+            return "write the curve class as a digit 1 to 6 in the keyword, as in \"curvas3\", and "
+                   "keep the curve on the line";
+        case 104:
+            return "give the line length in the general section, as in \"lunghezza percorso, "
+                   "169000\"";
+        case 105:
+            return "use at most 80 mountain stretches";
+        case 106:
+            return "use at most 81 location boards";
+        case 1250:
+        case 1251:
+            return "keep the first 50 m of the line free of signals, slowdowns and boards";
+        default:
+            return "";
+    }
+}
+
+}  // namespace tool

@@ -1,0 +1,37 @@
+// One problem `check` found in a pair of descriptions: an error the compiler records, or a
+// warning about what compiles but is almost certainly not meant.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tool {
+
+enum class Severity { error, warning };
+
+// A place in a description that a diagnostic points at besides its own.
+struct RelatedPlace {
+    std::string file;
+    int line = 0;
+    int column = 0;
+    std::string message;  // what stands there, e.g. "the slowdown whose warning board ..."
+};
+
+struct Diagnostic {
+    Severity severity = Severity::error;
+    std::string rule;       // "error-16", or a warning's name such as "unknown-keyword"
+    std::int32_t code = 0;  // the compiler's code, for errors
+    std::optional<std::int32_t> position;  // metres along the line, for codes that carry one
+    std::string file;  // as named on the command line; empty when no file is known
+    int line = 0;      // from 1; 0 when the place is not known
+    int column = 0;
+    std::string message;                    // what is wrong
+    std::string hint;                       // how to mend it
+    std::optional<std::string> sourceLine;  // the description's line, UTF-8
+    bool afterSkip = false;                 // found after an earlier failing record was left out
+    std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
+};
+
+}  // namespace tool

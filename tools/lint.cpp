@@ -1,0 +1,613 @@
+#include "tools/lint.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+
+#include "compiler/field_reader.h"
+#include "compiler/rounding.h"
+#include "tools/source_context.h"
+
+namespace tool {
+namespace {
+
+enum class Order { none, gradient, curve, speed, adhesion, station, signal };
+
+struct Keyword {
+    std::string_view spelling;            // as the carried descriptions write it
+    std::vector<std::string_view> parts;  // the keyword field must contain each
+    bool caseSensitive = false;
+    int numbers = 0;
+    bool text = false;  // a text field follows the numbers
+    Order order = Order::none;
+    bool setting = false;  // a general value, given once
+};
+
+const std::vector<Keyword>& generalKeywords() {
+    static const std::vector<Keyword> keywords{
+        {"lunghezza percorso", {"percorso", "lunghezza"}, false, 1, false, Order::none, true},
+        {"progressiva chilometrica tre", {"tre", "progressiva"}, true, 3, false, Order::none, true},
+        {"progressiva chilometrica due", {"due", "progressiva"}, true, 3, false, Order::none, true},
+        {"progressiva chilometrica uno", {"uno", "progressiva"}, true, 3, false, Order::none, true},
+        {"sfondo uno", {"sfondo", "uno"}, true, 1, false, Order::none, true},
+        {"sfondo due", {"sfondo", "due"}, true, 1, false, Order::none, true},
+        {"sfondo tre", {"sfondo", "tre"}, true, 1, false, Order::none, true},
+        {"ripetizione segnali 4 codici",
+         {"segnali", "ripetizione"},
+         true,
+         2,
+         false,
+         Order::none,
+         true},
+    };
+    return keywords;
+}
+
+const std::vector<Keyword>& lineRecordKeywords() {
+    static const std::vector<Keyword> keywords{
+        {"pendenza", {"pendenza"}, false, 2, false, Order::gradient, false},
+        {"curvas3", {"curva"}, false, 2, false, Order::curve, false},
+        {"montagna", {"montagna"}, false, 3, false, Order::none, false},
+        {"indicatori_vmax", {"indicatori_v"}, false, 9, false, Order::none, false},
+        {"cartello_indicatore", {"cartello", "indicat"}, false, 1, true, Order::none, false},
+    };
+    return keywords;
+}
+
+const std::vector<Keyword>& trainKeywords() {
+    static const std::vector<Keyword> keywords{
+        {"percentuale massa frenata", {"frenata", "massa"}, false, 1, false, Order::none, true},
+        {"numero vetture", {"vetture"}, false, 1, false, Order::none, true},
+        {"velocita", {"velocit"}, false, 2, false, Order::speed, false},
+        {"aderenza", {"aderenza"}, false, 2, false, Order::adhesion, false},
+        {"orologio", {"orologio"}, false, 3, false, Order::none, true},
+        {"sabbia", {"sabbia"}, false, 1, false, Order::none, true},
+        {"segnale", {"segnale"}, false, 11, false, Order::signal, false},
+        {"rallentamento", {"rallentamento"}, false, 6, false, Order::none, false},
+        {"abbattimento", {"abbattimento"}, false, 2, false, Order::none, false},
+        {"stazione", {"stazione"}, false, 16, true, Order::station, false},
+    };
+    return keywords;
+}
+
+constexpr std::string_view kLineHeadings[] = {
+    "[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]"};
+constexpr std::string_view kTrainHeadings[] = {"[generale]", "[aderenze]",      "[vel_limite]",
+                                               "[stazioni]", "[rallentamenti]", "[segnali]",
+                                               "[codici]",   "[fine]"};
+
+bool holds(std::string_view field, char c) {
+    return field.find(c) != std::string_view::npos;
+}
+
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = lower(c);
+    return out;
+}
+
+bool has(std::string_view field, std::string_view part, bool caseSensitive) {
+    if (caseSensitive) return field.find(part) != std::string_view::npos;
+    return lowered(field).find(lowered(part)) != std::string::npos;
+}
+
+bool matches(const Keyword& k, std::string_view field, bool caseSensitive) {
+    return std::all_of(k.parts.begin(), k.parts.end(),
+                       [&](std::string_view part) { return has(field, part, caseSensitive); });
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+struct Line {
+    int number = 0;
+    std::string_view text;  // without its end
+};
+
+std::vector<Line> splitLines(std::string_view bytes) {
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    int number = 1;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = bytes.size();
+        lines.push_back({number++, bytes.substr(start, end - start)});
+        start = end;
+        if (start < bytes.size()) {
+            const bool crlf =
+                bytes[start] == '\r' && start + 1 < bytes.size() && bytes[start + 1] == '\n';
+            start += crlf ? 2 : 1;
+        }
+    }
+    return lines;
+}
+
+// The first field of a line and where it starts: text up to the first comma, blanks around it
+// dropped, as the reader takes a keyword field.
+struct FirstField {
+    std::string_view text;
+    int column = 1;
+    std::optional<std::size_t> comma;
+};
+
+FirstField firstField(std::string_view line) {
+    FirstField f;
+    const std::size_t comma = line.find(',');
+    if (comma != std::string_view::npos) f.comma = comma;
+    std::string_view field = line.substr(0, comma == std::string_view::npos ? line.size() : comma);
+    const std::size_t begin = field.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) {
+        f.column = 1;
+        return f;
+    }
+    const std::size_t end = field.find_last_not_of(" \t");
+    f.text = field.substr(begin, end - begin + 1);
+    f.column = static_cast<int>(begin) + 1;
+    return f;
+}
+
+bool looksLikeComment(std::string_view field) {
+    return field.starts_with("//") || field.starts_with("#") || field.starts_with(";") ||
+           field.starts_with("'") || field.starts_with("/*") || field.starts_with("*") ||
+           field.starts_with("!") || lowered(field.substr(0, 4)) == "rem ";
+}
+
+// A record of a kind whose positions must increase.
+struct Positioned {
+    std::int64_t position;
+    Line line;
+    int column;
+};
+
+// The characters an author meant as a comment mark, such as "//" or "#".
+std::string commentMark(std::string_view field) {
+    if (lowered(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
+    std::size_t end = 0;
+    while (end < field.size() && end < 3 && std::ispunct(static_cast<unsigned char>(field[end]))) {
+        ++end;
+    }
+    return std::string(field.substr(0, std::max<std::size_t>(end, 1)));
+}
+
+class Linter {
+  public:
+    explicit Linter(const LintInput& input) : in_(input) {}
+
+    std::vector<Diagnostic> run() {
+        encoding();
+        enum class Section { beforeHeader, general, records } section = Section::beforeHeader;
+        int comments = 0;
+        for (const Line& line : splitLines(in_.bytes)) {
+            std::string_view text = line.text;
+            int shift = 0;
+            if (line.number == 1 && text.starts_with("\xEF\xBB\xBF")) {
+                text.remove_prefix(3);
+                shift = 3;
+            }
+            FirstField first = firstField(text);
+            first.column += shift;
+            const std::string_view field = first.text;
+            if (section == Section::beforeHeader) {
+                if (has(field, "[generale]", false)) {
+                    section = in_.isLine ? Section::general : Section::records;
+                } else if (!keywordsOf(field, false).empty() && !holds(field, '-')) {
+                    warn("before-general-header", line, first.column,
+                         "this record stands before the [generale] line; the reader skips "
+                         "everything before it",
+                         "move the record below the [generale] line");
+                }
+                continue;
+            }
+            const bool general = section == Section::general;
+            if (holds(field, '-')) {
+                ++comments;
+                if (comments > (general ? 10 : 2) && !keywordsOf(field, general).empty()) {
+                    warn("comment-run-too-long", line, first.column,
+                         "the reader drops at most " + std::string(general ? "ten" : "two") +
+                             " comment fields in a row; this one is read as a record",
+                         "put a line that is not a comment between the comment lines, or "
+                         "delete the record");
+                } else if (first.comma) {
+                    commentWithFields(line, text, *first.comma, shift, general);
+                }
+                continue;
+            }
+            comments = 0;
+            if (field.empty()) {
+                const std::string_view rest =
+                    first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+                if (!general && rest.find_first_not_of(" \t,") != std::string_view::npos) {
+                    warn("unknown-keyword", line, first.column,
+                         "the line starts with an empty field, where the reader looks for a "
+                         "keyword; the line is skipped",
+                         "write the record's keyword before the first comma");
+                }
+                continue;
+            }
+            if (looksLikeComment(field)) {
+                const auto read = keywordsOf(field, general);
+                warn("comment-read-as-fields", line, first.column,
+                     read.empty() ? "\"" + commentMark(field) +
+                                        "\" does not mark a comment: the line is read as fields"
+                                  : "\"" + commentMark(field) +
+                                        "\" does not mark a comment: the line is read as a \"" +
+                                        std::string(read.front()->spelling) + "\" record",
+                     "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
+                if (read.empty()) continue;
+            }
+            if (holds(field, '[') && holds(field, ']')) {
+                heading(line, field, first.column);
+                if (general) section = Section::records;
+                continue;
+            }
+            const auto keywords = keywordsOf(field, general);
+            // Without the track plan the reader leaves curves out on purpose.
+            if (keywords.empty() && in_.isLine && !in_.trackPlan && has(field, "curva", false)) {
+                continue;
+            }
+            if (keywords.empty()) {
+                if (!looksLikeComment(field)) unknown(line, field, first.column, general);
+                continue;
+            }
+            if (keywords.size() > 1) {
+                std::string names;
+                for (const Keyword* k : keywords) {
+                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling) + "\"";
+                }
+                warn("several-keywords", line, first.column,
+                     "\"" + std::string(field) + "\" holds the keywords of several records (" +
+                         names + "); each reads its own fields from here",
+                     "write one record's keyword alone");
+            }
+            record(line, text, first, shift, keywords);
+        }
+        for (const auto& [order, records] : ordered_) positionOrder(order, records);
+        if (section == Section::beforeHeader) {
+            // Without a header nothing is read at all: that one warning says it.
+            std::erase_if(found_,
+                          [](const Diagnostic& d) { return d.rule == "before-general-header"; });
+        }
+        if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
+            Diagnostic& d = warn("missing-general-header", Line{1, firstLine()}, 1,
+                                 "the train description has no [generale] line: nothing of it "
+                                 "is read",
+                                 "write \"[generale]\" on a line before the first record");
+            d.sourceLine = sourceLine(in_.bytes, 1);
+        }
+        return std::move(found_);
+    }
+
+  private:
+    std::string_view firstLine() const {
+        const std::size_t end = in_.bytes.find_first_of("\r\n");
+        return in_.bytes.substr(0, end);
+    }
+
+    std::vector<const Keyword*> keywordsOf(std::string_view field, bool general) const {
+        std::vector<const Keyword*> found;
+        const std::vector<const std::vector<Keyword>*> tables =
+            in_.isLine ? std::vector{general ? &generalKeywords() : &lineRecordKeywords()}
+                       : std::vector{&trainKeywords()};
+        for (const auto* table : tables) {
+            for (const Keyword& k : *table) {
+                if (k.order == Order::curve && !in_.trackPlan) continue;
+                if (matches(k, field, k.caseSensitive)) found.push_back(&k);
+            }
+        }
+        return found;
+    }
+
+    Diagnostic& warn(std::string_view rule, const Line& line, int column, std::string message,
+                     std::string hint) {
+        Diagnostic d;
+        d.severity = Severity::warning;
+        d.rule = std::string(rule);
+        d.file = in_.fileName;
+        d.line = line.number;
+        d.column = column;
+        d.message = std::move(message);
+        d.hint = std::move(hint);
+        d.sourceLine = sourceLine(in_.bytes, line.number);
+        found_.push_back(std::move(d));
+        return found_.back();
+    }
+
+    void encoding() {
+        const std::string_view bytes = in_.bytes;
+        if (bytes.starts_with("\xEF\xBB\xBF")) {
+            Diagnostic& d = warn("byte-order-mark", Line{1, firstLine()}, 1,
+                                 "the description starts with a UTF-8 byte-order mark; the reader "
+                                 "takes its three bytes as text of the first field",
+                                 "save the file as Windows-1252 (ANSI) without a byte-order mark");
+            d.sourceLine = sourceLine(bytes, 1);
+        }
+        // A lead byte followed by its continuation bytes is almost never Windows-1252 text.
+        int line = 1;
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b == '\n' || (b == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))) {
+                ++line;
+                lineStart = i + 1;
+                continue;
+            }
+            if (i < 3 && bytes.starts_with("\xEF\xBB\xBF")) continue;
+            const int extra = b >= 0xC2 && b <= 0xDF   ? 1
+                              : b >= 0xE0 && b <= 0xEF ? 2
+                              : b >= 0xF0 && b <= 0xF4 ? 3
+                                                       : 0;
+            if (extra == 0) continue;
+            bool sequence = true;
+            for (int k = 1; sequence && k <= extra; ++k) {
+                sequence = i + k < bytes.size() &&
+                           (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+            }
+            if (!sequence) continue;
+            const int column = static_cast<int>(i - lineStart) + 1;
+            const std::size_t end = bytes.find_first_of("\r\n", lineStart);
+            warn("utf8-text", Line{line, bytes.substr(lineStart, end - lineStart)}, column,
+                 "this text is written in UTF-8, but the description is read as Windows-1252: \"" +
+                     std::string(bytes.substr(i, static_cast<std::size_t>(extra) + 1)) +
+                     "\" becomes " + std::to_string(extra + 1) + " characters",
+                 "save the file as Windows-1252 (ANSI)");
+            return;  // once a file: the whole file was saved so
+        }
+    }
+
+    void heading(const Line& line, std::string_view field, int column) {
+        const std::string name = lowered(field);
+        const auto* begin = in_.isLine ? std::begin(kLineHeadings) : std::begin(kTrainHeadings);
+        const auto* end = in_.isLine ? std::end(kLineHeadings) : std::end(kTrainHeadings);
+        if (std::find(begin, end, name) != end) return;
+        std::string_view nearest;
+        std::size_t best = 4;
+        for (const auto* h = begin; h != end; ++h) {
+            const std::size_t d = editDistance(name, *h);
+            if (d < best) {
+                best = d;
+                nearest = *h;
+            }
+        }
+        warn("unknown-section", line, column,
+             "\"" + std::string(field) + "\" is not a section heading of the " +
+                 (in_.isLine ? "line" : "train") + " description",
+             nearest.empty() ? "use one of the headings of the format, or make it a comment "
+                               "with \"-\""
+                             : "did you mean \"" + std::string(nearest) + "\"?");
+    }
+
+    void unknown(const Line& line, std::string_view field, int column, bool general) {
+        std::string hint;
+        if (in_.isLine && general) {
+            for (const Keyword& k : generalKeywords()) {
+                if (matches(k, field, false)) {
+                    hint = "the general section's keywords are matched in lower case, as in \"" +
+                           std::string(k.spelling) + "\"";
+                }
+            }
+        }
+        if (in_.isLine && !general && hint.empty()) {
+            for (const Keyword& k : generalKeywords()) {
+                if (matches(k, field, false)) {
+                    hint = "\"" + std::string(k.spelling) +
+                           "\" belongs in the general section, before the first heading after "
+                           "[generale]";
+                }
+            }
+        }
+        if (hint.empty()) {
+            std::string_view nearest;
+            std::size_t best = 4;
+            const std::string word = lowered(field);
+            const auto& table =
+                in_.isLine ? (general ? generalKeywords() : lineRecordKeywords()) : trainKeywords();
+            for (const Keyword& k : table) {
+                for (std::string_view candidate : {k.spelling, k.parts.front()}) {
+                    const std::size_t d = editDistance(word, candidate);
+                    if (d < best) {
+                        best = d;
+                        nearest = k.spelling;
+                    }
+                }
+            }
+            hint = nearest.empty() ? "check the keyword's spelling, or make the line a comment "
+                                     "with \"-\""
+                                   : "did you mean \"" + std::string(nearest) + "\"?";
+        }
+        warn("unknown-keyword", line, column,
+             "\"" + std::string(field) +
+                 "\" is no keyword the reader knows here; the line is "
+                 "skipped",
+             std::move(hint));
+    }
+
+    // A comment line with commas: the reader drops only its first field, and reads the others
+    // as keyword fields.
+    void commentWithFields(const Line& line, std::string_view text, std::size_t comma, int shift,
+                           bool general) {
+        std::size_t start = comma + 1;
+        while (start <= text.size()) {
+            std::size_t end = text.find(',', start);
+            if (end == std::string_view::npos) end = text.size();
+            const std::string_view field = text.substr(start, end - start);
+            const auto read = keywordsOf(field, general);
+            if (!read.empty() && !holds(field, '-')) {
+                const std::size_t begin = field.find_first_not_of(" \t");
+                warn("comment-read-as-fields", line, static_cast<int>(start + begin) + 1 + shift,
+                     "a comment ends at its first comma: \"" + std::string(field.substr(begin)) +
+                         "\" is read as a \"" + std::string(read.front()->spelling) + "\" record",
+                     "write the comment without commas, or begin each part with \"-\"");
+                return;
+            }
+            start = end + 1;
+        }
+    }
+
+    void record(const Line& line, std::string_view text, const FirstField& first, int shift,
+                const std::vector<const Keyword*>& keywords) {
+        int numbers = 0;
+        int texts = 0;
+        for (const Keyword* k : keywords) {
+            numbers += k->numbers;
+            texts += k->text ? 1 : 0;
+        }
+        const int expected = numbers + texts;
+        const std::string_view rest =
+            first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+        const int restColumn = first.comma ? static_cast<int>(*first.comma) + 2 + shift : 0;
+        std::vector<std::int64_t> values;
+        scenario::FieldReader in(rest);
+        int read = 0;
+        bool unreadable = false;
+        try {
+            for (const Keyword* k : keywords) {
+                for (int i = 0; i < k->numbers; ++i, ++read) values.push_back(in.readInt32());
+                if (k->text) {
+                    in.readText();
+                    ++read;
+                }
+            }
+        } catch (const scenario::ReadFailure&) {
+            unreadable = !in.atEnd() || read < expected;
+        }
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling) + "\"";
+        if (read < expected && in.atEnd()) {
+            warn("field-count", line, first.column,
+                 what + " reads " + std::to_string(expected) +
+                     " fields after its keyword; this "
+                     "line has " +
+                     std::to_string(read) + ", so the record takes the rest from the next line",
+                 "give the record all its fields on its line");
+            return;
+        }
+        if (unreadable) return;  // a field that is no number: the compiler tells it
+        const std::size_t left = rest.find_first_not_of(" \t", static_cast<std::size_t>(0));
+        if (!in.atEnd() && left != std::string_view::npos) {
+            scenario::FieldReader extra(rest);
+            std::string firstExtra;
+            int column = restColumn;
+            try {
+                for (int i = 0; i < expected; ++i) extra.readText();
+                (void)extra.readText();
+                column = restColumn + extra.fieldPlace().column - 1;
+            } catch (const scenario::ReadFailure&) {
+            }
+            int count = expected;
+            try {
+                scenario::FieldReader again(rest);
+                for (const Keyword* k : keywords) {
+                    for (int i = 0; i < k->numbers; ++i) again.readInt32();
+                    if (k->text) again.readText();
+                }
+                while (!again.atEnd()) {
+                    again.readText();
+                    ++count;
+                }
+            } catch (const scenario::ReadFailure&) {
+            }
+            warn("field-count", line, column > 0 ? column : first.column,
+                 what + " reads " + std::to_string(expected) +
+                     " fields after its keyword; this "
+                     "line has " +
+                     std::to_string(count) +
+                     ", and the reader takes the fields left over as keyword fields",
+                 "remove the extra field or comma");
+        }
+        if (values.size() < static_cast<std::size_t>(numbers)) return;
+        checkValues(line, first.column, *keywords.front(), values);
+    }
+
+    // Where two records of a kind stand out of order, the one told is the one whose leaving out
+    // mends the order: a position typed too high is told on its own line, not on the next.
+    void positionOrder(Order order, const std::vector<Positioned>& r) {
+        static const std::map<Order, std::string_view> kinds{
+            {Order::gradient, "gradient"}, {Order::curve, "curve"},     {Order::speed, "speed"},
+            {Order::adhesion, "adhesion"}, {Order::station, "station"}, {Order::signal, "signal"}};
+        const bool strict = order == Order::station;
+        const auto inOrder = [&](std::size_t a, std::size_t b) {
+            return r[a].position < r[b].position || (!strict && r[a].position == r[b].position);
+        };
+        std::size_t told = r.size();
+        for (std::size_t i = 1; i < r.size(); ++i) {
+            if (inOrder(i - 1, i)) continue;
+            const bool withoutThis = i + 1 >= r.size() || inOrder(i - 1, i + 1);
+            const bool withoutPrevious = i < 2 || inOrder(i - 2, i);
+            const std::size_t culprit = withoutPrevious && !withoutThis ? i - 1 : i;
+            if (culprit == told) continue;
+            told = culprit;
+            const std::size_t other = culprit == i ? i - 1 : i;
+            warn("position-order", r[culprit].line, r[culprit].column,
+                 "this " + std::string(kinds.at(order)) + " record at " +
+                     std::to_string(r[culprit].position) + " m stands " +
+                     (culprit == i ? "after" : "before") + " one at " +
+                     std::to_string(r[other].position) + " m (line " +
+                     std::to_string(r[other].line.number) +
+                     "); records of this kind are read in increasing position",
+                 "move the record to its place in position order, or mend its position");
+        }
+    }
+
+    void checkValues(const Line& line, int column, const Keyword& k,
+                     const std::vector<std::int64_t>& v) {
+        if (k.setting) {
+            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling), line.number);
+            if (!fresh) {
+                warn("repeated-setting", line, column,
+                     "\"" + std::string(k.spelling) + "\" is given a second time (first on line " +
+                         std::to_string(it->second) + "); this value replaces the first",
+                     "keep one of the two records");
+            }
+        }
+        if (k.order != Order::none) ordered_[k.order].push_back({v[0], line, column});
+        if (k.spelling == "montagna" && v[1] <= v[0]) {
+            warn("end-before-start", line, column,
+                 "the mountain stretch ends at " + std::to_string(v[1]) +
+                     " m, not after its start at " + std::to_string(v[0]) + " m: it covers no cell",
+                 "give the start first and then the end, as in \"montagna, 500, 2850, 11\"");
+        }
+        if (k.spelling == "rallentamento" && v[2] <= 0) {
+            warn("end-before-start", line, column,
+                 "the slowdown's length is " + std::to_string(v[2]) +
+                     " m: it ends at or before its start at " + std::to_string(v[0]) + " m",
+                 "give the slowdown's length in metres as its third field");
+        }
+        if (k.order == Order::speed && v[1] % 5 != 0) {
+            warn("speed-rounded", line, column,
+                 "the speed " + std::to_string(v[1]) +
+                     " km/h is kept in steps of 5 km/h and becomes " +
+                     std::to_string(scenario::roundHalfEven(static_cast<double>(v[1]) / 5.0) * 5) +
+                     " km/h",
+                 "give the speed as a multiple of 5 km/h");
+        }
+    }
+
+    const LintInput& in_;
+    std::vector<Diagnostic> found_;
+    std::map<std::string, int> settings_;
+    std::map<Order, std::vector<Positioned>> ordered_;
+};
+
+}  // namespace
+
+std::vector<Diagnostic> lintDescription(const LintInput& input) {
+    return Linter(input).run();
+}
+
+}  // namespace tool
