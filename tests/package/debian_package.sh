@@ -62,9 +62,10 @@ echo "scenario-tool --version: $got"
 
 # The tool compiles the descriptions it writes into the files the installer writes itself.
 mkdir "$scratch/sources" "$scratch/compiled" "$scratch/installed"
-scenario-tool write-sources "$scratch/sources" || fail "write-sources failed"
+scenario-tool write-sources "$scratch/sources" >/dev/null || fail "write-sources failed"
 scenario-tool compile --out "$scratch/compiled" "$scratch/sources/GENOVA_TORINO_linea.txt" \
-  "$scratch/sources/GENOVA_TORINO_IC514-.txt" || fail "scenario-tool compile failed"
+  "$scratch/sources/GENOVA_TORINO_IC514-.txt" >/dev/null ||
+  fail "scenario-tool compile failed"
 cp /usr/lib/scenario-tool/genova_torino_ic514 "$scratch/installed/"
 env -u DISPLAY "$scratch/installed/genova_torino_ic514" || fail "the installer failed"
 for file in GENOVA_TORINO_linea.dat GENOVA_TORINO_IC514.sim GENOVA_TORINO_IC514.dat; do

@@ -23,6 +23,6 @@ for program in "$@"; do
       status=1
     fi
   done
-  echo "$name:" "$(grep -E '(File|Product)Version"' <<<"$resources" | tr -s ' ')"
+  echo "$name: $(grep -oE '(File|Product)Version", "[^"]*"' <<<"$resources" | paste -sd ' ')"
 done
 exit $status
