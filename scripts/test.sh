@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the whole test suite (address and undefined-behaviour sanitizers on) and runs it; then
-# the Windows build's suite under Wine, which compares its programs with these.
+# the Windows build's suite under Wine, which compares its programs with these; then makes the
+# release packages and tries them (the Debian package is installed and removed again).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libgtest-dev libgmock-dev libfltk1.3-dev \
@@ -9,3 +10,4 @@ cmake --preset test >/dev/null
 cmake --build --preset test
 ctest --preset test
 scripts/windows-test.sh
+scripts/package-test.sh

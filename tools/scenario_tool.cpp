@@ -14,6 +14,7 @@
 #include "tools/inspect_command.h"
 #include "tools/lint_rules.h"
 #include "tools/map_command.h"
+#include "tools/version.h"
 #include "tools/write_sources_command.h"
 
 namespace tool {
@@ -144,6 +145,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         "authors what they compiled.",
         "scenario-tool"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", versionText(), "Print the release and the build's commit");
     // The same command line on every system: "/x" is a path, never an option.
     app.allow_windows_style_options(false);
 
@@ -259,7 +261,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& e) {
         const int parseStatus = app.exit(e, out, err);
-        if (parseStatus == 0) {  // help was asked for and given
+        if (parseStatus == 0) {  // help or the version was asked for and given
             return withOutputChecked(out, err, kExitCompiled, kExitOutputFailed);
         }
         if (asksForJson(args) && !args.empty() && args[0] == "inspect") {

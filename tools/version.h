@@ -1,0 +1,12 @@
+// Which release of scenario-tool this is, and which commit it was built from.
+#pragma once
+
+#include <string>
+
+namespace tool {
+
+// "scenario-tool 1.2.3", followed by " (COMMIT)" when the build came from a git checkout;
+// COMMIT ends in "-dirty" when the checkout had uncommitted changes.
+std::string versionText();
+
+}  // namespace tool
