@@ -50,6 +50,7 @@ std::string toJson(const std::vector<Diagnostic>& diagnostics, const ErrorScan& 
         item["message"] = d.message;
         item["hint"] = d.hint;
         item["sourceLine"] = d.sourceLine ? json(*d.sourceLine) : json(nullptr);
+        item["sourceColumn"] = d.sourceLine ? json(d.sourceColumn) : json(nullptr);
         item["afterSkip"] = d.afterSkip;
         if (d.heldBy) {
             item["heldBy"] = {
@@ -95,7 +96,7 @@ std::string formatDiagnostic(const Diagnostic& d) {
     } else {
         out += "warning: " + d.message + " [-W" + d.rule + "]\n";
     }
-    if (d.sourceLine && d.line > 0) out += caretLines(*d.sourceLine, d.column);
+    if (d.sourceLine && d.line > 0) out += caretLines(*d.sourceLine, d.sourceColumn);
     if (d.heldBy) out += "    note: " + d.heldBy->message + "\n";
     if (d.afterSkip) out += "    note: found after leaving out an earlier failing record\n";
     if (!d.hint.empty()) out += "    hint: " + d.hint + "\n";

@@ -140,7 +140,7 @@ class ErrorFinder {
         d.file = nameOf(file);
         d.line = at.line;
         d.column = at.column;
-        d.sourceLine = sourceLine(originalOf(file), at.line);
+        attachSourceLine(d, originalOf(file));
     }
 
     // What holds `cell`, and which record put it there.

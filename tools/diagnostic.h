@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "tools/source_context.h"
 
 namespace tool {
 
@@ -29,9 +32,20 @@ struct Diagnostic {
     int column = 0;
     std::string message;                    // what is wrong
     std::string hint;                       // how to mend it
-    std::optional<std::string> sourceLine;  // the description's line, UTF-8
+    std::optional<std::string> sourceLine;  // the description's line, UTF-8, cut when long
+    int sourceColumn = 0;                   // `column` within sourceLine
     bool afterSkip = false;                 // found after an earlier failing record was left out
     std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
 };
+
+// Sets the diagnostic's source line from the description's bytes: the line it points at, cut
+// around its column when the line is long, so that a line of megabytes costs a line of text.
+inline void attachSourceLine(Diagnostic& d, std::string_view descriptionBytes) {
+    d.sourceLine.reset();
+    if (auto excerpt = sourceExcerpt(descriptionBytes, d.line, d.column)) {
+        d.sourceLine = std::move(excerpt->text);
+        d.sourceColumn = excerpt->column;
+    }
+}
 
 }  // namespace tool

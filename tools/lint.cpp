@@ -285,11 +285,10 @@ class Linter {
                           [](const Diagnostic& d) { return d.rule == "before-general-header"; });
         }
         if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
-            Diagnostic& d = warn("missing-general-header", Line{1, firstLine()}, 1,
-                                 "the train description has no [generale] line: nothing of it "
-                                 "is read",
-                                 "write \"[generale]\" on a line before the first record");
-            d.sourceLine = sourceLine(in_.bytes, 1);
+            warn("missing-general-header", Line{1, firstLine()}, 1,
+                 "the train description has no [generale] line: nothing of it "
+                 "is read",
+                 "write \"[generale]\" on a line before the first record");
         }
         return std::move(found_);
     }
@@ -324,7 +323,7 @@ class Linter {
         d.column = column;
         d.message = std::move(message);
         d.hint = std::move(hint);
-        d.sourceLine = sourceLine(in_.bytes, line.number);
+        attachSourceLine(d, in_.bytes);
         found_.push_back(std::move(d));
         return found_.back();
     }
@@ -332,11 +331,10 @@ class Linter {
     void encoding() {
         const std::string_view bytes = in_.bytes;
         if (bytes.starts_with("\xEF\xBB\xBF")) {
-            Diagnostic& d = warn("byte-order-mark", Line{1, firstLine()}, 1,
-                                 "the description starts with a UTF-8 byte-order mark; the reader "
-                                 "takes its three bytes as text of the first field",
-                                 "save the file as Windows-1252 (ANSI) without a byte-order mark");
-            d.sourceLine = sourceLine(bytes, 1);
+            warn("byte-order-mark", Line{1, firstLine()}, 1,
+                 "the description starts with a UTF-8 byte-order mark; the reader "
+                 "takes its three bytes as text of the first field",
+                 "save the file as Windows-1252 (ANSI) without a byte-order mark");
         }
         // A lead byte followed by its continuation bytes is almost never Windows-1252 text.
         int line = 1;
