@@ -205,8 +205,8 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
 }
 
 void printPlan(const PlanReport& r, std::ostream& out) {
-    out << "track plan, " << r.points << " points (planLength " << r.points - 1 << " m), "
-        << r.drawnPoints << " drawn\n";
+    out << "track plan, " << r.points << " points (0+000 to " << kilometreText(r.points - 1)
+        << "), " << r.drawnPoints << " drawn\n";
     out << "  extent: x " << fixed(r.minX, 1) << " to " << fixed(r.maxX, 1) << " m, y "
         << fixed(r.minY, 1) << " to " << fixed(r.maxY, 1) << " m\n";
     out << "  length of the track drawn: " << fixed(r.length, 1) << " m\n";

@@ -9,6 +9,7 @@
 #include "tests/tools/tool_test_support.h"
 #include "tools/inspect_command.h"
 #include "tools/listing_filter.h"
+#include "tools/scenario_tool.h"
 
 namespace tool {
 namespace {
@@ -279,6 +280,37 @@ TEST_F(Described, AnUnknownKindIsAUsageErrorWithItsJsonDocument) {
     EXPECT_EQ(run.status, kInspectUnreadable);
     EXPECT_NE(run.err.find("\"sigal\" is no kind of object"), std::string::npos) << run.err;
     EXPECT_EQ(json::parse(run.out)["status"], kInspectUnreadable);
+}
+
+// The options reach inspect from the command line, and their mistakes are usage errors.
+TEST_F(Described, CommandLineOptions) {
+    // Descriptions named otherwise than the files, so that only --sources can find them.
+    spit(dir.file("line.txt"), kLine);
+    spit(dir.file("train.txt"), kTrain);
+    const auto run = [](const std::vector<std::string>& args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = runScenarioTool(args, out, err);
+        return std::pair{status, out.str() + err.str()};
+    };
+    const std::string route = dir.file("COLLE_R7.dat");
+    const auto [status, out] = run({"inspect", route, "--sources", dir.file("line.txt"),
+                                    dir.file("train.txt"), "--only", "signal", "--km", "2-3"});
+    EXPECT_EQ(status, kInspectClean) << out;
+    EXPECT_NE(out.find("objects (1 of "), std::string::npos) << out;
+    EXPECT_NE(out.find("signal                 written 2+510 " + dir.file("train.txt") + ":10"),
+              std::string::npos)
+        << out;
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"inspect", route, "--only", "signals"},
+          std::vector<std::string>{"inspect", route, "--km", "3-2"},
+          std::vector<std::string>{"inspect", route, "--sources", dir.file("line.txt")}}) {
+        EXPECT_EQ(run(wrong).first, kInspectUnreadable) << wrong.back();
+    }
+    const auto [helpStatus, help] = run({"inspect", "--help"});
+    EXPECT_EQ(helpStatus, 0);
+    EXPECT_NE(help.find("--km FROM-TO"), std::string::npos);
 }
 
 }  // namespace
