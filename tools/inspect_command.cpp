@@ -34,10 +34,14 @@ std::string checkText(const ValueCheck& check) {
     return out + ", MISMATCH: expected " + std::to_string(*check.expected);
 }
 
-// Every text of a compiled file (a station name, a board text, a line or train name) is shown
-// through here, as UTF-8.
+// Every text of a compiled file (a station name, a board text, a line or train name) reaches
+// the text output through here, as UTF-8; JSON carries the texts as they are.
+std::string shownUtf8(std::string_view utf8) {
+    return std::string(utf8);
+}
+
 std::string shownText(std::string_view windows1252) {
-    return utf8FromWindows1252(windows1252);
+    return shownUtf8(utf8FromWindows1252(windows1252));
 }
 
 bool isSpeed(std::string_view name) {
@@ -145,7 +149,7 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
                       kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str(),
                       writtenText(o).c_str());
         std::string text = line + valuesText(o.values);
-        if (o.text) text += " " + *o.text;
+        if (o.text) text += " " + shownUtf8(*o.text);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out << text << '\n';
     }
@@ -237,7 +241,7 @@ Json checksJson(const std::vector<ValueCheck>& checks) {
 void addEntryJson(Json& json, scenario::EntryView view, const scenario::LineRecord& r) {
     scenario::forEachNamedField(view, r, [&json](std::string_view name, const auto& v) {
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
-            json[std::string(name)] = shownText(v);
+            json[std::string(name)] = utf8FromWindows1252(v);
         } else {
             json[std::string(name)] = static_cast<std::int64_t>(v);
         }
@@ -341,7 +345,7 @@ Json trainJson(const scenario::LineTable& t, const TrainReport& r) {
     const auto& e86 = t[scenario::kRepetitionEntry];
     general["start_clock"] = clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5);
     json["general"] = general;
-    json["codes"] = {{"text", shownText(r.codes.text)},
+    json["codes"] = {{"text", utf8FromWindows1252(r.codes.text)},
                      {"plain", r.codes.plain},
                      {"weighted", r.codes.weighted}};
     json["checks"] = checksJson(r.checks);

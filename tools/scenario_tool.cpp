@@ -63,7 +63,9 @@ Exit status (with several files, the highest that applies):
      (its byte offset, and cell or entry, are printed on stderr)
   4  internal error
 With --json, stdout carries one object: files (path, kind, status, and route, train or plan,
-  or fault {message, offset, cell, entry}, or problem) and status.)";
+  or fault {message, offset, cell, entry}, or problem) and status. A route object holds
+  cell, position, km, written, writtenExact, source, addedByCompiler, kind, kindName, values,
+  text and stored.)";
 
 constexpr const char* kMapFooter =
     R"(Input: the compiled FILEs (a route, and the train file and plan beside it or given too),
