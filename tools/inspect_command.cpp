@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <string_view>
+#include <type_traits>
 
-#include "compiler/record_layout.h"
+#include "compiler/record_views.h"
+#include "platform/files.h"
 #include "tools/compiled_set.h"
 #include "tools/inspection.h"
+#include "tools/listing_filter.h"
+#include "tools/object_sources.h"
 #include "tools/terminal_text.h"
 #include "tools/windows1252.h"
 
@@ -30,55 +35,144 @@ std::string checkText(const ValueCheck& check) {
     return out + ", MISMATCH: expected " + std::to_string(*check.expected);
 }
 
-// "speed 60 km/h d_v 0 f_tt 1"; a left and right pair as "a 60/0 km/h".
-std::string valuesText(const RouteObject& o) {
+// Every text of a compiled file (a station name, a board text, a line or train name) reaches
+// the text output through here, as UTF-8; JSON carries the texts as they are.
+std::string shownUtf8(std::string_view utf8) {
+    return shownText(utf8);
+}
+
+std::string shownWindows1252(std::string_view windows1252) {
+    return shownUtf8(utf8FromWindows1252(windows1252));
+}
+
+bool isSpeed(std::string_view name) {
+    return name == "speed" || name.starts_with("speed_");
+}
+
+// "speed 60 km/h d_v 0 f_tt 1", each value under its name.
+std::string valuesText(const std::vector<NamedValue>& values) {
     std::string out;
-    for (std::size_t i = 0; i < o.values.size(); ++i) {
-        const NamedValue& v = o.values[i];
+    for (const NamedValue& v : values) {
         if (!out.empty()) out += ' ';
-        if (v.name.ends_with("_left") && i + 1 < o.values.size()) {
-            const std::string pair = v.name.substr(0, v.name.size() - 5);
-            out += pair + " " + std::to_string(v.value) + "/" + std::to_string(o.values[++i].value);
-            if (pair != "stripes") out += " km/h";
-            continue;
-        }
         out += v.name + " " + std::to_string(v.value);
-        if (v.name == "speed") out += " km/h";
+        if (isSpeed(v.name)) out += " km/h";
     }
-    if (o.text) out += " " + shownText(*o.text);
     return out;
 }
 
+// "written 35+150 b-.txt:87", "written ~35+150" when only the cell tells it, or "added" for
+// a mark the compiler added.
+std::string writtenText(const RouteObject& o) {
+    if (o.addedByCompiler) return "added";
+    if (!o.written) return "";
+    std::string out =
+        "written " + std::string(o.writtenExact ? "" : "~") + kilometreText(*o.written);
+    if (o.source) out += " " + *o.source;
+    return out;
+}
+
+// "12", or "3 of 12" when the filter leaves some out.
+template <class Item>
+std::string shownCount(const std::vector<Item>& items, const ListingFilter& filter) {
+    const auto kept = std::count_if(items.begin(), items.end(),
+                                    [&filter](const Item& i) { return filter.keeps(i); });
+    if (static_cast<std::size_t>(kept) == items.size()) return std::to_string(kept);
+    return std::to_string(kept) + " of " + std::to_string(items.size());
+}
+
+// The names of the track data every cell holds, from their view.
+struct TrackNames {
+    std::string approach, mountainType, speedLimit, gradient, adhesion;
+};
+TrackNames trackNames() {
+    const scenario::RouteCell c;
+    const auto name = [&c](const auto& field) {
+        return std::string(scenario::fieldName(scenario::CellView::everyCell, c, field));
+    };
+    return {name(c.approach), name(c.zone), name(c.speedLimit), name(c.gradient), name(c.adhesion)};
+}
+
+// A train entry's fields as its view names them: positions in km+m, a time of day as a clock,
+// a text through shownWindows1252; `skip` leaves one name out.
+std::string entryText(scenario::EntryView view, const scenario::LineRecord& r,
+                      std::string_view skip = {}) {
+    std::string out;
+    scenario::forEachNamedField(view, r, [&](std::string_view name, const auto& field) {
+        if (name == skip) return;
+        if (!out.empty()) out += "  ";
+        out += std::string(name) + " ";
+        if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>) {
+            out += shownWindows1252(field);
+        } else if (view == scenario::EntryView::station &&
+                   (name == "area_start" || name == "area_end" || name == "position")) {
+            out += kilometreText(field);
+        } else if (name == "scheduled_time") {
+            out += clockText(field);
+        } else {
+            out += std::to_string(field);
+        }
+    });
+    return out;
+}
+
+std::string_view entryViewWords(scenario::EntryView view) {
+    switch (view) {
+        case scenario::EntryView::progressive:
+            return "progressive";
+        case scenario::EntryView::trainData:
+            return "train data";
+        case scenario::EntryView::lineData:
+            return "line data";
+        case scenario::EntryView::repetitionAndClock:
+            return "repetition and clock";
+        default:
+            return "";
+    }
+}
+
 void printRoute(const RouteReport& r, const std::optional<std::string>& trainPath,
-                std::ostream& out) {
+                const ListingFilter& filter, std::ostream& out) {
     out << "route, " << r.cells << " cells (0+000 to "
         << kilometreText(cellStart(static_cast<std::int64_t>(r.cells))) << ")\n";
     if (trainPath) out << "  names from the train file " << *trainPath << "\n";
+    if (r.sources) {
+        out << "  records from the descriptions " << r.sources->line << " and " << r.sources->train;
+        if (r.sources->problem) out << ": none shown, " << *r.sources->problem;
+        out << '\n';
+    }
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';
     for (const std::string& m : r.mismatches) out << "  MISMATCH: " << shownText(m) << '\n';
-    out << "objects (" << r.objects.size() << "):\n";
-    char line[160];
+    out << "objects (" << shownCount(r.objects, filter) << "):\n";
+    char line[200];
     for (const RouteObject& o : r.objects) {
-        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s ", o.cell,
-                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str());
-        std::string text = line + valuesText(o);
+        if (!filter.keeps(o)) continue;
+        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s %-16s ", o.cell,
+                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str(),
+                      writtenText(o).c_str());
+        std::string text = line + valuesText(o.values);
+        if (o.text) text += " " + shownUtf8(*o.text);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out << text << '\n';
     }
-    out << "track (" << r.runs.size() << " runs):\n";
+    const TrackNames names = trackNames();
+    if (filter.track) out << "track (" << shownCount(r.runs, filter) << " runs):\n";
     for (const TrackRun& t : r.runs) {
+        if (!filter.keeps(t)) continue;
         std::snprintf(line, sizeof line,
-                      "  cells %5d-%-5d %9s to %-9s speed %3d km/h  gradient %+4d per mille  "
-                      "adhesion %3d  zone %d",
+                      "  cells %5d-%-5d %9s to %-9s %s %3d km/h  %s %+4d per mille  %s %3d  %s %d",
                       t.firstCell, t.lastCell, kilometreText(cellStart(t.firstCell)).c_str(),
-                      kilometreText(cellStart(t.lastCell + 1)).c_str(), t.speedKmh, t.gradient,
-                      t.adhesion, t.zone);
+                      kilometreText(cellStart(t.lastCell + 1)).c_str(), names.speedLimit.c_str(),
+                      t.speedKmh, names.gradient.c_str(), t.gradient, names.adhesion.c_str(),
+                      t.adhesion, names.mountainType.c_str(), t.mountainType);
         out << line << '\n';
     }
-    out << "approach codes (" << r.approaches.size() << "):\n";
+    if (filter.approaches) {
+        out << "approach codes (" << shownCount(r.approaches, filter) << "):\n";
+    }
     for (const ApproachCode& a : r.approaches) {
-        std::snprintf(line, sizeof line, "  cell %-5d %-9s %d", a.cell,
-                      kilometreText(cellStart(a.cell)).c_str(), a.code);
+        if (!filter.keeps(a)) continue;
+        std::snprintf(line, sizeof line, "  cell %-5d %-9s %s %d", a.cell,
+                      kilometreText(cellStart(a.cell)).c_str(), names.approach.c_str(), a.code);
         out << line << '\n';
     }
 }
@@ -88,53 +182,36 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
     const int boards = 81 - r.layout.lowestBoard;
     out << "train file, " << r.layout.stationCount << " stations, " << boards << " board texts\n";
     out << "stations:\n";
-    char line[256];
     for (int i = 1; i <= r.layout.stationCount; ++i) {
         const scenario::LineRecord& s = t[static_cast<std::size_t>(i)];
-        std::snprintf(line, sizeof line,
-                      "  entry %-2d kind %-3d area %9s to %-9s at %-9s %s  flag %d int %d %d %d %d "
-                      "%d byte %d %d %d %d  ",
-                      i, s.kind, kilometreText(s.long1).c_str(), kilometreText(s.long2).c_str(),
-                      kilometreText(s.long3).c_str(), clockText(s.long4).c_str(), s.flag, s.int1,
-                      s.int2, s.int3, s.int4, s.int5, s.byte1, s.byte2, s.byte3, s.byte4);
-        out << line << shownText(utf8FromWindows1252(s.text)) << '\n';
+        out << "  entry " << i << "  " << entryText(scenario::EntryView::station, s, "name")
+            << "  name " << shownWindows1252(s.text) << '\n';
     }
     out << "board texts:\n";
     for (int e = 80; e >= r.layout.lowestBoard; --e) {
         out << "  entry " << e << "  "
-            << shownText(utf8FromWindows1252(t[static_cast<std::size_t>(e)].text)) << '\n';
+            << entryText(scenario::EntryView::boardText, t[static_cast<std::size_t>(e)]) << '\n';
     }
-    const auto& p81 = t[scenario::kProgressiveTre];
-    const auto& p82 = t[scenario::kProgressiveDue];
-    const auto& p83 = t[scenario::kProgressiveUno];
-    const auto& e84 = t[scenario::kTrainGeneral];
-    const auto& e85 = t[scenario::kLineGeneral];
-    const auto& e86 = t[scenario::kRepetitionEntry];
     out << "general:\n";
-    for (const auto* e : {&p81, &p82, &p83}) {
-        out << "  progressive (entry " << (81 + (e - &p81)) << "): " << e->long1 << ", " << e->long2
-            << ", " << e->long3 << '\n';
+    for (int e = scenario::kProgressiveTre; e <= scenario::kRepetitionEntry; ++e) {
+        const scenario::LineRecord& entry = t[static_cast<std::size_t>(e)];
+        const scenario::EntryView view = *scenario::generalEntryView(e);
+        out << "  entry " << e << " (" << entryViewWords(view) << "): " << entryText(view, entry);
+        if (view == scenario::EntryView::repetitionAndClock) {
+            out << "  (start clock " << clockText((entry.int3 * 60 + entry.int4) * 60 + entry.int5)
+                << ")";
+        }
+        out << '\n';
     }
-    out << "  braked mass " << e84.long1 << " %, line length " << e84.long2 << " m, cars "
-        << e84.long3 << " (entry 84)\n";
-    out << "  background values uno " << e85.long1 << ", tre " << e85.long2 << ", due " << e85.long3
-        << " (entry 85)\n";
-    out << "  line name " << shownText(utf8FromWindows1252(e85.text)) << ", format stamp "
-        << e85.int1 << ", weighted code " << e85.long4 << " (entry 85)\n";
-    out << "  signal repetition " << e86.long1 << " m and " << e86.long2 << " m, code " << e86.long3
-        << " (entry 86)\n";
-    out << "  train name " << shownText(utf8FromWindows1252(e86.text)) << ", sand " << e86.int1
-        << ", start clock " << clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5)
-        << " (entry 86)\n";
-    out << "checks (codes from \"" << shownText(utf8FromWindows1252(r.codes.text)) << "\": plain "
+    out << "checks (codes from \"" << shownWindows1252(r.codes.text) << "\": plain "
         << r.codes.plain << ", weighted " << r.codes.weighted << "):\n";
     if (routePath) out << "  route file " << *routePath << '\n';
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';
 }
 
 void printPlan(const PlanReport& r, std::ostream& out) {
-    out << "track plan, " << r.points << " points (planLength " << r.points - 1 << " m), "
-        << r.drawnPoints << " drawn\n";
+    out << "track plan, " << r.points << " points (0+000 to " << kilometreText(r.points - 1)
+        << "), " << r.drawnPoints << " drawn\n";
     out << "  extent: x " << fixed(r.minX, 1) << " to " << fixed(r.maxX, 1) << " m, y "
         << fixed(r.minY, 1) << " to " << fixed(r.maxY, 1) << " m\n";
     out << "  length of the track drawn: " << fixed(r.length, 1) << " m\n";
@@ -161,53 +238,71 @@ Json checksJson(const std::vector<ValueCheck>& checks) {
     return list;
 }
 
-template <class Record>
-Json fieldsJson(const Record& record) {
-    Json fields;
-    forEachField(record, [&fields](const char* name, const auto& v) {
+// A train entry's fields as its view names them.
+void addEntryJson(Json& json, scenario::EntryView view, const scenario::LineRecord& r) {
+    scenario::forEachNamedField(view, r, [&json](std::string_view name, const auto& v) {
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
-            fields[name] = utf8FromWindows1252(v);
+            json[std::string(name)] = utf8FromWindows1252(v);
         } else {
-            fields[name] = static_cast<std::int64_t>(v);
+            json[std::string(name)] = static_cast<std::int64_t>(v);
         }
     });
-    return fields;
 }
 
-Json routeJson(const RouteReport& r) {
+Json namedJson(const std::vector<NamedValue>& values) {
+    Json json = Json::object();
+    for (const NamedValue& v : values) json[v.name] = v.value;
+    return json;
+}
+
+Json routeJson(const RouteReport& r, const ListingFilter& filter) {
     Json json;
     json["cells"] = r.cells;
+    json["sources"] =
+        r.sources
+            ? Json{{"line", r.sources->line},
+                   {"train", r.sources->train},
+                   {"problem", r.sources->problem ? Json(*r.sources->problem) : Json(nullptr)}}
+            : Json(nullptr);
     json["checks"] = checksJson(r.checks);
     json["mismatches"] = r.mismatches;
     Json objects = Json::array();
     for (const RouteObject& o : r.objects) {
-        Json values;
-        for (const NamedValue& v : o.values) values[v.name] = v.value;
+        if (!filter.keeps(o)) continue;
         objects.push_back({{"cell", o.cell},
                            {"position", cellStart(o.cell)},
                            {"km", kilometreText(cellStart(o.cell))},
+                           {"written", o.written ? Json(*o.written) : Json(nullptr)},
+                           {"writtenExact", o.writtenExact},
+                           {"source", o.source ? Json(*o.source) : Json(nullptr)},
+                           {"addedByCompiler", o.addedByCompiler},
                            {"kind", o.raw.kind},
                            {"kindName", o.kindName},
-                           {"values", values.is_null() ? Json::object() : values},
+                           {"values", namedJson(o.values)},
                            {"text", o.text ? Json(*o.text) : Json(nullptr)},
-                           {"fields", fieldsJson(o.raw)}});
+                           {"stored", namedJson(o.stored)}});
     }
     json["objects"] = objects;
+    // The track data as the description gave it: the speed limit in km/h, the gradient in
+    // per mille.
+    const TrackNames names = trackNames();
     Json runs = Json::array();
     for (const TrackRun& t : r.runs) {
+        if (!filter.keeps(t)) continue;
         runs.push_back({{"firstCell", t.firstCell},
                         {"lastCell", t.lastCell},
                         {"from", cellStart(t.firstCell)},
                         {"to", cellStart(t.lastCell + 1)},
-                        {"speedKmh", t.speedKmh},
-                        {"gradient", t.gradient},
-                        {"adhesion", t.adhesion},
-                        {"zone", t.zone}});
+                        {names.speedLimit, t.speedKmh},
+                        {names.gradient, t.gradient},
+                        {names.adhesion, t.adhesion},
+                        {names.mountainType, t.mountainType}});
     }
     json["track"] = runs;
     Json approaches = Json::array();
     for (const ApproachCode& a : r.approaches) {
-        approaches.push_back({{"cell", a.cell}, {"code", a.code}});
+        if (!filter.keeps(a)) continue;
+        approaches.push_back({{"cell", a.cell}, {names.approach, a.code}});
     }
     json["approaches"] = approaches;
     return json;
@@ -218,42 +313,39 @@ Json trainJson(const scenario::LineTable& t, const TrainReport& r) {
     Json stations = Json::array();
     for (int i = 1; i <= r.layout.stationCount; ++i) {
         const scenario::LineRecord& s = t[static_cast<std::size_t>(i)];
-        Json station = fieldsJson(s);
+        Json station;
         station["entry"] = i;
-        station["name"] = utf8FromWindows1252(s.text);
+        addEntryJson(station, scenario::EntryView::station, s);
         station["time"] = clockText(s.long4);
         stations.push_back(station);
     }
     json["stations"] = stations;
     Json boards = Json::array();
     for (int e = 80; e >= r.layout.lowestBoard; --e) {
-        boards.push_back(
-            {{"entry", e}, {"text", utf8FromWindows1252(t[static_cast<std::size_t>(e)].text)}});
+        Json board;
+        board["entry"] = e;
+        addEntryJson(board, scenario::EntryView::boardText, t[static_cast<std::size_t>(e)]);
+        boards.push_back(board);
     }
     json["boards"] = boards;
-    const auto& e84 = t[scenario::kTrainGeneral];
-    const auto& e85 = t[scenario::kLineGeneral];
-    const auto& e86 = t[scenario::kRepetitionEntry];
+    // The progressives share their names; the other general entries each have their own.
+    Json general;
     Json progressives = Json::array();
-    for (int e = scenario::kProgressiveTre; e <= scenario::kProgressiveUno; ++e) {
-        const auto& p = t[static_cast<std::size_t>(e)];
-        progressives.push_back(
-            {{"entry", e}, {"long1", p.long1}, {"long2", p.long2}, {"long3", p.long3}});
+    for (int e = scenario::kProgressiveTre; e <= scenario::kRepetitionEntry; ++e) {
+        const scenario::EntryView view = *scenario::generalEntryView(e);
+        if (view == scenario::EntryView::progressive) {
+            Json p;
+            p["entry"] = e;
+            addEntryJson(p, view, t[static_cast<std::size_t>(e)]);
+            progressives.push_back(p);
+        } else {
+            addEntryJson(general, view, t[static_cast<std::size_t>(e)]);
+        }
     }
-    json["general"] = {
-        {"progressives", progressives},
-        {"brakedMassPercent", e84.long1},
-        {"lineLength", e84.long2},
-        {"cars", e84.long3},
-        {"background", {{"uno", e85.long1}, {"tre", e85.long2}, {"due", e85.long3}}},
-        {"lineName", utf8FromWindows1252(e85.text)},
-        {"formatStamp", e85.int1},
-        {"weightedCode", e85.long4},
-        {"repetition", {{"first", e86.long1}, {"second", e86.long2}, {"code", e86.long3}}},
-        {"trainName", utf8FromWindows1252(e86.text)},
-        {"sand", e86.int1},
-        {"startClock", {{"hours", e86.int3}, {"minutes", e86.int4}, {"seconds", e86.int5}}},
-    };
+    general["progressives"] = progressives;
+    const auto& e86 = t[scenario::kRepetitionEntry];
+    general["start_clock"] = clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5);
+    json["general"] = general;
     json["codes"] = {{"text", utf8FromWindows1252(r.codes.text)},
                      {"plain", r.codes.plain},
                      {"weighted", r.codes.weighted}};
@@ -280,6 +372,36 @@ Json faultJson(const FileFault& f) {
             {"entry", f.entry ? Json(*f.entry) : Json(nullptr)}};
 }
 
+std::optional<std::string> readDescription(const std::string& path, std::ostream& err) {
+    platform::ReadResult read = platform::readFile(path);
+    if (read.status == platform::ReadStatus::ok) return std::move(read.bytes);
+    err << "scenario-tool: " << path
+        << (read.status == platform::ReadStatus::missing ? ": no such file\n"
+                                                         : ": cannot be read\n");
+    return std::nullopt;
+}
+
+// Names the records that placed the route's objects, from the descriptions given with
+// --sources or lying beside the route. False when given descriptions cannot be read.
+bool addSources(RouteReport& r, const scenario::RouteTable& route, const LoadedFile& file,
+                const scenario::LineTable* train, const InspectOptions& options,
+                std::ostream& err) {
+    std::optional<std::pair<std::string, std::string>> paths = options.sources;
+    if (!paths) {
+        std::optional<std::string> lineName;
+        if (train) lineName = (*train)[scenario::kLineGeneral].text;
+        paths = descriptionsBeside(file.path, lineName);
+    }
+    if (!paths) return true;
+    const std::optional<std::string> line = readDescription(paths->first, err);
+    const std::optional<std::string> trainText = readDescription(paths->second, err);
+    if (!line || !trainText) return !options.sources;
+    r.sources = SourcesNote{paths->first, paths->second, std::nullopt};
+    r.sources->problem =
+        attributeSources(r, route, {paths->first, *line}, {paths->second, *trainText});
+    return true;
+}
+
 bool allOk(const std::vector<ValueCheck>& checks) {
     return std::all_of(checks.begin(), checks.end(), [](const ValueCheck& c) { return c.ok(); });
 }
@@ -287,6 +409,13 @@ bool allOk(const std::vector<ValueCheck>& checks) {
 }  // namespace
 
 int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+    const std::variant<ListingFilter, std::string> parsed = listingFilter(options.only, options.km);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        err << "scenario-tool: " << *problem << '\n';
+        if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
+        return kInspectUnreadable;
+    }
+    const ListingFilter& filter = std::get<ListingFilter>(parsed);
     std::vector<LoadedFile> files;
     for (const std::string& path : options.files) {
         std::optional<CompiledKind> kind =
@@ -320,13 +449,17 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
             json["fault"] = faultJson(*file.fault);
         } else if (const auto* route = file.route()) {
             const std::optional<LoadedFile> train = findCompanion(file, CompiledKind::train, files);
-            const RouteReport r = routeReport(*route, train ? train->train() : nullptr);
+            RouteReport r = routeReport(*route, train ? train->train() : nullptr);
+            if (!addSources(r, *route, file, train ? train->train() : nullptr, options, err)) {
+                fileStatus = kInspectUnreadable;
+            }
             if (!allOk(r.checks) || !r.mismatches.empty()) fileStatus = kInspectMismatch;
             if (options.json) {
                 json["trainFile"] = train ? Json(train->path) : Json(nullptr);
-                json["route"] = routeJson(r);
+                json["route"] = routeJson(r, filter);
             } else {
-                printRoute(r, train ? std::optional<std::string>(train->path) : std::nullopt, out);
+                printRoute(r, train ? std::optional<std::string>(train->path) : std::nullopt,
+                           filter, out);
             }
         } else if (const auto* table = file.train()) {
             const std::optional<LoadedFile> route = findCompanion(file, CompiledKind::route, files);

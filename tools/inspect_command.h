@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tool {
@@ -13,6 +14,10 @@ struct InspectOptions {
     std::vector<std::string> files;
     std::optional<std::string> kind;  // "plan", "train" or "route" for every file
     bool json = false;
+    std::optional<std::string> only;  // --only KINDS
+    std::optional<std::string> km;    // --km FROM-TO
+    // --sources LINE TRAIN: the descriptions the route was compiled from.
+    std::optional<std::pair<std::string, std::string>> sources;
 };
 
 // Exit statuses of inspect; several files give the highest that applies.

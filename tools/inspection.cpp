@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "compiler/record_views.h"
 #include "compiler/scenario_codes.h"
 #include "tools/windows1252.h"
 
@@ -29,13 +30,25 @@ std::optional<std::string> entryText(const scenario::LineTable* train, std::int6
     return utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
 }
 
+// The values an object of this kind stores, as its view names them.
+std::vector<NamedValue> viewValues(const scenario::RouteCell& c) {
+    std::vector<NamedValue> v;
+    if (const auto view = scenario::objectView(c.kind)) {
+        scenario::forEachNamedField(*view, c, [&v](std::string_view name, const auto& field) {
+            v.push_back({std::string(name), static_cast<std::int64_t>(field)});
+        });
+    }
+    return v;
+}
+
+// The values as the description wrote them: a signal's and a speed indicator board's stored
+// values unpacked the way their placements pack them, the others as stored.
 std::vector<NamedValue> objectValues(const scenario::RouteCell& c) {
     std::vector<NamedValue> v;
     switch (c.kind) {
         case kSignal: {
-            // value1..3 = aspect × 10 + its second digit; value4 = rapp × 10 + sx × 3 + dx.
-            const scenario::RouteCell& s = c;
-            const std::int16_t aspects[3] = {s.value1, s.value2, s.value3};
+            // s1_d1 .. s3_d3 = s × 10 + d; rapp_sx_dx = rapp × 10 + sx × 3 + dx.
+            const std::int16_t aspects[3] = {c.value1, c.value2, c.value3};
             for (int i = 0; i < 3; ++i) {
                 const auto [a, d] = unpack(aspects[i], 10);
                 v.push_back({"s" + std::to_string(i + 1), a});
@@ -46,46 +59,39 @@ std::vector<NamedValue> objectValues(const scenario::RouteCell& c) {
             v.push_back({"rapp", rapp});
             v.push_back({"sx", sx});
             v.push_back({"dx", dx});
-            v.push_back({"timing", c.timing});
+            v.push_back({std::string(scenario::fieldName(scenario::CellView::signal, c, c.timing)),
+                         c.timing});
             break;
         }
-        case kSlowdownEnd:
-        case kSlowdownStart:
-            v = {{"speed", c.value1}, {"d_v", c.value2}, {"f_tt", c.value3}};
-            break;
-        case kWarningBoard:
-            v = {{"speed", c.value1}, {"d_v", c.value2}};
-            break;
-        case kCountdown:
-            v = {{"number", c.value1}};
-            break;
         case kSpeedIndicator: {
-            // Each speed value holds the left speed × 20 plus the right speed / 5.
+            // speeds_a .. speeds_c = left × 20 + right / 5; stripes = left × 10 + right.
             const std::int16_t speeds[3] = {c.value1, c.value2, c.value3};
             const char* names[3] = {"a", "b", "c"};
             for (int i = 0; i < 3; ++i) {
                 const auto [left, right] = unpack(speeds[i], 20);
-                v.push_back({std::string(names[i]) + "_left", left});
-                v.push_back({std::string(names[i]) + "_right", right * 5});
+                v.push_back({"speed_" + std::string(names[i]) + "_left", left});
+                v.push_back({"speed_" + std::string(names[i]) + "_right", right * 5});
             }
             const auto [stripesLeft, stripesRight] = unpack(c.value4, 10);
             v.push_back({"stripes_left", stripesLeft});
             v.push_back({"stripes_right", stripesRight});
             break;
         }
-        case kStationStop:
-            v = {{"station", c.value1}};
-            break;
-        case kMark:
-            v = {{"speed", c.value1}};
-            break;
-        case kLocationBoard:
-            v = {{"entry", c.value1}};
-            break;
         default:
+            v = viewValues(c);
             break;
     }
     return v;
+}
+
+// The stamps of route cell 1 against the format's stamp and the plain code the names give.
+std::vector<ValueCheck> stampChecks(const scenario::RouteCell& cell1,
+                                    std::optional<std::int64_t> plain, const std::string& prefix) {
+    const auto stamps = scenario::CellView::stamps;
+    return {{prefix + std::string(scenario::fieldName(stamps, cell1, cell1.value1)) + " (cell 1)",
+             cell1.value1, kRouteStampValue},
+            {prefix + std::string(scenario::fieldName(stamps, cell1, cell1.value2)) + " (cell 1)",
+             cell1.value2, plain}};
 }
 
 bool sameTrack(const scenario::RouteCell& a, const scenario::RouteCell& b) {
@@ -94,6 +100,24 @@ bool sameTrack(const scenario::RouteCell& a, const scenario::RouteCell& b) {
 }
 
 }  // namespace
+
+std::optional<std::int64_t> nominalWrittenPosition(int cell, std::uint8_t kind) {
+    const std::int64_t c = cell;
+    switch (kind) {
+        case kSignal:
+        case kSlowdownStart:
+        case kSpeedIndicator:
+        case kLocationBoard:
+            return (c - 1) * 50;
+        case kWarningBoard:
+            return (c - 1) * 50 + 1200;
+        case kMark:
+        case kMarkWithoutSpeed:
+            return c * 50;
+        default:
+            return std::nullopt;
+    }
+}
 
 std::string kilometreText(std::int64_t metres) {
     const std::int64_t m = metres < 0 ? -metres : metres;
@@ -139,10 +163,20 @@ RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineT
         }
         if (c.kind == kNothing) continue;
 
-        RouteObject object{cell, c, std::string(cellKindName(c.kind).value_or("?")),
-                           objectValues(c), std::nullopt};
+        RouteObject object;
+        object.cell = cell;
+        object.raw = c;
+        object.kindName = std::string(cellKindName(c.kind).value_or("?"));
+        object.values = objectValues(c);
+        object.stored = viewValues(c);
+        object.written = nominalWrittenPosition(cell, c.kind);
         if (c.kind == kStationStop || c.kind == kLocationBoard) {
             object.text = entryText(train, c.value1);
+            // A station's position is stored whole in its entry.
+            if (train && c.kind == kStationStop && layout.isStation(c.value1)) {
+                object.written = train->at(static_cast<std::size_t>(c.value1)).long3;
+                object.writtenExact = true;
+            }
             if (train) {
                 const bool holds =
                     c.kind == kStationStop ? layout.isStation(c.value1) : layout.isBoard(c.value1);
@@ -158,11 +192,9 @@ RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineT
     }
 
     if (route.size() > 1) {
-        report.checks.push_back(
-            {"format stamp (cell 1 value1)", route[1].value1, kRouteStampValue});
         std::optional<std::int64_t> plain;
         if (train) plain = expectedCodes(*train).plain;
-        report.checks.push_back({"plain scenario code (cell 1 value2)", route[1].value2, plain});
+        report.checks = stampChecks(route[1], plain, "");
     }
     return report;
 }
@@ -172,14 +204,17 @@ TrainReport trainReport(const scenario::LineTable& train, const scenario::RouteT
     report.layout = trainLayout(train);
     report.codes = expectedCodes(train);
     const scenario::LineRecord& general = train[scenario::kLineGeneral];
-    report.checks.push_back({"format stamp (entry 85 int1)", general.int1, kTrainStampValue});
+    const auto lineData = scenario::EntryView::lineData;
     report.checks.push_back(
-        {"weighted scenario code (entry 85 long4)", general.long4, report.codes.weighted});
+        {std::string(scenario::fieldName(lineData, general, general.int1)) + " (entry 85)",
+         general.int1, kTrainStampValue});
+    report.checks.push_back(
+        {std::string(scenario::fieldName(lineData, general, general.long4)) + " (entry 85)",
+         general.long4, report.codes.weighted});
     if (route && route->size() > 1) {
-        report.checks.push_back(
-            {"route format stamp (cell 1 value1)", (*route)[1].value1, kRouteStampValue});
-        report.checks.push_back(
-            {"route plain scenario code (cell 1 value2)", (*route)[1].value2, report.codes.plain});
+        for (ValueCheck& c : stampChecks((*route)[1], report.codes.plain, "route ")) {
+            report.checks.push_back(std::move(c));
+        }
     }
     return report;
 }

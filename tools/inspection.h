@@ -35,9 +35,22 @@ struct RouteObject {
     int cell = 0;
     scenario::RouteCell raw;
     std::string kindName;
-    std::vector<NamedValue> values;   // the object's values unpacked
+    std::vector<NamedValue> values;   // as the description wrote them, unpacked where packed
+    std::vector<NamedValue> stored;   // the stored values, as the object's view names them
     std::optional<std::string> text;  // UTF-8 name of the station or text of the board
+    // The position written in the record that placed the object, when one did and it can be
+    // told: exact from the train file or the descriptions, else the one the cell stands for,
+    // which the record may miss by up to 25 m.
+    std::optional<std::int64_t> written;
+    bool writtenExact = false;
+    std::optional<std::string> source;  // "FILE:LINE" of that record, with the descriptions
+    bool addedByCompiler = false;       // a mark no record wrote, as the descriptions tell
 };
+
+// The position a record written at the cell's middle would have, for the kinds placed at
+// their record's own position: p / 50 + 1 for most, p / 50 for a mark; a warning board stands
+// 1200 m before its slowdown. Nothing for objects no record places by its position.
+std::optional<std::int64_t> nominalWrittenPosition(int cell, std::uint8_t kind);
 
 // Consecutive cells with the same track data.
 struct TrackRun {
@@ -46,7 +59,7 @@ struct TrackRun {
     int speedKmh = 0;  // speedLimit × 5
     int gradient = 0;  // per mille
     int adhesion = 0;
-    int zone = 0;
+    int mountainType = 0;
 };
 
 struct ApproachCode {
@@ -73,8 +86,16 @@ struct ExpectedCodes {
 };
 ExpectedCodes expectedCodes(const scenario::LineTable& train);
 
+// The descriptions that placed the route's objects, when given or found beside it.
+struct SourcesNote {
+    std::string line;
+    std::string train;
+    std::optional<std::string> problem;  // why no object names its record
+};
+
 struct RouteReport {
     std::size_t cells = 0;
+    std::optional<SourcesNote> sources;
     std::vector<RouteObject> objects;
     std::vector<TrackRun> runs;
     std::vector<ApproachCode> approaches;

@@ -67,19 +67,38 @@ constexpr const char* kInspectFooter =
   .dat a route; --kind sets the kind of every FILE. The train file beside a route (same
   stem) gives the names of stations and boards and the expected scenario codes, and the
   route beside a train file its stamp and plain code, when they are not given as FILEs.
-Positions are cell starts (cell c at c x 50 m), written km+m.
+Positions: each object shows its cell and the cell's start (cell c at c x 50 m), written
+  km+m, then the position written in the record that placed it: exact for a station stop
+  (from the train file) and with the descriptions, else "~" and the position the cell
+  stands for (a record may lie up to 25 m from it). Values are named as in the format
+  reference (docs/format.md): the record's fields as written, the stored ones under "stored"
+  in JSON.
+Descriptions: --sources LINE_FILE TRAIN_FILE, or X_linea.txt and X_Y-.txt beside X_Y.dat.
+  They are compiled in memory; when they give the route, each object also names the
+  file:line of the record that placed it; a speed mark the compiler added says "added".
+Narrowing the route's listing:
+  --only KINDS  comma-separated kinds as printed, or their first words, "-" for a blank
+                (signal,station,slowdown,mark,speed-indicator-board,location-board,
+                countdown,mountain-marker), and track and approach for those sections,
+                which --only otherwise leaves out; an unknown kind is a usage error
+  --km FROM-TO  objects whose written position (else cell start) lies from FROM to TO,
+                both included, the track runs that reach into it and its approach codes;
+                each end as 35+150, 35 or 35.15 (km), e.g. 35+150-40+000 or 35.15-40
 Exit status (with several files, the highest that applies):
   0  every file decoded; stamps and scenario codes as the names give them
   1  decoded, but a stamp or a scenario code differs from what the names give, or a route
      cell names a train entry that holds something else
-  2  usage error, or a file cannot be read or its kind cannot be told
+  2  usage error (also an unknown --only kind or a --km that is not FROM-TO), or a file
+     or a --sources description cannot be read, or a file's kind cannot be told
   3  a file is damaged: truncated, too long, an unknown variant tag or an impossible value
      (its byte offset, and cell or entry, are printed on stderr); a file larger than that
      kind's largest, from a line of 1,000,000 m, is damaged and is not read
   4  internal error, out of memory, or stdout could not be written
 With --json, stdout carries one object: files (path, kind, status, and route, train or plan,
-  or fault {message, offset, cell, entry}, or problem) and status; a run stopped by lack of
-  memory or an internal error prints {"files":[],"status":4,"problem":...}.)";
+  or fault {message, offset, cell, entry}, or problem) and status. A route object holds
+  cell, position, km, written, writtenExact, source, addedByCompiler, kind, kindName, values,
+  text and stored. A run stopped by lack of memory or an internal error prints
+  {"files":[],"status":4,"problem":...}.)";
 
 constexpr const char* kMapFooter =
     R"(Input: the compiled FILEs (a route, and the train file and plan beside it or given too),
@@ -206,6 +225,18 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         inspect->add_option("--kind", inspectKind, "what every FILE holds")
             ->check(CLI::IsMember({"plan", "train", "route"}));
     inspect->add_flag("--json", inspectOptions.json, "print one JSON document on stdout");
+    std::string inspectOnly;
+    CLI::Option* inspectOnlyOption =
+        inspect->add_option("--only", inspectOnly, "KINDS: list only these kinds of object");
+    std::string inspectKm;
+    CLI::Option* inspectKmOption =
+        inspect->add_option("--km", inspectKm, "FROM-TO: list only this stretch of the line");
+    std::vector<std::string> inspectSources;
+    CLI::Option* inspectSourcesOption =
+        inspect
+            ->add_option("--sources", inspectSources,
+                         "LINE_FILE TRAIN_FILE: the descriptions, to name each object's record")
+            ->expected(2);
     inspect->footer(kInspectFooter);
 
     MapOptions mapOptions;
@@ -291,6 +322,11 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     try {
         if (inspect->parsed()) {
             if (*inspectKindOption) inspectOptions.kind = inspectKind;
+            if (*inspectOnlyOption) inspectOptions.only = inspectOnly;
+            if (*inspectKmOption) inspectOptions.km = inspectKm;
+            if (*inspectSourcesOption) {
+                inspectOptions.sources = std::pair{inspectSources[0], inspectSources[1]};
+            }
             status = runInspect(inspectOptions, out, err);
         } else if (map->parsed()) {
             if (*mapKindOption) mapOptions.kind = mapKind;

@@ -380,7 +380,7 @@ class MapDrawing {
     std::vector<std::pair<std::int64_t, std::int64_t>> zoneStretches() const {
         std::vector<std::pair<std::int64_t, std::int64_t>> stretches;
         for (const TrackRun& run : report_.runs) {
-            if (run.zone == 0) continue;
+            if (run.mountainType == 0) continue;
             const std::int64_t from = cellStart(run.firstCell);
             const std::int64_t to = cellStart(run.lastCell + 1);
             if (!stretches.empty() && stretches.back().second == from) {

@@ -3,6 +3,7 @@
 // must stand where the rows say, and every field the names tables name must exist.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 
 #include "compiler/compiled_files.h"
 #include "compiler/record_layout.h"
+#include "compiler/record_views.h"
 
 namespace scenario {
 namespace {
@@ -229,6 +231,50 @@ TEST(FormatDoc, NamesTablesNameFieldsOfTheLayout) {
             EXPECT_TRUE(givenNames.insert(row[1]).second) << title << ": " << row[1] << " twice";
         }
     }
+}
+
+// A view's names as rows of its names table: the layout's name of each field the view visits,
+// and the view's name for it, sorted (the table need not follow the file order).
+template <class Record, class View>
+std::vector<std::pair<std::string, std::string>> viewRows(View view) {
+    const Record record{};
+    std::map<const void*, std::string> layoutNames;
+    forEachField(record, [&](const char* name, const auto& field) {
+        layoutNames[static_cast<const void*>(&field)] = name;
+    });
+    std::vector<std::pair<std::string, std::string>> rows;
+    forEachNamedField(view, record, [&](std::string_view name, const auto& field) {
+        const auto layout = layoutNames.find(static_cast<const void*>(&field));
+        rows.emplace_back(layout == layoutNames.end() ? "?" : layout->second,
+                          "`" + std::string(name) + "`");
+    });
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// Each names table is the view the tools use, field for field, and each view has its table.
+TEST(FormatDoc, NamesTablesAreTheRecordViews) {
+    auto names = tables(formatDoc(), "names");
+    const auto expectTable = [&names](std::string_view title, const auto& expected) {
+        SCOPED_TRACE(std::string(title));
+        const auto table = names.find(std::string(title));
+        ASSERT_NE(table, names.end()) << "no names table for the view";
+        std::vector<std::pair<std::string, std::string>> documented;
+        for (const Row& row : table->second) {
+            ASSERT_GE(row.size(), 2u);
+            documented.emplace_back(row[0], row[1]);
+        }
+        std::sort(documented.begin(), documented.end());
+        EXPECT_EQ(documented, expected);
+        names.erase(table);
+    };
+    for (const CellView view : kCellViews) {
+        expectTable(viewTitle(view), viewRows<RouteCell>(view));
+    }
+    for (const EntryView view : kEntryViews) {
+        expectTable(viewTitle(view), viewRows<LineRecord>(view));
+    }
+    for (const auto& [title, rows] : names) ADD_FAILURE() << "no view for the table " << title;
 }
 
 // Every word the readers test a keyword field for stands in the reference, in backquotes.

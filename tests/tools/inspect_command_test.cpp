@@ -70,20 +70,26 @@ TEST_F(CarriedFiles, TextTellsTheKnownValues) {
     EXPECT_EQ(run.status, kInspectClean) << run.err;
     EXPECT_EQ(run.err, "");
     // The signal record at 35150 m (sx 2, s1 3, s2 1, s3 0, rapp 0, dx 2, d1 2, d2 1, d3 0).
-    EXPECT_NE(run.out.find("cell 704   35+200    signal                 s1 3 d1 2 s2 1 d2 1 s3 0 "
-                           "d3 0 rapp 0 sx 2 dx 2 timing 0\n"),
+    EXPECT_NE(run.out.find("cell 704   35+200    signal                 written ~35+150  s1 3 d1 2 "
+                           "s2 1 d2 1 s3 0 d3 0 rapp 0 sx 2 dx 2 tempo 0\n"),
               std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("entry 1  kind 2   area    -0+450 to 0+450     at 0+000     09:08:00"),
+    EXPECT_NE(run.out.find("entry 1  station_kind 2  area_start -0+450  area_end 0+450  position "
+                           "0+000  code_4 1  code_7 4"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("scheduled_time 09:08:00  name GENOVA BRIGNOLE\n"), std::string::npos);
+    // The stop of the first station (written at 0 m) is in the last cell of its area.
+    EXPECT_NE(run.out.find("cell 8     0+400     station stop           written 0+000    station 1 "
+                           "GENOVA BRIGNOLE"),
               std::string::npos);
-    EXPECT_NE(run.out.find("GENOVA BRIGNOLE\n"), std::string::npos);
-    EXPECT_NE(run.out.find("cell 8     0+400     station stop           station 1 GENOVA BRIGNOLE"),
+    EXPECT_NE(run.out.find("plain_code (cell 1): 2448, as expected"), std::string::npos);
+    EXPECT_NE(run.out.find("weighted_code (entry 85): 32979, as expected"), std::string::npos);
+    EXPECT_NE(run.out.find("entry 80  board_text (CAVALCAVIA)\n  entry 79  board_text (BIVIO "
+                           "SANGONE)\n"),
               std::string::npos);
-    EXPECT_NE(run.out.find("plain scenario code (cell 1 value2): 2448, as expected"),
-              std::string::npos);
-    EXPECT_NE(run.out.find("weighted scenario code (entry 85 long4): 32979, as expected"),
-              std::string::npos);
-    EXPECT_NE(run.out.find("entry 80  (CAVALCAVIA)\n  entry 79  (BIVIO SANGONE)\n"),
+    EXPECT_NE(run.out.find("entry 84 (train data): braked_mass_percent 125  line_length 169000  "
+                           "cars 12\n"),
               std::string::npos);
     EXPECT_NE(run.out.find("start clock 09:07:00"), std::string::npos);
     EXPECT_EQ(run.out.find("MISMATCH"), std::string::npos);
@@ -104,10 +110,12 @@ TEST_F(CarriedFiles, JsonCarriesTheSameValues) {
     }
     EXPECT_EQ(signal["kindName"], "signal");
     EXPECT_EQ(signal["position"], 35200);
+    EXPECT_EQ(signal["written"], 35150);
+    EXPECT_EQ(signal["writtenExact"], false);
     EXPECT_EQ(signal["values"], json::parse(R"({"s1":3,"d1":2,"s2":1,"d2":1,"s3":0,"d3":0,
-                                               "rapp":0,"sx":2,"dx":2,"timing":0})"));
-    EXPECT_EQ(signal["fields"]["value1"], 32);
-    EXPECT_EQ(signal["fields"]["value4"], 8);
+                                               "rapp":0,"sx":2,"dx":2,"tempo":0})"));
+    EXPECT_EQ(signal["stored"], json::parse(R"({"s1_d1":32,"s2_d2":11,"s3_d3":0,"rapp_sx_dx":8,
+                                               "tempo":0})"));
     for (const json& c : route["checks"]) EXPECT_TRUE(c["ok"].get<bool>()) << c;
     EXPECT_EQ(route["checks"][1]["found"], 2448);
     EXPECT_EQ(route["checks"][1]["expected"], 2448);
@@ -116,13 +124,16 @@ TEST_F(CarriedFiles, JsonCarriesTheSameValues) {
     EXPECT_EQ(train["stations"][0]["entry"], 1);
     EXPECT_EQ(train["stations"][0]["name"], "GENOVA BRIGNOLE");
     EXPECT_EQ(train["stations"][0]["time"], "09:08:00");
-    EXPECT_EQ(train["stations"][0]["long1"], -450);
-    EXPECT_EQ(train["stations"][0]["long2"], 450);
+    EXPECT_EQ(train["stations"][0]["area_start"], -450);
+    EXPECT_EQ(train["stations"][0]["area_end"], 450);
+    EXPECT_EQ(train["stations"][0]["scheduled_time"], 32880);
     EXPECT_EQ(train["codes"]["text"], "ic514genova_torinoaabbccd");
     EXPECT_EQ(train["codes"]["plain"], 2448);
     EXPECT_EQ(train["codes"]["weighted"], 32979);
-    EXPECT_EQ(train["general"]["lineLength"], 169000);
-    EXPECT_EQ(train["general"]["formatStamp"], 610);
+    EXPECT_EQ(train["general"]["line_length"], 169000);
+    EXPECT_EQ(train["general"]["format_stamp"], 610);
+    EXPECT_EQ(train["general"]["clock_hours"], 9);
+    EXPECT_EQ(train["boards"][0]["board_text"], "(CAVALCAVIA)");
     ASSERT_EQ(train["checks"].size(), 4u);  // both stamps and both codes, the route beside it
     for (const json& c : train["checks"]) EXPECT_TRUE(c["ok"].get<bool>()) << c;
 
@@ -139,8 +150,7 @@ TEST_F(CarriedFiles, CodesThatDifferFromTheNamesAreMismatches) {
     spit(route(), bytes);
     const Outcome run = inspect({route()});
     EXPECT_EQ(run.status, kInspectMismatch);
-    EXPECT_NE(run.out.find("plain scenario code (cell 1 value2): 2449, MISMATCH: expected 2448"),
-              std::string::npos)
+    EXPECT_NE(run.out.find("plain_code (cell 1): 2449, MISMATCH: expected 2448"), std::string::npos)
         << run.out;
 }
 
@@ -154,7 +164,9 @@ TEST_F(CarriedFiles, KindComesFromTheOptionWhenTheNameDoesNotTell) {
     // Without the train file beside it, the plain code cannot be checked and the station
     // stop shows its number alone.
     EXPECT_NE(run.out.find("(not checked: no train file)"), std::string::npos);
-    EXPECT_NE(run.out.find("station stop           station 1\n"), std::string::npos);
+    EXPECT_NE(run.out.find("station stop                            station 1\n"),
+              std::string::npos)
+        << run.out;
 }
 
 // Offset of LineTable entry `entry` in a train file.
@@ -282,7 +294,7 @@ TEST(RouteReport, UnpacksEveryKindOfObject) {
           {"rapp", 0},
           {"sx", 2},
           {"dx", 2},
-          {"timing", 101}},
+          {"tempo", 101}},
          std::nullopt},
         {"signal with rapp 1, sx 1, dx 1",
          {1, 53, 61, 11, 14, 0, 0, 0, 0, 0, 0},
@@ -295,7 +307,7 @@ TEST(RouteReport, UnpacksEveryKindOfObject) {
           {"rapp", 1},
           {"sx", 1},
           {"dx", 1},
-          {"timing", 0}},
+          {"tempo", 0}},
          std::nullopt},
         {"slowdown start",
          {3, 30, 2, 1, 0, 0, 0, 0, 0, 0, 0},
@@ -309,16 +321,19 @@ TEST(RouteReport, UnpacksEveryKindOfObject) {
          {4, 30, 2, 0, 0, 0, 0, 0, 0, 0, 0},
          {{"speed", 30}, {"d_v", 2}},
          std::nullopt},
-        {"countdown", {5, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0}, {{"number", 3}}, std::nullopt},
+        {"countdown",
+         {5, 3, 3, 0, 0, 0, 0, 0, 0, 0, 0},
+         {{"number", 3}, {"d_v_number", 3}},
+         std::nullopt},
         // vas 60 and vad 10 give 1202; strisces 2 and strisced 1 give 21.
         {"speed indicator board",
          {6, 1202, 1200, 2400, 21, 0, 0, 0, 0, 0, 0},
-         {{"a_left", 60},
-          {"a_right", 10},
-          {"b_left", 60},
-          {"b_right", 0},
-          {"c_left", 120},
-          {"c_right", 0},
+         {{"speed_a_left", 60},
+          {"speed_a_right", 10},
+          {"speed_b_left", 60},
+          {"speed_b_right", 0},
+          {"speed_c_left", 120},
+          {"speed_c_right", 0},
           {"stripes_left", 2},
           {"stripes_right", 1}},
          std::nullopt},
@@ -331,7 +346,7 @@ TEST(RouteReport, UnpacksEveryKindOfObject) {
         {"mark without speed", {13, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}, std::nullopt},
         {"location board",
          {14, 80, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-         {{"entry", 80}},
+         {{"board_entry", 80}},
          std::string("(PONTE)")},
     };
     for (const Case& c : cases) {
@@ -384,7 +399,7 @@ TEST(RouteReport, TrackDataInRuns) {
         EXPECT_EQ(report.runs[i].speedKmh, expected[i].speedKmh);
         EXPECT_EQ(report.runs[i].gradient, expected[i].gradient);
         EXPECT_EQ(report.runs[i].adhesion, expected[i].adhesion);
-        EXPECT_EQ(report.runs[i].zone, expected[i].zone);
+        EXPECT_EQ(report.runs[i].mountainType, expected[i].mountainType);
     }
     // The station at 1000 m (area to 1200 m, e = 24) has approach codes 81 to 84 in cells 22
     // down to 19; the signal at 2500 m (cell 51, sx 2, dx 2) 81 to 84 in cells 49 down to 43.
