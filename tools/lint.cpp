@@ -474,19 +474,23 @@ class Linter {
         scenario::FieldReader in(rest);
         int read = 0;
         bool unreadable = false;
+        // A field the line does not have is told as too few fields; a field that is there but
+        // is no number is the compiler's to tell, not a miscount.
         try {
             for (const Keyword* k : keywords) {
-                for (int i = 0; i < k->numbers; ++i, ++read) values.push_back(in.readInt32());
-                if (k->text) {
+                for (int i = 0; i < k->numbers && !in.atEnd(); ++i, ++read) {
+                    values.push_back(in.readInt32());
+                }
+                if (k->text && !in.atEnd()) {
                     in.readText();
                     ++read;
                 }
             }
         } catch (const scenario::ReadFailure&) {
-            unreadable = !in.atEnd() || read < expected;
+            unreadable = true;
         }
         const std::string what = "the record \"" + std::string(keywords.front()->spelling) + "\"";
-        if (read < expected && in.atEnd()) {
+        if (!unreadable && read < expected) {
             warn("field-count", line, first.column,
                  what + " reads " + std::to_string(expected) +
                      " fields after its keyword; this "
