@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -127,6 +128,18 @@ bool waitForWindow(const std::string& display, const char* title) {
 
 class InstallerDisplayLostTest : public ::testing::Test {
   protected:
+    // Xlib keeps a copy of a string of its own when the server goes away while a connection is
+    // being made; the leak is the library's, and the sanitized installer would report it at its
+    // exit as a failure. Only that library's leaks are let pass.
+    static void SetUpTestSuite() {
+        static const TempDir dir;
+        const std::filesystem::path file = dir.path() / "xlib.supp";
+        std::ofstream(file) << "leak:libX11.so\n";
+        std::string options = "suppressions=" + file.string();
+        if (const char* before = std::getenv("LSAN_OPTIONS")) options = before + (":" + options);
+        ::setenv("LSAN_OPTIONS", options.c_str(), 1);
+    }
+
     void SetUp() override {
         ASSERT_EQ(headless(false).status, kExitSuccess) << headless(false).standardError;
         ASSERT_EQ(headless(true).status, kExitFileSystemError);
