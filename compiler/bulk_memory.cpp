@@ -31,23 +31,22 @@ std::size_t roundUp(std::size_t n, std::size_t to) {
 BulkMemory::BulkMemory(std::size_t bytes) : size_(bytes) {
     if (bytes == 0) return;
 #if defined(__linux__)
-    // An array of a huge page or more is placed on a huge-page boundary, so that whole huge
-    // pages can back it; a smaller one would only pay for the rounding.
-    const bool huge = bytes >= kHugePage;
-    const std::size_t length = roundUp(bytes, huge ? kHugePage : kSmallPage);
-    mappingSize_ = huge ? length + kHugePage : length;
+    // The array starts on a huge-page boundary so that its whole huge pages can be backed as
+    // such; its tail, short of a huge page, stays in small pages, so that no memory is taken
+    // beyond what the array needs.
+    const std::size_t length = roundUp(bytes, kSmallPage);
+    mappingSize_ = length + kHugePage;
     mapping_ =
         ::mmap(nullptr, mappingSize_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping_ == MAP_FAILED) {
         mapping_ = nullptr;
         throw std::bad_alloc();
     }
-    auto start = reinterpret_cast<std::uintptr_t>(mapping_);
-    if (huge) {
-        start = roundUp(start, kHugePage);
-        ::madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    data_ = reinterpret_cast<std::byte*>(
+        roundUp(reinterpret_cast<std::uintptr_t>(mapping_), kHugePage));
+    if (const std::size_t whole = length / kHugePage * kHugePage; whole != 0) {
+        ::madvise(data_, whole, MADV_HUGEPAGE);
     }
-    data_ = reinterpret_cast<std::byte*>(start);
     // Failing here is harmless: the pages then come one fault at a time.
     ::madvise(data_, length, MADV_POPULATE_WRITE);
 #else
