@@ -28,6 +28,7 @@ using testing::fixture;
 using testing::slurp;
 using testing::spit;
 using testing::TempDir;
+using testing::utf8Path;
 using testing::withRecord;
 
 struct Outcome {
@@ -239,7 +240,7 @@ TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
                      .empty());
 
     const std::string spaced = dir.file("un posto \xC3\xA8");
-    std::filesystem::create_directory(spaced);
+    std::filesystem::create_directory(utf8Path(spaced));
     const std::string lineIn = spaced + "/" + testing::kLineFixture;
     const std::string trainIn = spaced + "/" + testing::kTrainFixture;
     spit(lineIn, withRecord(line, "cartello_indicatore,  4010,  (ALTRO)"));
@@ -276,10 +277,14 @@ TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
             EXPECT_EQ(rules[r["ruleIndex"].get<std::size_t>()]["name"], expected[i].rule);
             EXPECT_EQ(r["level"], expected[i].level);
             const json& at = r["locations"][0]["physicalLocation"];
-            EXPECT_EQ(at["artifactLocation"]["uri"],
-                      "file://" + std::regex_replace(
-                                      std::regex_replace(expected[i].file, std::regex(" "), "%20"),
-                                      std::regex("\xC3\xA8"), "%C3%A8"));
+            // A Windows path is written with forward slashes and a slash before its drive.
+            std::string path = expected[i].file;
+            std::replace(path.begin(), path.end(), '\\', '/');
+            if (path.size() > 1 && path[1] == ':') path.insert(0, "/");
+            EXPECT_EQ(
+                at["artifactLocation"]["uri"],
+                "file://" + std::regex_replace(std::regex_replace(path, std::regex(" "), "%20"),
+                                               std::regex("\xC3\xA8"), "%C3%A8"));
             EXPECT_EQ(at["region"]["startLine"], expected[i].line);
             EXPECT_EQ(at["region"]["startColumn"], 1);
         }

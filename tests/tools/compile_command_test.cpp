@@ -1,6 +1,7 @@
 #include "tools/compile_command.h"
 
 #include <gtest/gtest.h>
+#include <chrono>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -62,7 +63,10 @@ class CompileCommandTest : public ::testing::Test {
         spit(in.file(lineFile), line);
         spit(in.file(trainFile), train);
         // Older than any write of the run, so that a rewrite of the same bytes shows too.
-        const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        // Whole seconds: Windows keeps file times to 100 ns, and would store a finer time
+        // rounded.
+        const fs::file_time_type past = std::chrono::floor<std::chrono::seconds>(
+            fs::file_time_type::clock::now() - std::chrono::hours(1));
         fs::last_write_time(in.file(lineFile), past);
         fs::last_write_time(in.file(trainFile), past);
         CompileOptions options;
@@ -215,7 +219,10 @@ TEST_F(CompileCommandTest, RecordedFailureWritesNothingAndLeavesEarlierFiles) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         for (const auto& [name, bytes] : good) spit(out.file(name), bytes);
-        const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        // Whole seconds: Windows keeps file times to 100 ns, and would store a finer time
+        // rounded.
+        const fs::file_time_type past = std::chrono::floor<std::chrono::seconds>(
+            fs::file_time_type::clock::now() - std::chrono::hours(1));
         for (const auto& [name, bytes] : good) fs::last_write_time(out.file(name), past);
         CompileOptions options = inputs(c.line, c.train);
 

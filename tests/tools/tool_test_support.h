@@ -18,6 +18,17 @@
 
 namespace tool::testing {
 
+// Paths in the tests are UTF-8 text, as the tool's are; on Windows a narrow path would be taken
+// in the machine's code page instead, and name another file.
+inline std::filesystem::path utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+inline std::string utf8String(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 class TempDir {
   public:
     TempDir() {
@@ -33,12 +44,12 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    std::string str() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string str() const { return utf8String(path_); }
+    std::string file(const std::string& name) const { return utf8String(path_ / utf8Path(name)); }
     std::set<std::string> listing() const {
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.insert(entry.path().filename().string());
+            names.insert(utf8String(entry.path().filename()));
         }
         return names;
     }
@@ -48,13 +59,13 @@ class TempDir {
 };
 
 inline std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(utf8Path(path), std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 inline void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(utf8Path(path), std::ios::binary) << bytes;
 }
 
 inline std::string fixture(const std::string& name) {
