@@ -15,8 +15,11 @@ version=$2
 require_display
 
 top=$(basename "$zip" .zip)
+# Every document of the checkout's docs/ folder goes into the zip.
+source_root=$(cd "$(dirname "$0")/../.." && pwd)
+mapfile -t documents < <(cd "$source_root" && find docs -type f)
 expected=$(printf "$top/%s\n" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md \
-  docs/limits.md docs/genova_torino_map.svg | LC_ALL=C sort)
+  "${documents[@]}" | LC_ALL=C sort)
 # CMake lists a zip's folders too; only the files count.
 listing=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
 [ "$listing" = "$expected" ] ||
