@@ -9,6 +9,7 @@
 #include "tools/checked_output.h"
 #include "tools/compile_command.h"
 #include "tools/compile_report.h"
+#include "tools/diff_command.h"
 #include "tools/exit_status.h"
 #include "tools/explain_command.h"
 #include "tools/inspect_command.h"
@@ -61,6 +62,16 @@ Exit status:
 With --json, stdout carries one object: status, errors, warnings, limitReached, diagnostics
   (severity, rule, code, position, file, line, column, message, hint, sourceLine, afterSkip,
   heldBy). With --sarif, a SARIF 2.1.0 log: one result per problem.)";
+
+constexpr const char* kDiffFooter =
+    R"(A folder stands for the route, train file and track plan it holds; a route file for
+  itself and the train file beside it. Objects are matched by kind and values: one that
+  disappears while one the same appears within 1000 m is told as moved. Approach codes,
+  marks and countdown cells that follow from a change are folded into it; any other
+  difference is told by cell.
+
+Exit status: 0 the scenarios are the same, 1 they differ, 2 a usage error or a file that
+  cannot be read or is damaged, 3 standard output could not be written.)";
 
 constexpr const char* kInspectFooter =
     R"(Kinds: by name, X_linea.dat is the track plan, X_Y.sim the train file, any other
@@ -239,6 +250,14 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             ->expected(2);
     inspect->footer(kInspectFooter);
 
+    std::vector<std::string> diffSets;
+    CLI::App* diff = app.add_subcommand(
+        "diff", "Tell what changed between two compiled scenarios, one line a change.");
+    diff->add_option("A B", diffSets, "two folders, or two compiled routes")
+        ->expected(2)
+        ->required();
+    diff->footer(kDiffFooter);
+
     MapOptions mapOptions;
     CLI::App* map =
         app.add_subcommand("map", "Draw the line as an SVG picture: the plan and the profile.");
@@ -328,6 +347,8 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
                 inspectOptions.sources = std::pair{inspectSources[0], inspectSources[1]};
             }
             status = runInspect(inspectOptions, out, err);
+        } else if (diff->parsed()) {
+            status = runDiff(diffSets[0], diffSets[1], out, err);
         } else if (map->parsed()) {
             if (*mapKindOption) mapOptions.kind = mapKind;
             if (*fromSourcesOption) {
