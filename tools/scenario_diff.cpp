@@ -103,6 +103,16 @@ void compareTrack(const scenario::RouteTable& a, const scenario::RouteTable& b,
     }
 }
 
+// Approach codes stand in the cells before the object they announce: a signal's in the 2nd to
+// 8th cell before it, a station's in the 2nd to 5th before its stop cell. A changed approach
+// code there follows from the change of that object and is not told again.
+constexpr int kApproachReach = 8;
+
+bool followsFromAChangedObject(const std::set<int>& changedCells, std::size_t cell) {
+    const auto first = changedCells.upper_bound(static_cast<int>(cell));
+    return first != changedCells.end() && *first - static_cast<int>(cell) <= kApproachReach;
+}
+
 }  // namespace
 
 std::vector<std::string> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b) {
@@ -131,7 +141,7 @@ std::vector<std::string> scenarioChanges(const ScenarioSide& a, const ScenarioSi
             if (!objectsSame && !explainedObjects.count(int(i))) {
                 out.push_back("cell " + std::to_string(i) + ": object changed");
             }
-            if (ca.approach != cb.approach && explainedObjects.empty()) {
+            if (ca.approach != cb.approach && !followsFromAChangedObject(explainedObjects, i)) {
                 out.push_back("cell " + std::to_string(i) + ": approach code " +
                               std::to_string(ca.approach) + " to " + std::to_string(cb.approach));
             }

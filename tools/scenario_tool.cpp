@@ -66,9 +66,9 @@ With --json, stdout carries one object: status, errors, warnings, limitReached, 
 constexpr const char* kDiffFooter =
     R"(A folder stands for the route, train file and track plan it holds; a route file for
   itself and the train file beside it. Objects are matched by kind and values: one that
-  disappears while one the same appears within 1000 m is told as moved. Approach codes,
-  marks and countdown cells that follow from a change are folded into it; any other
-  difference is told by cell.
+  disappears while one the same appears within 1000 m is told as moved. Approach codes
+  in the cells before a changed signal or station are taken as following from it; any other
+  difference is told by cell, so that sets that differ are never told as the same.
 
 Exit status: 0 the scenarios are the same, 1 they differ, 2 a usage error or a file that
   cannot be read or is damaged, 3 standard output could not be written.)";
