@@ -31,11 +31,7 @@ using testing::TempDir;
 using testing::utf8Path;
 using testing::withRecord;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Outcome;
 
 class CheckTest : public ::testing::Test {
   protected:
@@ -45,12 +41,7 @@ class CheckTest : public ::testing::Test {
         spit(trainFile(), train);
         std::vector<std::string> args{"check", lineFile(), trainFile()};
         args.insert(args.end(), extra.begin(), extra.end());
-        std::ostringstream out, err;
-        Outcome o;
-        o.status = runScenarioTool(args, out, err);
-        o.out = out.str();
-        o.err = err.str();
-        return o;
+        return testing::runTool(args);
     }
     json checkJson(const std::string& line, const std::string& train,
                    std::vector<std::string> extra = {}) {

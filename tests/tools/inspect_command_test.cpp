@@ -26,11 +26,7 @@ using testing::spit;
 using testing::TempDir;
 namespace content = scenario::content;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Outcome;
 
 Outcome inspect(const std::vector<std::string>& files, bool json = false,
                 std::optional<std::string> kind = std::nullopt) {
@@ -38,13 +34,8 @@ Outcome inspect(const std::vector<std::string>& files, bool json = false,
     options.files = files;
     options.json = json;
     options.kind = std::move(kind);
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome run;
-    run.status = runInspect(options, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return testing::captured(
+        [&](std::ostream& out, std::ostream& err) { return runInspect(options, out, err); });
 }
 
 // The compiled files of the carried scenario, as the installer writes them.

@@ -46,20 +46,11 @@ const std::string kTrain =
     "abbattimento,  9000,  100\r\n"                                                  // 12
     "[fine]\r\n";
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Outcome;
 
 Outcome inspect(InspectOptions options) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome run;
-    run.status = runInspect(options, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    return testing::captured(
+        [&](std::ostream& out, std::ostream& err) { return runInspect(options, out, err); });
 }
 
 class Described : public ::testing::Test {

@@ -21,19 +21,10 @@ using testing::slurp;
 using testing::spit;
 using testing::TempDir;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testing::Outcome;
 
 Outcome run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    Outcome o;
-    o.status = runScenarioTool(args, out, err);
-    o.out = out.str();
-    o.err = err.str();
-    return o;
+    return testing::runTool(args);
 }
 
 // Renders the SVG at `svgPath` with rsvg-convert on a white background.

@@ -21,21 +21,8 @@ using testing::slurp;
 using testing::spit;
 using testing::TempDir;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome runTool(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    Outcome run;
-    run.status = runScenarioTool(args, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using testing::Outcome;
+using testing::runTool;
 
 class ScenarioToolTest : public ::testing::Test {
   protected:

@@ -9,12 +9,14 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "compiler/compiled_files.h"
 #include "compiler/memorizza_percorso.h"
+#include "tools/scenario_tool.h"
 
 namespace tool::testing {
 
@@ -112,6 +114,32 @@ inline std::map<std::string, std::string> installerFiles(const std::string& line
         files[file.name] = bytes;
     }
     return files;
+}
+
+// What one in-process run of a command gave: its status and what it wrote on each stream.
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `command(out, err)`, a command's entry point given its two streams, and keeps what it
+// wrote.
+template <class Command>
+Outcome captured(Command&& command) {
+    std::ostringstream out;
+    std::ostringstream err;
+    Outcome run;
+    run.status = command(out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+// scenario-tool with `args`, in this process.
+inline Outcome runTool(const std::vector<std::string>& args) {
+    return captured(
+        [&](std::ostream& out, std::ostream& err) { return runScenarioTool(args, out, err); });
 }
 
 }  // namespace tool::testing
