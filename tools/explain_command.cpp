@@ -15,7 +15,8 @@ constexpr const char* kExplainFooter =
   minimal example that compiles to it.
 Exit status:
   0  the entry was printed
-  2  usage error, or CODE is not a code the compiler records (the known codes are listed))";
+  2  usage error, or CODE is not a code the compiler records (the known codes are listed)
+  3  the entry could not be written to stdout)";
 
 // The lines of an entry as a terminal shows them: the document's collapsible-block tags go.
 std::string forTerminal(std::string_view text) {

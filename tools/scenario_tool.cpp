@@ -58,6 +58,7 @@ Exit status:
   0  no error (warnings allowed)
   1  errors, or warnings under --werror
   2  usage error, or an input that cannot be read
+  3  what goes to stdout could not be written
   4  internal error
 With --json, stdout carries one object: status, errors, warnings, limitReached, diagnostics
   (severity, rule, code, position, file, line, column, message, hint, sourceLine, afterSkip,
