@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "tools/check_errors.h"
+#include "tools/diagnostic_json.h"
 #include "tools/exit_status.h"
 #include "tools/lint.h"
 #include "tools/sarif.h"
@@ -38,30 +39,7 @@ std::string toJson(const std::vector<Diagnostic>& diagnostics, const ErrorScan& 
     out["warnings"] = warnings;
     out["limitReached"] = scan.limitReached;
     json list = json::array();
-    for (const Diagnostic& d : diagnostics) {
-        json item;
-        item["severity"] = d.severity == Severity::error ? "error" : "warning";
-        item["rule"] = d.rule;
-        item["code"] = d.code != 0 ? json(d.code) : json(nullptr);
-        item["position"] = d.position ? json(*d.position) : json(nullptr);
-        item["file"] = d.file.empty() ? json(nullptr) : json(d.file);
-        item["line"] = d.line > 0 ? json(d.line) : json(nullptr);
-        item["column"] = d.line > 0 ? json(d.column) : json(nullptr);
-        item["message"] = d.message;
-        item["hint"] = d.hint;
-        item["sourceLine"] = d.sourceLine ? json(*d.sourceLine) : json(nullptr);
-        item["sourceColumn"] = d.sourceLine ? json(d.sourceColumn) : json(nullptr);
-        item["afterSkip"] = d.afterSkip;
-        if (d.heldBy) {
-            item["heldBy"] = {
-                {"file", d.heldBy->file.empty() ? json(nullptr) : json(d.heldBy->file)},
-                {"line", d.heldBy->line > 0 ? json(d.heldBy->line) : json(nullptr)},
-                {"message", d.heldBy->message}};
-        } else {
-            item["heldBy"] = nullptr;
-        }
-        list.push_back(std::move(item));
-    }
+    for (const Diagnostic& d : diagnostics) list.push_back(diagnosticJson(d));
     out["diagnostics"] = std::move(list);
     return out.dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -79,6 +57,17 @@ std::vector<Diagnostic> descriptionWarnings(const std::string& lineFile, std::st
         return std::find(disabled.begin(), disabled.end(), d.rule) != disabled.end();
     });
     return found;
+}
+
+void sortByPlace(std::vector<Diagnostic>& diagnostics, const std::string& lineFile,
+                 const std::string& trainFile) {
+    std::stable_sort(
+        diagnostics.begin(), diagnostics.end(), [&](const Diagnostic& a, const Diagnostic& b) {
+            const auto rank = [&](const Diagnostic& d) {
+                return d.file == lineFile ? 0 : d.file == trainFile ? 1 : 2;
+            };
+            return std::tuple(rank(a), a.line, a.column) < std::tuple(rank(b), b.line, b.column);
+        });
 }
 
 std::string formatDiagnostic(const Diagnostic& d) {
@@ -127,13 +116,7 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile,
                                 inputs.trainBytes, inputs.trackPlan, options.disabled);
         all.insert(all.end(), warnings.begin(), warnings.end());
-        // In file order: the line description, then the train description, each by line.
-        std::stable_sort(all.begin(), all.end(), [&](const Diagnostic& a, const Diagnostic& b) {
-            const auto rank = [&](const Diagnostic& d) {
-                return d.file == inputs.lineFile ? 0 : d.file == inputs.trainFile ? 1 : 2;
-            };
-            return std::tuple(rank(a), a.line, a.column) < std::tuple(rank(b), b.line, b.column);
-        });
+        sortByPlace(all, inputs.lineFile, inputs.trainFile);
 
         const int errors = static_cast<int>(scan.errors.size());
         const int warningCount = static_cast<int>(warnings.size());

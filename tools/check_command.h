@@ -37,6 +37,10 @@ std::vector<Diagnostic> descriptionWarnings(const std::string& lineFile, std::st
                                             bool trackPlan,
                                             const std::vector<std::string>& disabled = {});
 
+// In file order: the line description, then the train description, each by line and column.
+void sortByPlace(std::vector<Diagnostic>& diagnostics, const std::string& lineFile,
+                 const std::string& trainFile);
+
 // One diagnostic as text: "FILE:LINE:COLUMN: error 16 at 2520 m: words [error-16]" or
 // "...: warning: words [-Wname]", the source line with a caret, then its notes.
 std::string formatDiagnostic(const Diagnostic& d);

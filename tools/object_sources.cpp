@@ -228,3 +228,25 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
 }
 
 }  // namespace tool
+
+namespace tool {
+
+std::vector<int> stationRecordLines(const scenario::LineTable& table,
+                                    const DescriptionFile& train) {
+    const int stations = trainLayout(table).stationCount;
+    std::vector<int> lines(static_cast<std::size_t>(stations) + 1, 0);
+    for (const PlacingRecord& r : placingRecords(train, kTrainKeywords)) {
+        if (r.kind != RecordKind::station) continue;
+        // Two stations may not share a position, so the first entry written there is its own.
+        for (int e = 1; e <= stations; ++e) {
+            if (lines[static_cast<std::size_t>(e)] == 0 &&
+                table[static_cast<std::size_t>(e)].long3 == r.position) {
+                lines[static_cast<std::size_t>(e)] = r.line;
+                break;
+            }
+        }
+    }
+    return lines;
+}
+
+}  // namespace tool

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "compiler/scenario_model.h"
 #include "tools/inspection.h"
@@ -30,5 +31,9 @@ std::optional<std::pair<std::string, std::string>> descriptionsBeside(
 std::optional<std::string> attributeSources(RouteReport& report, const scenario::RouteTable& route,
                                             const DescriptionFile& line,
                                             const DescriptionFile& train);
+
+// The line of the record that gave each station entry of `table`, by entry (1 to the station
+// count; index 0 unused), matched by the position written; 0 where no record gives it.
+std::vector<int> stationRecordLines(const scenario::LineTable& table, const DescriptionFile& train);
 
 }  // namespace tool

@@ -15,6 +15,7 @@
 #include "tools/inspect_command.h"
 #include "tools/lint_rules.h"
 #include "tools/map_command.h"
+#include "tools/serve_command.h"
 #include "tools/version.h"
 #include "tools/write_sources_command.h"
 
@@ -128,6 +129,23 @@ Exit status:
      an output that is one of the inputs
   3  a compiled file is damaged (told on stderr with its byte offset)
   4  the map could not be written (to its file or stdout), or an internal error)";
+
+constexpr const char* kServeFooter =
+    R"(Serves one page at the address printed, for a browser on this machine: the track plan
+  (pan with the mouse, zoom with the wheel), the profile, the objects with the records that
+  placed them, and every error and warning `check` gives. The server looks at the two
+  descriptions about 25 times a second; when one is saved it compiles them again in memory
+  (nothing is written) and the page follows without a reload, keeping its view. While the
+  descriptions fail, the page keeps the last good picture, marked as stale, with the errors.
+Address: 127.0.0.1 and --port (default 8700; 0 for any free port). --listen ADDR serves
+  another of this machine's addresses too (0.0.0.0 for all); the server still answers only
+  requests addressed to the loopback or to an IP address, never to another name (so that a web
+  page elsewhere cannot reach it through its own DNS name).
+Exit status:
+  0  stopped with Ctrl-C (or SIGTERM)
+  2  usage error, a description that cannot be read at the start, or an address or port that
+     cannot be listened on
+  4  internal error)";
 
 constexpr const char* kWriteSourcesFooter =
     R"(Writes the carried scenario's line and train descriptions and its three documents into
@@ -280,6 +298,25 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     fromSourcesOption->excludes(map->get_option("FILE"));
     map->footer(kMapFooter);
 
+    ServeOptions serveOptions;
+    CLI::App* serve = app.add_subcommand(
+        "serve", "Show a pair of descriptions in the browser, following every save.");
+    serve->add_option("LINE_FILE", serveOptions.lineFile, "line description, X_linea.txt")
+        ->required();
+    serve->add_option("TRAIN_FILE", serveOptions.trainFile, "train description, X_Y-.txt")
+        ->required();
+    serve->add_option("--port", serveOptions.port, "port to listen on (0: any free port)")
+        ->check(CLI::Range(0, 65535));
+    serve->add_option("--listen", serveOptions.listen,
+                      "address to listen on (default 127.0.0.1, this machine only)");
+    std::string serveLineName;
+    std::string serveTrainName;
+    CLI::Option* serveLineNameOption =
+        serve->add_option("--line-name", serveLineName, "line name X, instead of LINE_FILE's");
+    CLI::Option* serveTrainNameOption =
+        serve->add_option("--train-name", serveTrainName, "train name Y, instead of TRAIN_FILE's");
+    serve->footer(kServeFooter);
+
     std::string sourcesDir;
     CLI::App* writeSources = app.add_subcommand(
         "write-sources", "Write the carried scenario's descriptions and documents into DIR.");
@@ -359,6 +396,10 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             if (*mapLineNameOption) mapOptions.lineName = mapLineName;
             if (*mapTrainNameOption) mapOptions.trainName = mapTrainName;
             status = runMap(mapOptions, out, err);
+        } else if (serve->parsed()) {
+            if (*serveLineNameOption) serveOptions.lineName = serveLineName;
+            if (*serveTrainNameOption) serveOptions.trainName = serveTrainName;
+            status = runServe(serveOptions, out, err);
         } else if (writeSources->parsed()) {
             status = runWriteSources(sourcesDir, out, err);
         } else if (explain->parsed()) {

@@ -1,0 +1,214 @@
+// The live viewer: a pair of descriptions followed through saves, and the server that answers
+// the page, asked over HTTP in this process.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "content/scenario_content.h"
+#include "content/text_writer.h"
+#include "tests/tools/tool_test_support.h"
+#include "tools/live_scenario.h"
+#include "tools/viewer_server.h"
+
+namespace tool {
+namespace {
+
+using json = nlohmann::json;
+using testing::spit;
+using testing::TempDir;
+
+TEST(ViewerHost, OnlyTheLoopbackOrAnAddressWrittenOutIsAnswered) {
+    struct Case {
+        const char* host;
+        bool loopbackOnly;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"127.0.0.1:8700", true, true},
+        {"127.0.0.1", true, true},
+        {"127.1.2.3:80", true, true},
+        {"localhost:8700", true, true},
+        {"LocalHost", true, true},
+        {"[::1]:8700", true, true},
+        {"[::1]", true, true},
+        {"evil.example", true, false},
+        {"evil.example:8700", true, false},
+        {"localhost.evil.example", true, false},
+        {"127.0.0.1.evil.example", true, false},
+        {"10.0.0.1:8700", true, false},
+        {"[fe80::1]:8700", true, false},
+        {"", true, false},
+        {"127.0.0.256", true, false},
+        {"[::1", true, false},
+        {"[::1]x", true, false},
+        {"10.0.0.1:8700", false, true},
+        {"[fe80::1]:8700", false, true},
+        {"evil.example", false, false},
+        {"1.2.3.4.5", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(hostAllowed(c.host, c.loopbackOnly), c.allowed)
+            << c.host << (c.loopbackOnly ? " (loopback only)" : "");
+    }
+}
+
+class LiveViewer : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        line_ = scenario::content::encodeDocument(scenario::content::lineDescription());
+        train_ = scenario::content::encodeDocument(scenario::content::trainDescription());
+        spit(linePath(), line_);
+        spit(trainPath(), train_);
+    }
+    std::string linePath() const { return dir_.file("GENOVA_TORINO_linea.txt"); }
+    std::string trainPath() const { return dir_.file("GENOVA_TORINO_IC514-.txt"); }
+    LiveSources sources() const { return {linePath(), trainPath(), "GENOVA_TORINO", "IC514"}; }
+
+    // The train description with the signal at 2600 m moved onto the one at 1500 m, and the
+    // line (from 1) of that record.
+    std::pair<std::string, int> signalOnTakenCell() const {
+        const std::size_t at = train_.find("segnale,    2600,");
+        EXPECT_NE(at, std::string::npos);
+        std::string edited = train_;
+        edited.replace(at, 17, "segnale,    1500,");
+        const int line =
+            1 + static_cast<int>(std::count(train_.begin(), train_.begin() + at, '\n'));
+        return {edited, line};
+    }
+
+    TempDir dir_;
+    std::string line_;
+    std::string train_;
+};
+
+json stateOf(const LiveScenario& live) {
+    return json::parse(live.state()->json);
+}
+
+TEST_F(LiveViewer, FollowsSavesAndKeepsTheLastGoodPictureWhileTheyFail) {
+    LiveScenario live(sources());
+    ASSERT_TRUE(live.refresh());
+    json first = stateOf(live);
+    EXPECT_EQ(first["version"], 1);
+    EXPECT_FALSE(first["stale"]);
+    EXPECT_EQ(first["errors"], 0);
+    const auto stations = std::count_if(first["objects"].begin(), first["objects"].end(),
+                                        [](const json& o) { return o["kind"] == "station"; });
+    EXPECT_EQ(stations, 34);
+    EXPECT_EQ(first["picture"]["lineEnd"], 169000);
+    // Every object names the record that placed it, with the record's text.
+    for (const json& o : first["objects"]) {
+        ASSERT_FALSE(o["source"].is_null()) << o.dump();
+        EXPECT_FALSE(o["source"]["text"].is_null()) << o.dump();
+    }
+    EXPECT_FALSE(live.refresh()) << "nothing changed, nothing compiled";
+
+    const auto [edited, line] = signalOnTakenCell();
+    spit(trainPath(), edited);
+    ASSERT_TRUE(live.refresh());
+    const json failing = stateOf(live);
+    EXPECT_EQ(failing["version"], 2);
+    EXPECT_TRUE(failing["stale"]);
+    EXPECT_EQ(failing["pictureVersion"], 1);
+    EXPECT_EQ(failing["objects"], first["objects"]);
+    ASSERT_GE(failing["errors"], 1);
+    const json& error = failing["diagnostics"][0];
+    EXPECT_EQ(error["code"], 16);
+    EXPECT_EQ(error["file"], trainPath());
+    EXPECT_EQ(error["line"], line);
+    EXPECT_NE(error["sourceLine"].get<std::string>().find("segnale,    1500,"), std::string::npos);
+    EXPECT_TRUE(live.planSvg({}).has_value()) << "the last good picture is still drawn";
+
+    spit(trainPath(), train_);
+    ASSERT_TRUE(live.refresh());
+    const json mended = stateOf(live);
+    EXPECT_EQ(mended["version"], 3);
+    EXPECT_FALSE(mended["stale"]);
+    EXPECT_EQ(mended["pictureVersion"], 3);
+    EXPECT_EQ(mended["errors"], 0);
+    EXPECT_EQ(mended["objects"], first["objects"]);
+}
+
+TEST_F(LiveViewer, ADescriptionThatGoesAwayIsToldAndTheFirstFailureHasNoPicture) {
+    spit(trainPath(), signalOnTakenCell().first);
+    LiveScenario live(sources());
+    ASSERT_TRUE(live.refresh());
+    json state = stateOf(live);
+    EXPECT_TRUE(state["stale"]);
+    EXPECT_TRUE(state["pictureVersion"].is_null());
+    EXPECT_FALSE(live.planSvg({}).has_value());
+
+    std::filesystem::remove(testing::utf8Path(trainPath()));
+    ASSERT_TRUE(live.refresh());
+    state = stateOf(live);
+    EXPECT_TRUE(state["stale"]);
+    EXPECT_NE(state["problem"].get<std::string>().find("no such file"), std::string::npos);
+}
+
+TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
+    LiveScenario live(sources());
+    live.refresh();
+    ViewerServer server(live);
+    const auto bound = server.bind("127.0.0.1", 0);
+    ASSERT_TRUE(std::holds_alternative<int>(bound)) << std::get<std::string>(bound);
+    const int port = std::get<int>(bound);
+    std::thread serving([&] { server.run(); });
+
+    httplib::Client client("127.0.0.1", port);
+    struct Case {
+        const char* path;
+        int status;
+        const char* type;  // the start of the content type, or nullptr
+    };
+    const Case cases[] = {
+        {"/", 200, "text/html"},
+        {"/viewer.js", 200, "application/javascript"},
+        {"/viewer.css", 200, "text/css"},
+        {"/api/state", 200, "application/json"},
+        {"/plan.svg", 200, "image/svg+xml"},
+        {"/profile.svg?from=35000&to=60000", 200, "image/svg+xml"},
+        {"/profile.svg?from=60000&to=35000", 400, nullptr},
+        {"/plan.svg?from=x&to=1", 400, nullptr},
+        {"/index.html", 404, nullptr},
+        {"/../../etc/passwd", 404, nullptr},
+        {"/tools/viewer/viewer.js", 404, nullptr},
+    };
+    for (const Case& c : cases) {
+        const httplib::Result result = client.Get(c.path);
+        ASSERT_TRUE(result) << c.path;
+        EXPECT_EQ(result->status, c.status) << c.path;
+        if (c.type) {
+            EXPECT_EQ(result->get_header_value("Content-Type").rfind(c.type, 0), 0u) << c.path;
+        }
+    }
+    EXPECT_EQ(json::parse(client.Get("/api/state")->body)["version"], 1);
+
+    const httplib::Result foreign = client.Get("/api/state", {{"Host", "evil.example"}});
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(foreign->status, 403);
+
+    // The event stream sends the current state at once.
+    std::string events;
+    client.Get("/api/events", [&](const char* data, std::size_t size) {
+        events.append(data, size);
+        return events.find("\n\n") == std::string::npos;
+    });
+    ASSERT_EQ(events.rfind("event: state\ndata: ", 0), 0u) << events;
+    EXPECT_EQ(json::parse(events.substr(19, events.find("\n\n") - 19))["version"], 1);
+
+    // Stopping ends the server even with a page's event stream open.
+    httplib::Client watcher("127.0.0.1", port);
+    std::thread page(
+        [&] { watcher.Get("/api/events", [](const char*, std::size_t) { return true; }); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto stopping = std::chrono::steady_clock::now();
+    server.stop();
+    serving.join();
+    page.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+}
+
+}  // namespace
+}  // namespace tool

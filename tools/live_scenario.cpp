@@ -1,0 +1,319 @@
+#include "tools/live_scenario.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <system_error>
+#include <thread>
+
+#include "compiler/memorizza_percorso.h"
+#include "platform/bounded_read.h"
+#include "tools/check_command.h"
+#include "tools/check_errors.h"
+#include "tools/compiled_checks.h"
+#include "tools/diagnostic_json.h"
+#include "tools/input_limits.h"
+#include "tools/inspection.h"
+#include "tools/object_sources.h"
+#include "tools/source_context.h"
+#include "tools/windows1252.h"
+
+namespace tool {
+namespace {
+
+using json = nlohmann::ordered_json;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kReadAnyway = std::chrono::seconds(1);
+
+// The description's bytes, or why they cannot be had.
+struct Reading {
+    std::optional<std::string> bytes;
+    std::string problem;
+};
+
+Reading readDescription(const std::string& path) {
+    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
+    if (read.status == platform::ReadStatus::ok && !read.tooLarge) {
+        return {std::move(read.bytes), {}};
+    }
+    if (read.tooLarge) return {std::nullopt, path + ": " + oversizedDescription(read)};
+    if (read.status == platform::ReadStatus::missing)
+        return {std::nullopt, path + ": no such file"};
+    return {std::nullopt,
+            path + ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason)};
+}
+
+// What compiling the descriptions gave: the model when it holds a route to draw.
+struct Compilation {
+    std::shared_ptr<scenario::ScenarioModel> model;
+    std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
+};
+
+Compilation compile(const LiveSources& sources, const std::string& line, const std::string& train) {
+    auto model = std::make_shared<scenario::ScenarioModel>();
+    model->lineName = sources.lineName;
+    model->trainName = sources.trainName;
+    auto loader = [](const std::string& bytes) {
+        return [&bytes] {
+            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+        };
+    };
+    scenario::compileRoute(*model, 1, {loader(line), loader(train)});
+    switch (scenario::stampScenario(*model)) {
+        case scenario::StampResult::stamped:
+            return {std::move(model), {}};
+        case scenario::StampResult::noRoute:
+            return {nullptr, "the descriptions give no route"};
+        case scenario::StampResult::fatal1250:
+        case scenario::StampResult::fatal1251:
+            return {nullptr, "data in the place of the stamps: the installer would write nothing"};
+    }
+    return {nullptr, "the descriptions give no route"};
+}
+
+// "FILE:LINE" as object_sources writes it.
+std::optional<std::pair<std::string, int>> splitSource(const std::string& source) {
+    const std::size_t colon = source.rfind(':');
+    if (colon == std::string::npos) return std::nullopt;
+    try {
+        return std::pair{source.substr(0, colon), std::stoi(source.substr(colon + 1))};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+json sourceJson(const std::string& file, int line, const std::string& bytes) {
+    const std::optional<SourceExcerpt> excerpt = sourceExcerpt(bytes, line, 1);
+    return {
+        {"file", file}, {"line", line}, {"text", excerpt ? json(excerpt->text) : json(nullptr)}};
+}
+
+// The objects the page lists: every station of the train file (a station without a stop has no
+// cell of its own), then every other object of the route, in the order of the line.
+json objectsJson(const scenario::ScenarioModel& model, const LiveSources& sources,
+                 const std::string& line, const std::string& train) {
+    RouteReport report = routeReport(model.routeTable, &model.lineTable);
+    attributeSources(report, model.routeTable, {sources.lineFile, line},
+                     {sources.trainFile, train});
+    std::vector<std::pair<std::int64_t, json>> items;
+
+    const std::vector<int> stationLines =
+        stationRecordLines(model.lineTable, {sources.trainFile, train});
+    const int stations = trainLayout(model.lineTable).stationCount;
+    for (int e = 1; e <= stations; ++e) {
+        const scenario::LineRecord& entry = model.lineTable[static_cast<std::size_t>(e)];
+        json item;
+        item["id"] = "s" + std::to_string(e);
+        item["station"] = e;
+        item["cell"] = nullptr;
+        for (const RouteObject& o : report.objects) {
+            if (o.raw.kind == scenario::CellKind::kStationStop && o.raw.value1 == e) {
+                item["cell"] = o.cell;
+            }
+        }
+        item["kind"] = "station";
+        item["position"] = entry.long3;
+        item["km"] = kilometreText(entry.long3);
+        item["exact"] = true;
+        item["text"] = utf8FromWindows1252(entry.text);
+        item["values"] = {
+            {"scheduled time", clockText(entry.long4)},
+            {"area", kilometreText(entry.long1) + " to " + kilometreText(entry.long2)}};
+        item["added"] = false;
+        const int recordLine = stationLines[static_cast<std::size_t>(e)];
+        item["source"] =
+            recordLine > 0 ? sourceJson(sources.trainFile, recordLine, train) : json(nullptr);
+        items.emplace_back(entry.long3, std::move(item));
+    }
+
+    for (const RouteObject& o : report.objects) {
+        if (o.raw.kind == scenario::CellKind::kStationStop) continue;  // told with its station
+        const std::int64_t position = o.written.value_or(cellStart(o.cell));
+        json item;
+        item["id"] = "c" + std::to_string(o.cell);
+        item["station"] = nullptr;
+        item["cell"] = o.cell;
+        item["kind"] = o.kindName;
+        item["position"] = position;
+        item["km"] = kilometreText(position);
+        item["exact"] = o.written.has_value() && o.writtenExact;
+        item["text"] = o.text ? json(*o.text) : json(nullptr);
+        json values = json::object();
+        for (const NamedValue& v : o.values) values[v.name] = v.value;
+        item["values"] = std::move(values);
+        item["added"] = o.addedByCompiler;
+        item["source"] = nullptr;
+        if (o.source) {
+            if (const auto place = splitSource(*o.source)) {
+                const bool inLine = place->first == sources.lineFile;
+                item["source"] = sourceJson(place->first, place->second, inLine ? line : train);
+            }
+        }
+        items.emplace_back(position, std::move(item));
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    json list = json::array();
+    for (auto& [position, item] : items) list.push_back(std::move(item));
+    return list;
+}
+
+json pictureJson(const scenario::ScenarioModel& model) {
+    const scenario::LineTable& table = model.lineTable;
+    std::int64_t lineEnd = cellStart(static_cast<std::int64_t>(model.routeTable.size()));
+    if (table[scenario::kTrainGeneral].long2 > 0) {
+        lineEnd = std::min<std::int64_t>(table[scenario::kTrainGeneral].long2, lineEnd);
+    }
+    return {{"line", utf8FromWindows1252(table[scenario::kLineGeneral].text)},
+            {"train", utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
+            {"lineEnd", lineEnd}};
+}
+
+}  // namespace
+
+LiveScenario::LiveScenario(LiveSources sources) : sources_(std::move(sources)) {}
+
+LiveScenario::FileStamp LiveScenario::stampOf(const std::string& path) {
+    std::error_code error;
+    FileStamp stamp;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return stamp;
+    stamp.exists = true;
+    stamp.size =
+        std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, error) : 0;
+    stamp.written = std::filesystem::last_write_time(path, error);
+    return stamp;
+}
+
+bool LiveScenario::refresh() {
+    FileStamp line = stampOf(sources_.lineFile);
+    FileStamp train = stampOf(sources_.trainFile);
+    // A file system that keeps coarse times may give a quick second save of the same size the
+    // stamp of the first: the bytes are compared now and then all the same.
+    const auto now = Clock::now();
+    const bool dueForReading = now - lastRead_ >= kReadAnyway;
+    if (looked_ && line == lineStamp_ && train == trainStamp_ && !dueForReading) return false;
+    // An editor may still be writing: wait until both files hold still for a moment, so that a
+    // save is compiled once, whole, rather than half-written first.
+    for (int settle = 0; settle < 10; ++settle) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        const FileStamp lineAgain = stampOf(sources_.lineFile);
+        const FileStamp trainAgain = stampOf(sources_.trainFile);
+        if (lineAgain == line && trainAgain == train) break;
+        line = lineAgain;
+        train = trainAgain;
+    }
+    lineStamp_ = line;
+    trainStamp_ = train;
+    lastRead_ = Clock::now();
+    Reading lineRead = readDescription(sources_.lineFile);
+    Reading trainRead = readDescription(sources_.trainFile);
+    if (looked_ && lineRead.bytes == lineBytes_ && trainRead.bytes == trainBytes_) return false;
+    looked_ = true;
+    lineBytes_ = std::move(lineRead.bytes);
+    trainBytes_ = std::move(trainRead.bytes);
+    std::string problem = lineRead.problem.empty() ? trainRead.problem : lineRead.problem;
+    if (!lineRead.problem.empty() && !trainRead.problem.empty()) {
+        problem += "; " + trainRead.problem;
+    }
+    rebuild(problem);
+    return true;
+}
+
+void LiveScenario::rebuild(const std::string& readProblem) {
+    const auto started = Clock::now();
+    auto next = std::make_shared<LiveState>();
+    const std::shared_ptr<const LiveState> previous = state();
+    next->version = previous ? previous->version + 1 : 1;
+
+    json diagnostics = json::array();
+    int errors = 0;
+    int warnings = 0;
+    bool limitReached = false;
+    std::string problem = readProblem;
+    Compilation compiled;
+    if (lineBytes_ && trainBytes_) {
+        CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
+                           sources_.lineName, sources_.trainName, true};
+        const ErrorScan scan = findErrors(inputs, kErrorLimit);
+        std::vector<Diagnostic> all = scan.errors;
+        const std::vector<Diagnostic> found = descriptionWarnings(
+            sources_.lineFile, *lineBytes_, sources_.trainFile, *trainBytes_, true);
+        all.insert(all.end(), found.begin(), found.end());
+        sortByPlace(all, sources_.lineFile, sources_.trainFile);
+        for (const Diagnostic& d : all) diagnostics.push_back(diagnosticJson(d));
+        errors = static_cast<int>(scan.errors.size());
+        warnings = static_cast<int>(found.size());
+        limitReached = scan.limitReached;
+        if (errors == 0) {
+            compiled = compile(sources_, *lineBytes_, *trainBytes_);
+            if (!compiled.model) problem = compiled.problem;
+        }
+    }
+
+    json objects;
+    json picture;
+    if (compiled.model) {
+        next->picture = compiled.model;
+        next->pictureVersion = next->version;
+        objects = objectsJson(*compiled.model, sources_, *lineBytes_, *trainBytes_);
+        picture = pictureJson(*compiled.model);
+    } else {
+        next->stale = true;
+        if (previous && previous->picture) {
+            next->picture = previous->picture;
+            next->pictureVersion = previous->pictureVersion;
+            // The objects shown stay those of the picture they belong to.
+            const json before = json::parse(previous->json);
+            objects = before["objects"];
+            picture = before["picture"];
+        } else {
+            objects = json::array();
+            picture = nullptr;
+        }
+    }
+    next->errors = errors;
+    next->warnings = warnings;
+    next->problem = problem;
+    next->compileMilliseconds =
+        std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+
+    json out;
+    out["version"] = next->version;
+    out["pictureVersion"] = next->picture ? json(next->pictureVersion) : json(nullptr);
+    out["stale"] = next->stale;
+    out["files"] = {{"line", sources_.lineFile}, {"train", sources_.trainFile}};
+    out["problem"] = problem.empty() ? json(nullptr) : json(problem);
+    out["errors"] = errors;
+    out["warnings"] = warnings;
+    out["limitReached"] = limitReached;
+    out["compileMilliseconds"] = next->compileMilliseconds;
+    out["picture"] = std::move(picture);
+    out["objects"] = std::move(objects);
+    out["diagnostics"] = std::move(diagnostics);
+    next->json = out.dump(-1, ' ', false, json::error_handler_t::replace);
+
+    const std::lock_guard lock(mutex_);
+    state_ = std::move(next);
+}
+
+std::shared_ptr<const LiveState> LiveScenario::state() const {
+    const std::lock_guard lock(mutex_);
+    return state_;
+}
+
+std::optional<std::string> LiveScenario::planSvg(const MapView& view) const {
+    const std::shared_ptr<const LiveState> current = state();
+    if (!current || !current->picture) return std::nullopt;
+    const scenario::ScenarioModel& m = *current->picture;
+    return renderPlanSvg({&m.routeTable, &m.lineTable, &m.trackPlan}, view);
+}
+
+std::optional<std::string> LiveScenario::profileSvg(const MapView& view) const {
+    const std::shared_ptr<const LiveState> current = state();
+    if (!current || !current->picture) return std::nullopt;
+    const scenario::ScenarioModel& m = *current->picture;
+    return renderProfileSvg({&m.routeTable, &m.lineTable, &m.trackPlan}, view);
+}
+
+}  // namespace tool

@@ -1,0 +1,79 @@
+// A pair of descriptions followed as their author saves them: each time either file changes on
+// disk it is read and compiled again in memory (nothing is ever written), and what the viewer's
+// page shows is made from it: the objects with the records that placed them, the diagnostics
+// of `check`, and the picture. While the descriptions fail, the picture stays the last good one.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "compiler/scenario_model.h"
+#include "tools/svg_map.h"
+
+namespace tool {
+
+struct LiveSources {
+    std::string lineFile;  // as named on the command line, and so in file:line
+    std::string trainFile;
+    std::string lineName;  // for the scenario codes
+    std::string trainName;
+};
+
+// One look at the descriptions. Immutable once made, so that a request may read it while the
+// next one is made.
+struct LiveState {
+    std::uint64_t version = 0;  // 1 for the first look, one more for each change seen
+    // The descriptions fail (or cannot be read): the picture and the objects are those of the
+    // last version that compiled, or absent when none has.
+    bool stale = false;
+    std::string json;  // what the page reads: status, objects, diagnostics (see live_scenario.cpp)
+    std::shared_ptr<const scenario::ScenarioModel> picture;  // the compiled model drawn
+    std::uint64_t pictureVersion = 0;                        // the version it was compiled at
+    double compileMilliseconds = 0;
+    int errors = 0;  // as `check` counts them
+    int warnings = 0;
+    std::string problem;  // a description that cannot be read, or nothing to draw
+};
+
+class LiveScenario {
+  public:
+    explicit LiveScenario(LiveSources sources);
+
+    // Looks at both files; when either changed since the last look (or on the first call), reads
+    // and compiles them and makes a new state. Returns whether it did.
+    bool refresh();
+
+    std::shared_ptr<const LiveState> state() const;
+
+    // The pictures of the current state's model, whole or of a stretch; nothing without one.
+    std::optional<std::string> planSvg(const MapView& view) const;
+    std::optional<std::string> profileSvg(const MapView& view) const;
+
+  private:
+    struct FileStamp {
+        bool exists = false;
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type written{};
+        friend bool operator==(const FileStamp&, const FileStamp&) = default;
+    };
+    static FileStamp stampOf(const std::string& path);
+    void rebuild(const std::string& readProblem);
+
+    LiveSources sources_;
+    FileStamp lineStamp_;
+    FileStamp trainStamp_;
+    std::optional<std::string> lineBytes_;  // as last read; nothing when it could not be
+    std::optional<std::string> trainBytes_;
+    bool looked_ = false;
+    std::chrono::steady_clock::time_point lastRead_{};
+
+    mutable std::mutex mutex_;  // guards state_ only: refresh runs on one thread
+    std::shared_ptr<const LiveState> state_;
+};
+
+}  // namespace tool

@@ -1,0 +1,490 @@
+// The live viewer's page. The server pushes each new state of the descriptions as a server-sent
+// event; the page redraws what changed and keeps the author's view: the stretch shown, the pan
+// and zoom of the plan, the selection, the filter.
+'use strict';
+
+const $ = (id) => document.getElementById(id);
+
+const view = {
+  state: null,             // the last state the server sent
+  pictureVersion: null,    // the version whose pictures are shown
+  stretch: null,           // {from, to} in metres, or null for the whole line
+  planBox: null,           // the plan's viewBox as the author left it {x, y, w, h}
+  planFull: null,          // the plan's own viewBox
+  profile: null,           // {from, to, left, width} of the profile's distance axis
+  selected: null,          // {type: 'object', id} or {type: 'problem', index}
+  loading: null,           // the pictures being fetched
+};
+
+// "35+150" for 35150 m.
+function kmText(metres) {
+  const sign = metres < 0 ? '-' : '';
+  const m = Math.abs(Math.round(metres));
+  return `${sign}${Math.floor(m / 1000)}+${String(m % 1000).padStart(3, '0')}`;
+}
+
+// 35+150, 35.15 or 35 (km) as metres; null when it is none of these.
+function parseKm(text) {
+  const t = text.trim();
+  let match = /^(\d+)\+(\d{1,3})$/.exec(t);
+  if (match) return Number(match[1]) * 1000 + Number(match[2]);
+  match = /^\d+(\.\d+)?$/.exec(t);
+  if (match) return Math.round(Number(t) * 1000);
+  return null;
+}
+
+function element(tag, attributes = {}, ...children) {
+  const e = document.createElement(tag);
+  for (const [k, v] of Object.entries(attributes)) {
+    if (k === 'className') e.className = v;
+    else if (k.startsWith('on')) e.addEventListener(k.slice(2), v);
+    else e.setAttribute(k, v);
+  }
+  for (const c of children) e.append(c);
+  return e;
+}
+
+// ---- pictures ----
+
+function stretchQuery() {
+  return view.stretch ? `?from=${view.stretch.from}&to=${view.stretch.to}` : '';
+}
+
+async function fetchSvg(path) {
+  const response = await fetch(path + stretchQuery(), { cache: 'no-store' });
+  if (!response.ok) throw new Error(`${path}: ${response.status}`);
+  const text = await response.text();
+  const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
+  const svg = doc.documentElement;
+  if (svg.nodeName !== 'svg') throw new Error(`${path}: not an SVG picture`);
+  return document.importNode(svg, true);
+}
+
+function readViewBox(svg) {
+  const vb = svg.viewBox.baseVal;
+  if (vb && vb.width > 0) return { x: vb.x, y: vb.y, w: vb.width, h: vb.height };
+  const w = Number(svg.getAttribute('width')) || 1000;
+  const h = Number(svg.getAttribute('height')) || 600;
+  return { x: 0, y: 0, w, h };
+}
+
+function applyPlanBox() {
+  const svg = $('plan').querySelector('svg');
+  if (!svg || !view.planBox) return;
+  const b = view.planBox;
+  svg.setAttribute('viewBox', `${b.x} ${b.y} ${b.w} ${b.h}`);
+}
+
+// Fetches both pictures for the current stretch; `keepView` keeps the plan's pan and zoom.
+async function loadPictures(keepView) {
+  const version = view.state ? view.state.pictureVersion : null;
+  const started = performance.now();
+  const job = Promise.all([fetchSvg('/plan.svg'), fetchSvg('/profile.svg')]);
+  view.loading = job;
+  let plan, profile;
+  try {
+    [plan, profile] = await job;
+  } catch (e) {
+    if (view.loading === job) view.loading = null;
+    console.warn('pictures not loaded:', e.message);
+    return;
+  }
+  if (view.loading !== job) return;  // a later load has started
+  view.loading = null;
+  for (const svg of [plan, profile]) {
+    svg.removeAttribute('width');
+    svg.removeAttribute('height');
+    svg.setAttribute('preserveAspectRatio', 'xMidYMid meet');
+  }
+  const full = readViewBox(plan);
+  $('plan').replaceChildren(plan);
+  $('profile').replaceChildren(profile);
+  if (!keepView || !view.planBox || !view.planFull ||
+      Math.abs(full.w - view.planFull.w) > 1e-6 || Math.abs(full.h - view.planFull.h) > 1e-6) {
+    view.planBox = { ...full };
+  }
+  view.planFull = full;
+  applyPlanBox();
+  const p = profile;
+  view.profile = {
+    from: Number(p.dataset.from ?? 0),
+    to: Number(p.dataset.to ?? (view.state?.picture?.lineEnd ?? 1)),
+    left: Number(p.dataset.left ?? 0),
+    width: Number(p.dataset.width ?? readViewBox(p).w),
+  };
+  $('profile-range').textContent = `${kmText(view.profile.from)} to ${kmText(view.profile.to)}`;
+  view.pictureVersion = version;
+  document.body.dataset.pictureVersion = String(version);
+  document.body.dataset.stretch = view.stretch ? `${view.stretch.from}-${view.stretch.to}` : 'whole';
+  showSelection(false);
+  const ms = performance.now() - started;
+  window.viewerTimings = { ...(window.viewerTimings || {}), lastPictureMs: ms };
+  if (!window.viewerTimings.firstPicture) window.viewerTimings.firstPicture = performance.now();
+}
+
+// ---- pan and zoom ----
+
+function planPoint(svg, clientX, clientY) {
+  const m = svg.getScreenCTM();
+  if (!m) return null;
+  const p = new DOMPoint(clientX, clientY).matrixTransform(m.inverse());
+  return { x: p.x, y: p.y };
+}
+
+function setUpPanZoom() {
+  const panel = $('plan');
+  let drag = null;
+  let frame = 0;
+  const redraw = () => {
+    if (frame) return;
+    frame = requestAnimationFrame(() => { frame = 0; applyPlanBox(); });
+  };
+  panel.addEventListener('wheel', (event) => {
+    const svg = panel.querySelector('svg');
+    if (!svg || !view.planBox) return;
+    event.preventDefault();
+    const at = planPoint(svg, event.clientX, event.clientY);
+    if (!at) return;
+    const factor = Math.exp(Math.sign(event.deltaY) * Math.min(Math.abs(event.deltaY), 200) / 400);
+    const b = view.planBox;
+    const w = Math.min(Math.max(b.w * factor, view.planFull.w / 2000), view.planFull.w * 4);
+    const k = w / b.w;
+    view.planBox = { x: at.x - (at.x - b.x) * k, y: at.y - (at.y - b.y) * k, w, h: b.h * k };
+    redraw();
+  }, { passive: false });
+  panel.addEventListener('pointerdown', (event) => {
+    const svg = panel.querySelector('svg');
+    if (!svg || event.button !== 0) return;
+    drag = { x: event.clientX, y: event.clientY, box: { ...view.planBox }, moved: false,
+             scale: view.planBox.w / svg.getBoundingClientRect().width };
+    const m = svg.getScreenCTM();
+    if (m) drag.scale = 1 / m.a;
+    panel.setPointerCapture(event.pointerId);
+  });
+  panel.addEventListener('pointermove', (event) => {
+    if (!drag) { hoverName(event); return; }
+    const dx = event.clientX - drag.x;
+    const dy = event.clientY - drag.y;
+    if (Math.abs(dx) + Math.abs(dy) > 3) {
+      drag.moved = true;
+      panel.classList.add('panning');
+    }
+    view.planBox = { ...drag.box, x: drag.box.x - dx * drag.scale, y: drag.box.y - dy * drag.scale };
+    redraw();
+  });
+  const end = (event) => {
+    if (!drag) return;
+    const clicked = !drag.moved;
+    drag = null;
+    panel.classList.remove('panning');
+    if (clicked) {
+      const target = document.elementFromPoint(event.clientX, event.clientY);
+      const mark = target && target.closest('[data-cell], [data-station]');
+      if (mark && panel.contains(mark)) selectObject(idOfMark(mark), { centre: false });
+    }
+  };
+  panel.addEventListener('pointerup', end);
+  panel.addEventListener('pointercancel', () => { drag = null; panel.classList.remove('panning'); });
+  panel.addEventListener('pointerleave', () => { $('hover').hidden = true; });
+  $('profile').addEventListener('pointermove', hoverName);
+  $('profile').addEventListener('pointerleave', () => { $('hover').hidden = true; });
+  $('profile').addEventListener('click', (event) => {
+    const mark = event.target.closest('[data-cell], [data-station]');
+    if (mark) selectObject(idOfMark(mark), { centre: true });
+  });
+}
+
+// Names the object under the pointer, from its picture's title.
+function hoverName(event) {
+  const box = $('hover');
+  const mark = event.target.closest && event.target.closest('[data-cell], [data-station]');
+  const title = mark && mark.querySelector('title');
+  if (!title) { box.hidden = true; return; }
+  const panel = $('plan-panel').getBoundingClientRect();
+  box.textContent = title.textContent;
+  box.hidden = false;
+  box.style.left = `${event.clientX - panel.left + 12}px`;
+  box.style.top = `${event.clientY - panel.top + 12}px`;
+}
+
+// The centre of `mark` in the plan's own coordinates.
+function markCentre(svg, mark) {
+  const r = mark.getBoundingClientRect();
+  return planPoint(svg, r.left + r.width / 2, r.top + r.height / 2);
+}
+
+function centrePlanOn(mark) {
+  const svg = $('plan').querySelector('svg');
+  if (!svg || !mark || !view.planBox) return;
+  applyPlanBox();
+  const c = markCentre(svg, mark);
+  if (!c) return;
+  let { w, h } = view.planBox;
+  // From the whole line, come closer: a station among its neighbours rather than a dot.
+  if (view.planFull && w > view.planFull.w / 3) {
+    w = view.planFull.w / 6;
+    h = view.planFull.h / 6;
+  }
+  view.planBox = { x: c.x - w / 2, y: c.y - h / 2, w, h };
+  applyPlanBox();
+}
+
+// ---- selection ----
+
+function objectById(id) {
+  return view.state?.objects?.find((o) => o.id === id) ?? null;
+}
+
+// An object's mark in a picture: a station by its entry, anything else by its cell.
+function markFor(container, o) {
+  if (o.station != null) {
+    const mark = container.querySelector(`[data-station="${o.station}"]`);
+    if (mark) return mark;
+  }
+  return o.cell != null ? container.querySelector(`[data-cell="${o.cell}"]`) : null;
+}
+
+// The object a picture's mark stands for.
+function idOfMark(mark) {
+  return mark.dataset.station != null ? `s${mark.dataset.station}` : `c${mark.dataset.cell}`;
+}
+
+// The drawn object nearest to `metres`, for a problem that names a place on the line only.
+function nearestMark(container, metres) {
+  let best = null;
+  let bestDistance = Infinity;
+  for (const mark of container.querySelectorAll('[data-cell]')) {
+    if (mark.dataset.cell == null) continue;
+    const d = Math.abs(Number(mark.dataset.cell) * 50 - metres);
+    if (d < bestDistance) { best = mark; bestDistance = d; }
+  }
+  return best;
+}
+
+function clearHighlights() {
+  for (const e of document.querySelectorAll('svg .selected')) e.classList.remove('selected');
+  for (const e of document.querySelectorAll('svg .cursor-line')) e.remove();
+  for (const e of document.querySelectorAll('.list li.active')) e.classList.remove('active');
+}
+
+function markProfile(metres) {
+  const svg = $('profile').querySelector('svg');
+  const p = view.profile;
+  if (!svg || !p || metres == null || metres < p.from || metres > p.to || p.to <= p.from) return;
+  const x = p.left + ((metres - p.from) / (p.to - p.from)) * p.width;
+  const box = readViewBox(svg);
+  const line = document.createElementNS('http://www.w3.org/2000/svg', 'line');
+  line.setAttribute('class', 'cursor-line');
+  line.setAttribute('x1', x);
+  line.setAttribute('x2', x);
+  line.setAttribute('y1', box.y);
+  line.setAttribute('y2', box.y + box.h);
+  svg.append(line);
+}
+
+function sourceBlock(file, line, text, column) {
+  const block = element('div');
+  block.append(element('div', { className: 'where' }, `${file}:${line}${column ? ':' + column : ''}`));
+  if (text != null) {
+    let shown = text;
+    if (column) shown += '\n' + ' '.repeat(Math.max(0, column - 1)) + '^';
+    block.append(element('pre', {}, shown));
+  }
+  return block;
+}
+
+function selectObject(id, { centre = true } = {}) {
+  view.selected = { type: 'object', id };
+  showSelection(centre);
+}
+
+function selectProblem(index) {
+  view.selected = { type: 'problem', index };
+  showSelection(true);
+}
+
+function showSelection(centre) {
+  clearHighlights();
+  const box = $('selection');
+  const s = view.selected;
+  if (!s || !view.state) return;
+  if (s.type === 'object') {
+    const o = objectById(s.id);
+    if (!o) {
+      box.replaceChildren(element('p', { className: 'hint' }, 'The selected object is no longer there.'));
+      return;
+    }
+    const name = o.text ? `${o.kind} ${o.text}` : o.kind;
+    const values = Object.entries(o.values).map(([k, v]) => `${k} ${v}`).join(', ');
+    box.replaceChildren(
+      element('h2', {}, name),
+      element('div', {}, `${o.exact ? '' : '~'}${o.km}${o.cell != null ? ` (cell ${o.cell})` : ''}${o.added ? ', added by the compiler' : ''}`),
+      element('div', { className: 'hint-line' }, values));
+    if (o.source) box.append(sourceBlock(o.source.file, o.source.line, o.source.text));
+    for (const li of document.querySelectorAll(`#object-list li[data-id="${o.id}"]`)) li.classList.add('active');
+    const mark = markFor($('plan'), o);
+    if (mark) {
+      mark.classList.add('selected');
+      if (centre) centrePlanOn(mark);
+    }
+    const profileMark = markFor($('profile'), o);
+    if (profileMark) profileMark.classList.add('selected');
+    markProfile(o.position);
+  } else {
+    const d = view.state.diagnostics[s.index];
+    if (!d) return;
+    box.replaceChildren(
+      element('h2', {}, `${d.severity}${d.code ? ' ' + d.code : ''}${d.position != null ? ' at ' + kmText(d.position) : ''}`),
+      element('div', {}, d.message));
+    if (d.file) box.append(sourceBlock(d.file, d.line, d.sourceLine, d.sourceColumn));
+    if (d.heldBy) box.append(element('div', { className: 'hint-line' }, `note: ${d.heldBy.message}`));
+    if (d.hint) box.append(element('div', { className: 'hint-line' }, `hint: ${d.hint}`));
+    for (const li of document.querySelectorAll(`#problem-list li[data-index="${s.index}"]`)) li.classList.add('active');
+    if (d.position != null) {
+      const mark = nearestMark($('plan'), d.position);
+      if (mark && centre) centrePlanOn(mark);
+      markProfile(d.position);
+    }
+  }
+}
+
+// ---- lists ----
+
+function renderObjects() {
+  const objects = view.state?.objects ?? [];
+  const filter = $('kind-filter');
+  const kinds = [...new Set(objects.map((o) => o.kind))].sort();
+  const chosen = filter.value;
+  filter.replaceChildren(element('option', { value: '' }, 'every kind'),
+    ...kinds.map((k) => element('option', { value: k }, k)));
+  filter.value = kinds.includes(chosen) ? chosen : '';
+  const query = $('search').value.trim();
+  const km = parseKm(query);
+  const words = query.toLowerCase();
+  const shown = objects.filter((o) => {
+    if (filter.value && o.kind !== filter.value) return false;
+    if (!query) return true;
+    if (km != null && Math.abs(o.position - km) <= 1000) return true;
+    return (o.text ?? '').toLowerCase().includes(words) || o.km.startsWith(query);
+  });
+  const list = $('object-list');
+  const items = shown.map((o) => element('li', { 'data-id': o.id, onclick: () => selectObject(o.id) },
+    element('span', { className: 'km' }, o.km),
+    element('span', { className: 'kind' }, o.kind),
+    element('span', {}, o.text ?? Object.entries(o.values).map(([k, v]) => `${k} ${v}`).slice(0, 2).join(', '))));
+  list.replaceChildren(...items);
+  $('object-count').textContent = shown.length === objects.length ? `${objects.length}` : `${shown.length} of ${objects.length}`;
+}
+
+function problemItem(d, index) {
+  return element('li', { 'data-index': index, className: d.severity, onclick: () => selectProblem(index) },
+    element('span', { className: 'kind' }, d.severity + (d.code ? ' ' + d.code : '')),
+    element('span', {}, element('span', { className: 'place' }, d.file ? `${d.file.split(/[\\/]/).pop()}:${d.line}` : ''),
+      ' ', d.message));
+}
+
+function renderProblems() {
+  const diagnostics = view.state?.diagnostics ?? [];
+  $('problem-list').replaceChildren(...diagnostics.map(problemItem));
+  const s = view.state;
+  $('problem-count').textContent = s ? `${s.errors} errors, ${s.warnings} warnings` : '';
+}
+
+function renderStale() {
+  const s = view.state;
+  const banner = $('stale-banner');
+  $('plan-panel').classList.toggle('stale', !!s?.stale);
+  if (!s?.stale) { banner.hidden = true; return; }
+  const errors = s.diagnostics.map((d, i) => [d, i]).filter(([d]) => d.severity === 'error');
+  const title = s.pictureVersion
+    ? `Last good picture (version ${s.pictureVersion}); the descriptions now fail:`
+    : 'No picture yet; the descriptions fail:';
+  const items = errors.slice(0, 6).map(([d, i]) => element('li', {},
+    element('button', { type: 'button', onclick: () => selectProblem(i) },
+      `${d.file ? d.file.split(/[\\/]/).pop() + ':' + d.line + ': ' : ''}${d.message}`)));
+  if (s.problem) items.unshift(element('li', {}, s.problem));
+  if (errors.length > 6) items.push(element('li', {}, `and ${errors.length - 6} more (Problems)`));
+  banner.replaceChildren(element('h2', {}, title), element('ol', {}, ...items));
+  banner.hidden = false;
+}
+
+function renderHeader() {
+  const s = view.state;
+  const status = $('status');
+  if (!s) return;
+  if (s.picture) $('title').textContent = `${s.picture.line} \u2013 ${s.picture.train}`;
+  status.className = 'status ' + (s.stale ? 'stale' : s.warnings ? 'warnings' : 'live');
+  status.textContent = s.stale ? `stale: ${s.errors} errors` : s.warnings ? `${s.warnings} warnings` : 'up to date';
+  $('files').textContent = `${s.files.line} \u00b7 ${s.files.train}`;
+  $('timing').textContent = `version ${s.version}, compiled in ${Math.round(s.compileMilliseconds)} ms`;
+}
+
+async function applyState(s) {
+  view.state = s;
+  document.body.dataset.version = String(s.version);
+  document.body.dataset.stale = String(s.stale);
+  renderHeader();
+  renderObjects();
+  renderProblems();
+  renderStale();
+  if (s.pictureVersion != null && s.pictureVersion !== view.pictureVersion) {
+    await loadPictures(true);
+  } else {
+    showSelection(false);
+  }
+  document.body.dataset.shownVersion = String(s.version);
+}
+
+// ---- the stream of states ----
+
+function connect() {
+  const events = new EventSource('/api/events');
+  let queue = Promise.resolve();
+  events.addEventListener('state', (event) => {
+    const s = JSON.parse(event.data);
+    queue = queue.then(() => applyState(s)).catch((e) => console.warn('state not shown:', e.message));
+  });
+  events.addEventListener('error', () => {
+    const status = $('status');
+    status.className = 'status lost';
+    status.textContent = 'server not answering; retrying';
+  });
+}
+
+function setUpControls() {
+  $('kind-filter').addEventListener('change', renderObjects);
+  $('search').addEventListener('input', renderObjects);
+  for (const button of document.querySelectorAll('.tabs button')) {
+    button.addEventListener('click', () => {
+      for (const b of document.querySelectorAll('.tabs button')) b.classList.toggle('active', b === button);
+      $('objects-tab').hidden = button.dataset.tab !== 'objects';
+      $('problems-tab').hidden = button.dataset.tab !== 'problems';
+    });
+  }
+  $('stretch-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const from = parseKm($('km-from').value);
+    const to = parseKm($('km-to').value);
+    if (from == null || to == null || to <= from) {
+      $('km-from').setCustomValidity('write two km positions, the first below the second: 35+000 and 60+000');
+      $('km-from').reportValidity();
+      return;
+    }
+    $('km-from').setCustomValidity('');
+    view.stretch = { from, to };
+    loadPictures(false);
+  });
+  $('whole-line').addEventListener('click', () => {
+    view.stretch = null;
+    $('km-from').value = '';
+    $('km-to').value = '';
+    loadPictures(false);
+  });
+  $('fit').addEventListener('click', () => {
+    if (view.planFull) { view.planBox = { ...view.planFull }; applyPlanBox(); }
+  });
+}
+
+setUpControls();
+setUpPanZoom();
+connect();
