@@ -18,12 +18,3 @@ std::string renderMapSvg(const MapSources& sources);
 
 }  // namespace tool
 
-// TEMPORARY until the renderer split lands: stretch views.
-#include <optional>
-#include <cstdint>
-namespace tool {
-struct MapStretch { std::int64_t from = 0; std::int64_t to = 0; };
-struct MapView { std::optional<MapStretch> stretch; };
-inline std::string renderPlanSvg(const MapSources& s, const MapView&) { return renderMapSvg(s); }
-inline std::string renderProfileSvg(const MapSources& s, const MapView&) { return renderMapSvg(s); }
-}
