@@ -22,11 +22,12 @@ std::string speedText(int kmh) {
     return std::to_string(kmh) + " km/h";
 }
 
-// The metres a slowdown cell or board stands for: its record's position, as the cell's
-// placement computes it back (the end cell: the slowdown's start plus its length).
+// Where an object is drawn: its record's position, as the cell's placement computes it back
+// (a slowdown's end cell: the slowdown's start plus its length).
 std::int64_t objectPosition(const RouteObject& o) {
+    // A warning board stands for its slowdown's start, but is drawn where it stands.
+    if (o.raw.kind == kSlowdownEnd || o.raw.kind == kWarningBoard) return cellStart(o.cell - 1);
     if (o.written) return *o.written;
-    if (o.raw.kind == kSlowdownEnd) return cellStart(o.cell - 1);
     return cellStart(o.cell);
 }
 
@@ -133,8 +134,11 @@ std::vector<MapObject> stationsOf(const MapSources& s, const RouteReport& report
             m.kind = MapObjectKind::station;
             m.station = i;
             m.position = e.long3;
+            // A station that marks an area only has no stop cell: the cell its position is in.
             const auto cell = stopCell.find(i);
-            if (cell != stopCell.end()) m.cell = cell->second;
+            m.cell = cell != stopCell.end()
+                         ? cell->second
+                         : static_cast<int>(std::max<std::int64_t>(0, m.position / 50));
             m.label = utf8FromWindows1252(e.text);
             m.title = "station " + m.label + " " + kilometreText(m.position);
             stations.push_back(std::move(m));

@@ -49,12 +49,13 @@ std::string_view mapObjectWord(MapObjectKind kind);
 
 struct MapObject {
     MapObjectKind kind = MapObjectKind::signal;
-    int cell = -1;                // its route cell; -1 for a station whose stop cell is missing
-    std::optional<int> station;   // the train-file entry of a station
-    std::int64_t position = 0;    // metres from the start, where it is drawn
-    std::string label;            // the short text beside its mark: a name, a speed
-    std::string title;            // what it is and where: "signal 35+150"
-    std::optional<int> speedKmh;  // a speed board's, slowdown's or mark's speed
+    int cell = 0;                       // its route cell; a station without a stop cell: the cell
+                                        // its position falls in
+    std::optional<int> station;         // the train-file entry of a station
+    std::int64_t position = 0;          // metres from the start, where it is drawn
+    std::string label;                  // the short text beside its mark: a name, a speed
+    std::string title;                  // what it is and where: "signal 35+150"
+    std::optional<int> speedKmh;        // a speed board's, slowdown's or mark's speed
     std::optional<std::int64_t> until;  // where a slowdown that starts here ends
 };
 

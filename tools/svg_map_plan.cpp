@@ -115,7 +115,13 @@ class PlanPicture {
         std::string body;
         body += "<rect x=\"0\" y=\"0\" width=\"" + num(width_) + "\" height=\"" + num(height_) +
                 "\" fill=\"#f7f7f2\" stroke=\"#cccccc\"/>\n";
-        // What stands at the panel's edges first, so that names keep clear of it.
+        // Names stay inside the panel, and clear of what stands at its edges.
+        const double far = 1e6;
+        space_.takeHard({-far, -far, far, 2});
+        space_.takeHard({-far, height_ - 2, far, far});
+        space_.takeHard({-far, -far, 2, far});
+        space_.takeHard({width_ - 2, -far, far, far});
+        sampleTrack();
         const std::string heading = furniture();
         const std::int64_t step =
             std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
@@ -140,7 +146,7 @@ class PlanPicture {
                     "\" fill=\"none\" stroke=\"#9a9a9a\" stroke-width=\"1.5\" "
                     "stroke-dasharray=\"4 3\"/>\n";
         }
-        trackObstacles(step);
+        trackObstacles();
 
         std::vector<Drawn> drawn;
         for (const MapObject& o : m_.objects) {
@@ -161,8 +167,21 @@ class PlanPicture {
         for (Drawn& d : drawn) {
             if (labelRank(d.object->kind) >= 0) ranked.push_back(&d);
         }
-        std::stable_sort(ranked.begin(), ranked.end(), [](const Drawn* a, const Drawn* b) {
-            return labelRank(a->object->kind) < labelRank(b->object->kind);
+        // The line's two ends are named before the stations between them.
+        const auto end = [this](const Drawn* d) {
+            return d->object->kind == MapObjectKind::station && d->object->station &&
+                   (*d->object->station == firstStation_ || *d->object->station == lastStation_);
+        };
+        for (const MapObject& o : m_.objects) {
+            if (o.kind != MapObjectKind::station || !o.station) continue;
+            firstStation_ = std::min(firstStation_, *o.station);
+            lastStation_ = std::max(lastStation_, *o.station);
+        }
+        std::stable_sort(ranked.begin(), ranked.end(), [&end](const Drawn* a, const Drawn* b) {
+            const int ra = labelRank(a->object->kind);
+            const int rb = labelRank(b->object->kind);
+            if (ra != rb) return ra < rb;
+            return end(a) && !end(b);
         });
         std::string ticks;
         bool ticksDone = false;
@@ -200,13 +219,16 @@ class PlanPicture {
     }
 
     // Names keep clear of the track where they can: small boxes along it.
-    void trackObstacles(std::int64_t step) {
+    void trackObstacles() {
+        for (const auto& [x, y] : samples_) space_.takeSoft({x - 3, y - 3, x + 3, y + 3});
+    }
+
+    // Points of the track every few picture units.
+    void sampleTrack() {
         const std::int64_t every =
-            std::max<std::int64_t>(step, static_cast<std::int64_t>(6 / std::max(g_.scale(), 1e-9)));
+            std::max<std::int64_t>(1, static_cast<std::int64_t>(6 / std::max(g_.scale(), 1e-9)));
         for (std::int64_t m = m_.from; m <= m_.to; m += every) {
-            if (const auto p = g_.at(m)) {
-                space_.takeSoft({p->first - 3, p->second - 3, p->first + 3, p->second + 3});
-            }
+            if (const auto p = g_.at(m)) samples_.push_back(*p);
         }
     }
 
@@ -226,9 +248,24 @@ class PlanPicture {
             style.size = 9;
             style.fill = kSlowdownColour;
         }
-        if (auto text = space_.place(o.label, style,
-                                     placesAround(d.x, d.y, markRadius(o.kind), style.size))) {
-            d.label = *text;
+        // Names may stand further out than values, with a line to their mark.
+        const bool name =
+            o.kind == MapObjectKind::station || o.kind == MapObjectKind::locationBoard;
+        const double r = markRadius(o.kind);
+        auto placed =
+            space_.place(o.label, style, placesAround(d.x, d.y, r, style.size, name ? 3 : 2));
+        if (!placed) return;
+        d.label = placed->element;
+        const Box& b = placed->box;
+        const double nearX = std::clamp(d.x, b.x0, b.x1);
+        const double nearY = std::clamp(d.y, b.y0 + 0.2 * style.size, b.y1);
+        if (std::hypot(nearX - d.x, nearY - d.y) > r + 1.5 * style.size) {
+            const double length = std::hypot(nearX - d.x, nearY - d.y);
+            const double sx = d.x + (nearX - d.x) / length * r;
+            const double sy = d.y + (nearY - d.y) / length * r;
+            d.label = "<line x1=\"" + num(sx) + "\" y1=\"" + num(sy) + "\" x2=\"" + num(nearX) +
+                      "\" y2=\"" + num(nearY) + "\" stroke=\"#888888\" stroke-width=\"0.7\"/>" +
+                      d.label;
         }
     }
 
@@ -265,7 +302,7 @@ class PlanPicture {
                 const double cy = p->second + side * ny * (kTickHalf + 8);
                 places.push_back({cx, cy + style.size * 0.35, Anchor::middle});
             }
-            if (auto t = space_.place(text, style, places)) out += *t;
+            if (auto t = space_.place(text, style, places)) out += t->element;
             out += "</g>\n";
         }
         return out;
@@ -285,8 +322,15 @@ class PlanPicture {
         space_.takeHard(textBox(10, 20, title, heading));
 
         // North arrow, turned as the plan is.
-        const double cx = width_ - 34;
-        const double cy = 38;
+        // In the top corner the track leaves freer, so that it does not hide an end of the line.
+        auto crowd = [this](double x, double y) {
+            return std::count_if(samples_.begin(), samples_.end(), [&](const auto& p) {
+                return std::abs(p.first - x) < 60 && std::abs(p.second - y) < 60;
+            });
+        };
+        const bool left = crowd(40, 70) < crowd(width_ - 40, 44);
+        const double cx = left ? 40 : width_ - 40;
+        const double cy = left ? 70 : 44;
         const double r = g_.rotation() * 3.14159265358979323846 / 180;
         const double ux = std::sin(r);
         const double uy = -std::cos(r);
@@ -301,8 +345,8 @@ class PlanPicture {
         n.size = 11;
         n.bold = true;
         n.anchor = Anchor::middle;
-        const double nx = cx + ux * 30;
-        const double ny = cy + uy * 30 + 4;
+        const double nx = cx + ux * 29;
+        const double ny = cy + uy * 29 + 4;
         out += textElement(nx, ny, "N", n) + "</g>\n";
         space_.takeHard({cx - 22, cy - 22, cx + 22, cy + 22});
         space_.takeHard(textBox(nx, ny, "N", n));
@@ -337,6 +381,9 @@ class PlanPicture {
     double width_;
     double height_;
     LabelSpace space_;
+    std::vector<std::pair<double, double>> samples_;
+    int firstStation_ = 1 << 30;
+    int lastStation_ = -1;
 };
 
 std::string planRoot(const MapView& view, double rotation, double scale) {

@@ -96,7 +96,7 @@ class ProfilePicture {
                                           {x - 2.5, baseline, Anchor::start},
                                           {x + 21, baseline, Anchor::start},
                                           {x - 13.5, baseline, Anchor::start}})) {
-                out += *text;
+                out += text->element;
             }
             out += "</g>\n";
         }
@@ -197,6 +197,18 @@ class ProfilePicture {
             }
             return d;
         };
+        // Values keep clear of the limits where they can.
+        for (const std::vector<SpeedStep>* steps : {&m_.lineSpeed, &m_.trainSpeed}) {
+            double lastY = -1;
+            for (const SpeedStep& s : *steps) {
+                const double y = py(s.kmh);
+                const double x0 = px(static_cast<double>(s.from));
+                space_.takeSoft({x0, y - 1.5, px(static_cast<double>(s.to)), y + 1.5});
+                if (lastY >= 0)
+                    space_.takeSoft({x0 - 1.5, std::min(y, lastY), x0 + 1.5, std::max(y, lastY)});
+                lastY = y;
+            }
+        }
         out += "<path class=\"line-speed\" d=\"" + stepsPath(m_.lineSpeed, false) +
                "\" fill=\"none\" stroke=\"" + kLineSpeedColour + "\" stroke-width=\"1.8\"/>\n";
         // The train's own limit where its slowdowns bring it under the line's.
@@ -251,7 +263,7 @@ class ProfilePicture {
                                           {x + 5, y - 5, Anchor::start},
                                           {x - 5, y - 5, Anchor::end},
                                           {x, y + 13, Anchor::middle}})) {
-                others += *text;
+                others += text->element;
             }
             others += "</g>\n";
         }
@@ -287,7 +299,7 @@ class ProfilePicture {
                                       {x0 - 2, y + 12, Anchor::end},
                                       {x0 + 2, y + 23, Anchor::start},
                                       {x0 - 2, y - 4, Anchor::end}})) {
-            out += *text;
+            out += text->element;
         }
         return out + "</g>\n";
     }

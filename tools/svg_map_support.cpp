@@ -1,5 +1,6 @@
 #include "tools/svg_map_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,52 +80,74 @@ std::string objectOpen(const MapObject& o) {
     return e + "><title>" + escapeXml(o.title) + "</title>";
 }
 
+namespace {
+
+// The grid cells a box covers; a box reaching far past any picture (the edge of a panel) is
+// cut to the picture's reach, so that it covers a few cells and not millions.
+template <typename F>
+void forCells(const Box& b, double size, const F& f) {
+    auto cell = [size](double v) {
+        return static_cast<long long>(std::floor(std::clamp(v, -2000.0, 20000.0) / size));
+    };
+    for (long long gx = cell(b.x0); gx <= cell(b.x1); ++gx) {
+        for (long long gy = cell(b.y0); gy <= cell(b.y1); ++gy) {
+            if (!f(gx * 1000003 + gy)) return;
+        }
+    }
+}
+
+}  // namespace
+
 void LabelSpace::take(const Box& b, bool hard) {
     const std::size_t index = boxes_.size();
     boxes_.emplace_back(b, hard);
-    for (auto gx = static_cast<long long>(std::floor(b.x0 / kCell));
-         gx <= static_cast<long long>(std::floor(b.x1 / kCell)); ++gx) {
-        for (auto gy = static_cast<long long>(std::floor(b.y0 / kCell));
-             gy <= static_cast<long long>(std::floor(b.y1 / kCell)); ++gy) {
-            grid_[gx * 1000003 + gy].push_back(index);
-        }
-    }
+    forCells(b, kCell, [&](long long key) {
+        grid_[key].push_back(index);
+        return true;
+    });
 }
 
 bool LabelSpace::clear(const Box& b, bool ofSoft) const {
-    for (auto gx = static_cast<long long>(std::floor(b.x0 / kCell));
-         gx <= static_cast<long long>(std::floor(b.x1 / kCell)); ++gx) {
-        for (auto gy = static_cast<long long>(std::floor(b.y0 / kCell));
-             gy <= static_cast<long long>(std::floor(b.y1 / kCell)); ++gy) {
-            const auto it = grid_.find(gx * 1000003 + gy);
-            if (it == grid_.end()) continue;
-            for (const std::size_t i : it->second) {
-                const auto& [box, hard] = boxes_[i];
-                if ((hard || ofSoft) && box.overlaps(b)) return false;
+    bool clear = true;
+    forCells(b, kCell, [&](long long key) {
+        const auto it = grid_.find(key);
+        if (it == grid_.end()) return true;
+        for (const std::size_t i : it->second) {
+            const auto& [box, hard] = boxes_[i];
+            if ((hard || ofSoft) && box.overlaps(b)) {
+                clear = false;
+                return false;
             }
         }
-    }
-    return true;
+        return true;
+    });
+    return clear;
 }
 
-std::optional<std::string> LabelSpace::place(std::string_view text, TextStyle style,
-                                             const std::vector<Place>& places) {
+std::optional<LabelSpace::Placed> LabelSpace::place(std::string_view text, TextStyle style,
+                                                    const std::vector<Place>& places) {
+    // At the tenth of a unit the text is written with, and a hair apart from its neighbours.
+    const auto tenth = [](double v) { return std::round(v * 10) / 10; };
     for (const bool ofSoft : {true, false}) {
         for (const Place& p : places) {
             style.anchor = p.anchor;
-            const Box b = textBox(p.x, p.y, text, style);
-            if (!clear(b, ofSoft)) continue;
+            const double x = tenth(p.x);
+            const double y = tenth(p.y);
+            const Box b = textBox(x, y, text, style);
+            const Box apart{b.x0 - 0.3, b.y0 - 0.3, b.x1 + 0.3, b.y1 + 0.3};
+            if (!clear(apart, ofSoft)) continue;
             takeHard(b);
-            return textElement(p.x, p.y, text, style);
+            return Placed{textElement(x, y, text, style), b};
         }
     }
     return std::nullopt;
 }
 
-std::vector<LabelSpace::Place> placesAround(double x, double y, double r, double size) {
+std::vector<LabelSpace::Place> placesAround(double x, double y, double r, double size, int rings) {
     const double middle = y + size * 0.35;  // baseline that centres capitals on y
     std::vector<LabelSpace::Place> places;
-    for (const double out : {r + 2, r + 2 + size}) {
+    for (int ring = 0; ring < rings; ++ring) {
+        const double out = r + 2 + ring * 1.1 * size;
         places.push_back({x + out, middle, Anchor::start});
         places.push_back({x - out, middle, Anchor::end});
         places.push_back({x, y - out - kDescent * size, Anchor::middle});

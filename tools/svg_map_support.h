@@ -68,10 +68,14 @@ class LabelSpace {
         double x = 0, y = 0;
         Anchor anchor = Anchor::start;
     };
-    // The text element at the first place clear of everything, else the first clear of the
-    // hard boxes; nothing when every place would cover another label.
-    std::optional<std::string> place(std::string_view text, TextStyle style,
-                                     const std::vector<Place>& places);
+    struct Placed {
+        std::string element;  // the <text>
+        Box box;
+    };
+    // The text at the first place clear of everything, else the first clear of the hard
+    // boxes; nothing when every place would cover another label.
+    std::optional<Placed> place(std::string_view text, TextStyle style,
+                                const std::vector<Place>& places);
 
   private:
     static constexpr double kCell = 64;
@@ -81,7 +85,8 @@ class LabelSpace {
 };
 
 // Places around a mark at (x, y) that stands `r` from its middle: right, left, above, below
-// and the corners, then further out.
-std::vector<LabelSpace::Place> placesAround(double x, double y, double r, double size);
+// and the corners, then further out, in `rings` rings.
+std::vector<LabelSpace::Place> placesAround(double x, double y, double r, double size,
+                                            int rings = 2);
 
 }  // namespace tool::svg
