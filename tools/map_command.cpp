@@ -6,6 +6,7 @@
 #include "tools/compiled_set.h"
 #include "tools/failure_report.h"
 #include "tools/input_limits.h"
+#include "tools/listing_filter.h"
 #include "tools/named_output.h"
 #include "tools/scenario_names.h"
 #include "tools/svg_map.h"
@@ -26,8 +27,30 @@ std::optional<std::string> outputClash(const MapOptions& options,
     return outputIsInput(options.output, inputs);
 }
 
-int emit(const MapOptions& options, const std::string& svg, int status, std::ostream& out,
+// The stretch `--km` names, or the whole line; a stretch that begins past the line's end
+// draws nothing and is refused.
+std::variant<MapView, std::string> viewOf(const MapOptions& options, const MapSources& sources) {
+    MapView view;
+    if (!options.km) return view;
+    const std::variant<ListingFilter, std::string> parsed = listingFilter(std::nullopt, options.km);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) return *problem;
+    const ListingFilter& filter = std::get<ListingFilter>(parsed);
+    const std::int64_t lineEnd = buildMapModel(sources, {}).lineEnd;
+    if (*filter.from > lineEnd) {
+        return "--km: " + *options.km + " begins after the line's end at " + kilometreText(lineEnd);
+    }
+    view.stretch = MapStretch{*filter.from, *filter.to};
+    return view;
+}
+
+int emit(const MapOptions& options, const MapSources& sources, int status, std::ostream& out,
          std::ostream& err) {
+    const std::variant<MapView, std::string> view = viewOf(options, sources);
+    if (const auto* problem = std::get_if<std::string>(&view)) {
+        err << kProgram << *problem << '\n';
+        return kMapNoInput;
+    }
+    const std::string svg = renderMapSvg(sources, std::get<MapView>(view));
     if (toStandardOutput(options)) {
         out << svg;
         return status;
@@ -106,8 +129,7 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
             return kMapNoInput;
     }
     const MapSources sources{&model.routeTable, &model.lineTable, &model.trackPlan};
-    return emit(options, renderMapSvg(sources), failure ? kMapFailureRecorded : kMapWritten, out,
-                err);
+    return emit(options, sources, failure ? kMapFailureRecorded : kMapWritten, out, err);
 }
 
 int mapFromCompiled(const MapOptions& options, std::ostream& out, std::ostream& err) {
@@ -169,12 +191,20 @@ int mapFromCompiled(const MapOptions& options, std::ostream& out, std::ostream& 
     }
     const MapSources sources{route->route(), train ? train->train() : nullptr,
                              plan ? plan->plan() : nullptr};
-    return emit(options, renderMapSvg(sources), kMapWritten, out, err);
+    return emit(options, sources, kMapWritten, out, err);
 }
 
 }  // namespace
 
 int runMap(const MapOptions& options, std::ostream& out, std::ostream& err) {
+    // A --km that is not FROM-TO is told before any file is read.
+    if (options.km) {
+        const auto parsed = listingFilter(std::nullopt, options.km);
+        if (const auto* problem = std::get_if<std::string>(&parsed)) {
+            err << kProgram << *problem << '\n';
+            return kMapNoInput;
+        }
+    }
     if (!options.lineFile.empty()) return mapFromSources(options, out, err);
     return mapFromCompiled(options, out, err);
 }

@@ -16,7 +16,8 @@ struct MapOptions {
     std::string trainFile;
     std::optional<std::string> lineName;
     std::optional<std::string> trainName;
-    std::string output;  // empty: stdout
+    std::string output;             // empty: stdout
+    std::optional<std::string> km;  // "FROM-TO": draw only this stretch
 };
 
 inline constexpr int kMapWritten = 0;

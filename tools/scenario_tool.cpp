@@ -118,15 +118,22 @@ constexpr const char* kMapFooter =
   or --from-sources LINE_FILE TRAIN_FILE, compiled in memory; nothing is written but the map.
 Output: -o FILE is replaced whole; a link to a file has the file it names replaced; a device
   or a FIFO is written into; an input, under any name, is refused. No -o, or -o -: stdout.
-The map: the track plan to scale with a scale bar, stations by name, signals, speed and
-  location boards, mountain stretches shaded; below it the profile against distance:
-  gradient (as stored, per mille), line speed limit, stations and signals.
+  --km FROM-TO  draw only this stretch, both ends included, each as 35+150, 35 or 35.15 (km),
+                e.g. 35-60: the plan zoomed to it (the rest of the line faint around it)
+                and the profile over it; a stretch under 200 m is widened to 200 m
+The map: the track plan to scale, turned to fill its panel (the north arrow shows how), with
+  km ticks along the track, a scale bar, stations by name, signals, speed and location
+  boards, slowdowns and marks, mountain stretches shaded; below it the profile against
+  distance: gradient (as stored, per mille), the line's speed limit and the train's under
+  its slowdowns, speed boards with their values, stations and signals. A name that would
+  cover another is left out; every object carries its cell and a title naming it.
   Without a plan, the profile alone.
 Exit status:
   0  map written
   1  map written; compiling the sources recorded a failure (told on stderr)
-  2  usage error, an input that cannot be read, no route, sources that give no route, or
-     an output that is one of the inputs
+  2  usage error (also a --km that is not FROM-TO or begins after the line's end), an input
+     that cannot be read, no route, sources that give no route, or an output that is one
+     of the inputs
   3  a compiled file is damaged (told on stderr with its byte offset)
   4  the map could not be written (to its file or stdout), or an internal error)";
 
@@ -295,6 +302,9 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         map->add_option("--line-name", mapLineName, "with --from-sources: line name X");
     CLI::Option* mapTrainNameOption =
         map->add_option("--train-name", mapTrainName, "with --from-sources: train name Y");
+    std::string mapKm;
+    CLI::Option* mapKmOption =
+        map->add_option("--km", mapKm, "FROM-TO: draw only this stretch of the line");
     fromSourcesOption->excludes(map->get_option("FILE"));
     map->footer(kMapFooter);
 
@@ -395,6 +405,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             }
             if (*mapLineNameOption) mapOptions.lineName = mapLineName;
             if (*mapTrainNameOption) mapOptions.trainName = mapTrainName;
+            if (*mapKmOption) mapOptions.km = mapKm;
             status = runMap(mapOptions, out, err);
         } else if (serve->parsed()) {
             if (*serveLineNameOption) serveOptions.lineName = serveLineName;

@@ -1,20 +1,26 @@
-// The author's picture of a compiled scenario as plain SVG 1.1: the track plan to scale with
-// its objects, and under it the profile against distance.
+// The author's picture of a compiled scenario as plain SVG 1.1: the track plan turned to fill its
+// panel, with its objects and km ticks, and the profile against distance.
+//
+// Every object drawn in the plan and the profile is one element or <g> with `data-cell` (its
+// route cell), `data-station` for a station (its train-file entry), `data-kind` and a <title>
+// naming it with its km. The plan's root carries `data-rotation` (degrees the plan's north is
+// turned clockwise); the profile's root `data-from` and `data-to` (metres drawn) and
+// `data-left` and `data-width` (the distance axis in its own user units), so that a page can
+// turn an x into metres.
 #pragma once
 
 #include <string>
 
-#include "compiler/scenario_model.h"
+#include "tools/map_model.h"
 
 namespace tool {
 
-struct MapSources {
-    const scenario::RouteTable* route = nullptr;  // required
-    const scenario::LineTable* train = nullptr;   // names of stations and boards, line length
-    const scenario::TrackPlan* plan = nullptr;    // without it, the profile alone
-};
-
-std::string renderMapSvg(const MapSources& sources);
+// One standalone <svg> element: the track plan. Empty <svg> when there is no plan to draw.
+std::string renderPlanSvg(const MapSources& sources, const MapView& view);
+// One standalone <svg> element: the profile.
+std::string renderProfileSvg(const MapSources& sources, const MapView& view);
+// What `map` writes: a title, the plan and the profile in one SVG document.
+std::string renderMapSvg(const MapSources& sources, const MapView& view = {});
 
 }  // namespace tool
 

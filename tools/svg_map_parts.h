@@ -1,0 +1,17 @@
+// The plan and the profile drawn from a model already built, so that the whole map builds it
+// once for both.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tools/map_model.h"
+
+namespace tool {
+
+// Nothing when there is no plan, or it draws nothing of the stretch.
+std::optional<std::string> planSvg(const MapModel& model, const MapSources& sources,
+                                   const MapView& view);
+std::string profileSvg(const MapModel& model);
+
+}  // namespace tool
