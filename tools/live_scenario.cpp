@@ -88,6 +88,33 @@ json sourceJson(const std::string& file, int line, const std::string& bytes) {
         {"file", file}, {"line", line}, {"text", excerpt ? json(excerpt->text) : json(nullptr)}};
 }
 
+json sourceOf(const RouteObject& o, const LiveSources& sources, const std::string& line,
+              const std::string& train) {
+    if (!o.source) return nullptr;
+    const auto place = splitSource(*o.source);
+    if (!place) return nullptr;
+    return sourceJson(place->first, place->second, place->first == sources.lineFile ? line : train);
+}
+
+json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sources,
+                  const std::string& line, const std::string& train) {
+    json item;
+    item["id"] = "c" + std::to_string(first.cell);
+    item["station"] = nullptr;
+    item["cell"] = first.cell;
+    item["kind"] = "mountain stretch";
+    item["position"] = cellStart(first.cell);
+    item["km"] = kilometreText(cellStart(first.cell));
+    item["exact"] = true;
+    item["text"] = "to " + kilometreText(cellStart(lastCell + 1));
+    json values = json::object();
+    for (const NamedValue& v : first.values) values[v.name] = v.value;
+    item["values"] = std::move(values);
+    item["added"] = false;
+    item["source"] = sourceOf(first, sources, line, train);
+    return item;
+}
+
 // The objects the page lists: every station of the train file (a station without a stop has no
 // cell of its own), then every other object of the route, in the order of the line.
 json objectsJson(const scenario::ScenarioModel& model, const LiveSources& sources,
@@ -126,8 +153,23 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
         items.emplace_back(entry.long3, std::move(item));
     }
 
-    for (const RouteObject& o : report.objects) {
+    for (std::size_t i = 0; i < report.objects.size(); ++i) {
+        const RouteObject& o = report.objects[i];
         if (o.raw.kind == scenario::CellKind::kStationStop) continue;  // told with its station
+        if (o.raw.kind == scenario::CellKind::kMountainMarker) {
+            // A mountain stretch marks each of its cells; the page lists the stretch once.
+            std::size_t last = i;
+            while (last + 1 < report.objects.size() &&
+                   report.objects[last + 1].raw.kind == scenario::CellKind::kMountainMarker &&
+                   report.objects[last + 1].cell == report.objects[last].cell + 1 &&
+                   report.objects[last + 1].raw.value1 == o.raw.value1) {
+                ++last;
+            }
+            items.emplace_back(cellStart(o.cell),
+                               mountainJson(o, report.objects[last].cell, sources, line, train));
+            i = last;
+            continue;
+        }
         const std::int64_t position = o.written.value_or(cellStart(o.cell));
         json item;
         item["id"] = "c" + std::to_string(o.cell);
@@ -142,13 +184,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
         for (const NamedValue& v : o.values) values[v.name] = v.value;
         item["values"] = std::move(values);
         item["added"] = o.addedByCompiler;
-        item["source"] = nullptr;
-        if (o.source) {
-            if (const auto place = splitSource(*o.source)) {
-                const bool inLine = place->first == sources.lineFile;
-                item["source"] = sourceJson(place->first, place->second, inLine ? line : train);
-            }
-        }
+        item["source"] = sourceOf(o, sources, line, train);
         items.emplace_back(position, std::move(item));
     }
     std::stable_sort(items.begin(), items.end(),

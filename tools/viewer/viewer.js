@@ -221,9 +221,9 @@ function centrePlanOn(mark) {
   if (!c) return;
   let { w, h } = view.planBox;
   // From the whole line, come closer: a station among its neighbours rather than a dot.
-  if (view.planFull && w > view.planFull.w / 3) {
-    w = view.planFull.w / 6;
-    h = view.planFull.h / 6;
+  if (view.planFull && w > view.planFull.w / 2) {
+    w = view.planFull.w / 3;
+    h = view.planFull.h / 3;
   }
   view.planBox = { x: c.x - w / 2, y: c.y - h / 2, w, h };
   applyPlanBox();
