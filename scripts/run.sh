@@ -3,7 +3,8 @@
 # three documents and three compiled files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev
+scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev \
+  pkg-config libcpp-httplib-dev
 cmake --preset release >/dev/null
 cmake --build --preset release
 mkdir -p out

@@ -18,7 +18,7 @@ top=$(basename "$zip" .zip)
 # Every document of the checkout's docs/ folder goes into the zip.
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 mapfile -t documents < <(cd "$source_root" && find docs -type f)
-expected=$(printf "$top/%s\n" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md \
+expected=$(printf "$top/%s\n" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md cpp-httplib-LICENSE.txt \
   "${documents[@]}" | LC_ALL=C sort)
 # CMake lists a zip's folders too; only the files count.
 listing=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
