@@ -120,8 +120,8 @@ json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sou
 json objectsJson(const scenario::ScenarioModel& model, const LiveSources& sources,
                  const std::string& line, const std::string& train) {
     RouteReport report = routeReport(model.routeTable, &model.lineTable);
-    attributeSources(report, model.routeTable, {sources.lineFile, line},
-                     {sources.trainFile, train});
+    attributeCompiledSources(report, model.lineTable, {sources.lineFile, line},
+                             {sources.trainFile, train});
     std::vector<std::pair<std::int64_t, json>> items;
 
     const std::vector<int> stationLines =

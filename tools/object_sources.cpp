@@ -194,7 +194,12 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
     if (const auto cell = firstDifference(model.routeTable, route)) {
         return "they do not compile to this route (cell " + std::to_string(*cell) + " differs)";
     }
+    attributeCompiledSources(report, model.lineTable, line, train);
+    return std::nullopt;
+}
 
+void attributeCompiledSources(RouteReport& report, const scenario::LineTable& table,
+                              const DescriptionFile& line, const DescriptionFile& train) {
     std::map<std::int64_t, RouteObject*> byCell;
     std::map<std::int64_t, RouteObject*> stopByEntry;
     for (RouteObject& o : report.objects) {
@@ -204,7 +209,7 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
     std::vector<PlacingRecord> records = placingRecords(line, kLineKeywords);
     for (const PlacingRecord& r : placingRecords(train, kTrainKeywords)) records.push_back(r);
     for (const PlacingRecord& r : records) {
-        for (const auto& [cell, kind] : cellsOf(r, model.lineTable)) {
+        for (const auto& [cell, kind] : cellsOf(r, table)) {
             // A station's stop is found by the entry it names (given as -entry).
             const auto& index = kind == kStationStop ? stopByEntry : byCell;
             const auto found = index.find(kind == kStationStop ? -cell : cell);
@@ -224,7 +229,6 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
             o.written = std::nullopt;
         }
     }
-    return std::nullopt;
 }
 
 }  // namespace tool

@@ -32,6 +32,11 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
                                             const DescriptionFile& line,
                                             const DescriptionFile& train);
 
+// The same for a report made from the route that `line` and `train` were just compiled into,
+// with `table` the train table of that compilation: no second compilation to compare with.
+void attributeCompiledSources(RouteReport& report, const scenario::LineTable& table,
+                              const DescriptionFile& line, const DescriptionFile& train);
+
 // The line of the record that gave each station entry of `table`, by entry (1 to the station
 // count; index 0 unused), matched by the position written; 0 where no record gives it.
 std::vector<int> stationRecordLines(const scenario::LineTable& table, const DescriptionFile& train);

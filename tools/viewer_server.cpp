@@ -18,6 +18,9 @@ namespace {
 constexpr auto kKeepAlive = std::chrono::seconds(15);
 // Each open page holds one thread for its event stream; a few pages and their requests fit.
 constexpr std::size_t kThreads = 16;
+// The sizes of a plan's panel a page may ask for.
+constexpr int kSmallestPanel = 200;
+constexpr int kLargestPanel = 8000;
 
 bool isIpv4(std::string_view text, bool loopback) {
     int parts = 0;
@@ -169,7 +172,25 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
                 response.set_content("from and to are metres, from below to\n", "text/plain");
                 return;
             }
-            const MapView view{*stretch};
+            MapView view{*stretch};
+            // The page asks for the plan in its panel's size, so that the plan fills it.
+            const auto size = [&](const char* name, double fallback) {
+                if (!request.has_param(name)) return fallback;
+                const std::string text = request.get_param_value(name);
+                int value = 0;
+                const auto [end, error] =
+                    std::from_chars(text.data(), text.data() + text.size(), value);
+                if (error != std::errc{} || end != text.data() + text.size()) return -1.0;
+                return value >= kSmallestPanel && value <= kLargestPanel ? value : -1.0;
+            };
+            view.planWidth = size("width", view.planWidth);
+            view.planHeight = size("height", view.planHeight);
+            if (view.planWidth < 0 || view.planHeight < 0) {
+                response.status = 400;
+                response.set_content("width and height are whole units from 200 to 8000\n",
+                                     "text/plain");
+                return;
+            }
             const std::optional<std::string> svg =
                 plan ? impl.scenario.planSvg(view) : impl.scenario.profileSvg(view);
             if (!svg) {

@@ -98,6 +98,37 @@ test('selecting a station centres it on the plan and names its record', async ()
   await page.close();
 });
 
+test('an edit keeps the view: the stretch, the pan and the zoom stay as the author left them', async () => {
+  const { page, problems } = await openViewer(browser, server.url);
+  await page.fill('#km-from', '35+000');
+  await page.fill('#km-to', '60');
+  await page.click('#stretch-form button[type=submit]');
+  await page.waitForSelector('body[data-stretch="35000-60000"]');
+  assert.equal(await page.getAttribute('#profile svg', 'data-from'), '35000');
+  assert.equal(await page.getAttribute('#profile svg', 'data-to'), '60000');
+  const fitted = await page.getAttribute('#plan svg', 'viewBox');
+  const box = await page.locator('#plan').boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  await page.mouse.wheel(0, -300);
+  await page.mouse.down();
+  await page.mouse.move(box.x + box.width / 2 + 120, box.y + box.height / 2 + 40, { steps: 5 });
+  await page.mouse.up();
+  await page.waitForTimeout(300);
+  const viewBox = await page.getAttribute('#plan svg', 'viewBox');
+  assert.notEqual(viewBox, fitted, 'the wheel and the drag moved the view');
+
+  const original = load(scenario.train);
+  const picture = Number(await page.getAttribute('body', 'data-picture-version'));
+  save(scenario.train, original.replace('segnale,   37750,', 'segnale,   37850,'));
+  await page.waitForFunction((v) => Number(document.body.dataset.pictureVersion) > v, picture);
+  assert.equal(await page.getAttribute('body', 'data-stretch'), '35000-60000');
+  assert.equal(await page.getAttribute('#plan svg', 'viewBox'), viewBox);
+  save(scenario.train, original);
+  await page.waitForFunction((v) => Number(document.body.dataset.pictureVersion) > v + 1, picture);
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
 function request(url, { path, host }) {
   const { hostname, port } = new URL(url);
   return new Promise((resolveResponse, reject) => {

@@ -46,12 +46,24 @@ function element(tag, attributes = {}, ...children) {
 
 // ---- pictures ----
 
-function stretchQuery() {
-  return view.stretch ? `?from=${view.stretch.from}&to=${view.stretch.to}` : '';
+function pictureQuery(path) {
+  const query = new URLSearchParams();
+  if (view.stretch) {
+    query.set('from', view.stretch.from);
+    query.set('to', view.stretch.to);
+  }
+  if (path === '/plan.svg') {
+    // The plan is drawn for the panel's shape, so that it fills it.
+    const panel = $('plan');
+    query.set('width', Math.min(8000, Math.max(200, Math.round(panel.clientWidth))));
+    query.set('height', Math.min(8000, Math.max(200, Math.round(panel.clientHeight))));
+  }
+  const text = query.toString();
+  return text ? `?${text}` : '';
 }
 
 async function fetchSvg(path) {
-  const response = await fetch(path + stretchQuery(), { cache: 'no-store' });
+  const response = await fetch(path + pictureQuery(path), { cache: 'no-store' });
   if (!response.ok) throw new Error(`${path}: ${response.status}`);
   const text = await response.text();
   const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
@@ -96,6 +108,7 @@ async function loadPictures(keepView) {
     svg.removeAttribute('height');
     svg.setAttribute('preserveAspectRatio', 'xMidYMid meet');
   }
+  commitPending();
   const full = readViewBox(plan);
   $('plan').replaceChildren(plan);
   $('profile').replaceChildren(profile);
@@ -131,34 +144,63 @@ function planPoint(svg, clientX, clientY) {
   return { x: p.x, y: p.y };
 }
 
+// A pan or zoom in progress is shown by moving the drawn picture (a CSS transform, which the
+// browser does without drawing the plan again) and made the plan's own view once the hand
+// rests, so that a long line pans without stalls.
+const pending = { s: 1, tx: 0, ty: 0, timer: 0 };
+
+function showPending() {
+  const svg = $('plan').querySelector('svg');
+  if (svg) svg.style.transform = `translate(${pending.tx}px, ${pending.ty}px) scale(${pending.s})`;
+}
+
+// Makes the pan or zoom in progress the plan's view.
+function commitPending() {
+  clearTimeout(pending.timer);
+  const svg = $('plan').querySelector('svg');
+  if (!svg || !view.planBox || (pending.s === 1 && pending.tx === 0 && pending.ty === 0)) return;
+  const rect = $('plan').getBoundingClientRect();
+  const cx = (rect.width / 2 - pending.tx) / pending.s;
+  const cy = (rect.height / 2 - pending.ty) / pending.s;
+  const scale = pending.s;
+  Object.assign(pending, { s: 1, tx: 0, ty: 0 });
+  svg.style.transform = '';
+  const centre = planPoint(svg, rect.left + cx, rect.top + cy);
+  if (!centre) return;
+  const w = view.planBox.w / scale;
+  const h = view.planBox.h / scale;
+  view.planBox = { x: centre.x - w / 2, y: centre.y - h / 2, w, h };
+  applyPlanBox();
+}
+
+function commitSoon() {
+  clearTimeout(pending.timer);
+  pending.timer = setTimeout(commitPending, 150);
+}
+
 function setUpPanZoom() {
   const panel = $('plan');
   let drag = null;
-  let frame = 0;
-  const redraw = () => {
-    if (frame) return;
-    frame = requestAnimationFrame(() => { frame = 0; applyPlanBox(); });
-  };
   panel.addEventListener('wheel', (event) => {
-    const svg = panel.querySelector('svg');
-    if (!svg || !view.planBox) return;
+    if (!panel.querySelector('svg') || !view.planBox) return;
     event.preventDefault();
-    const at = planPoint(svg, event.clientX, event.clientY);
-    if (!at) return;
-    const factor = Math.exp(Math.sign(event.deltaY) * Math.min(Math.abs(event.deltaY), 200) / 400);
-    const b = view.planBox;
-    const w = Math.min(Math.max(b.w * factor, view.planFull.w / 2000), view.planFull.w * 4);
-    const k = w / b.w;
-    view.planBox = { x: at.x - (at.x - b.x) * k, y: at.y - (at.y - b.y) * k, w, h: b.h * k };
-    redraw();
+    const rect = panel.getBoundingClientRect();
+    const qx = event.clientX - rect.left;
+    const qy = event.clientY - rect.top;
+    let k = Math.exp(-Math.sign(event.deltaY) * Math.min(Math.abs(event.deltaY), 200) / 400);
+    // Between the whole line seen four times over and a stretch a two-thousandth of it.
+    const width = view.planBox.w / (pending.s * k);
+    if (width < view.planFull.w / 2000 || width > view.planFull.w * 4) k = 1;
+    pending.tx = qx - k * (qx - pending.tx);
+    pending.ty = qy - k * (qy - pending.ty);
+    pending.s *= k;
+    showPending();
+    commitSoon();
   }, { passive: false });
   panel.addEventListener('pointerdown', (event) => {
-    const svg = panel.querySelector('svg');
-    if (!svg || event.button !== 0) return;
-    drag = { x: event.clientX, y: event.clientY, box: { ...view.planBox }, moved: false,
-             scale: view.planBox.w / svg.getBoundingClientRect().width };
-    const m = svg.getScreenCTM();
-    if (m) drag.scale = 1 / m.a;
+    if (!panel.querySelector('svg') || event.button !== 0) return;
+    clearTimeout(pending.timer);
+    drag = { x: event.clientX, y: event.clientY, tx: pending.tx, ty: pending.ty, moved: false };
     panel.setPointerCapture(event.pointerId);
   });
   panel.addEventListener('pointermove', (event) => {
@@ -169,14 +211,16 @@ function setUpPanZoom() {
       drag.moved = true;
       panel.classList.add('panning');
     }
-    view.planBox = { ...drag.box, x: drag.box.x - dx * drag.scale, y: drag.box.y - dy * drag.scale };
-    redraw();
+    pending.tx = drag.tx + dx;
+    pending.ty = drag.ty + dy;
+    showPending();
   });
   const end = (event) => {
     if (!drag) return;
     const clicked = !drag.moved;
     drag = null;
     panel.classList.remove('panning');
+    commitPending();
     if (clicked) {
       const target = document.elementFromPoint(event.clientX, event.clientY);
       const mark = target && target.closest('[data-cell], [data-station]');
@@ -184,7 +228,11 @@ function setUpPanZoom() {
     }
   };
   panel.addEventListener('pointerup', end);
-  panel.addEventListener('pointercancel', () => { drag = null; panel.classList.remove('panning'); });
+  panel.addEventListener('pointercancel', () => {
+    drag = null;
+    panel.classList.remove('panning');
+    commitPending();
+  });
   panel.addEventListener('pointerleave', () => { $('hover').hidden = true; });
   $('profile').addEventListener('pointermove', hoverName);
   $('profile').addEventListener('pointerleave', () => { $('hover').hidden = true; });
@@ -216,6 +264,7 @@ function markCentre(svg, mark) {
 function centrePlanOn(mark) {
   const svg = $('plan').querySelector('svg');
   if (!svg || !mark || !view.planBox) return;
+  commitPending();
   applyPlanBox();
   const c = markCentre(svg, mark);
   if (!c) return;
@@ -481,10 +530,28 @@ function setUpControls() {
     loadPictures(false);
   });
   $('fit').addEventListener('click', () => {
+    commitPending();
     if (view.planFull) { view.planBox = { ...view.planFull }; applyPlanBox(); }
   });
 }
 
+// A panel of another shape gets a plan drawn for it, once the resizing has stopped.
+function setUpResize() {
+  let timer = 0;
+  let last = '';
+  new ResizeObserver(() => {
+    const panel = $('plan');
+    const size = `${panel.clientWidth}x${panel.clientHeight}`;
+    if (size === last) return;
+    const first = last === '';
+    last = size;
+    if (first) return;
+    clearTimeout(timer);
+    timer = setTimeout(() => { if (view.pictureVersion != null) loadPictures(false); }, 250);
+  }).observe($('plan'));
+}
+
 setUpControls();
 setUpPanZoom();
+setUpResize();
 connect();
