@@ -2,6 +2,7 @@
 // objects of the stretch drawn, and their names where they fit.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "tools/inspection.h"
 #include "tools/svg_map.h"
@@ -116,11 +117,7 @@ class PlanPicture {
         body += "<rect x=\"0\" y=\"0\" width=\"" + num(width_) + "\" height=\"" + num(height_) +
                 "\" fill=\"#f7f7f2\" stroke=\"#cccccc\"/>\n";
         // Names stay inside the panel, and clear of what stands at its edges.
-        const double far = 1e6;
-        space_.takeHard({-far, -far, far, 2});
-        space_.takeHard({-far, height_ - 2, far, far});
-        space_.takeHard({-far, -far, 2, far});
-        space_.takeHard({width_ - 2, -far, far, far});
+        space_.keepWithin({2, 2, width_ - 2, height_ - 2});
         sampleTrack();
         const std::string heading = furniture();
         const std::int64_t step =
@@ -133,8 +130,7 @@ class PlanPicture {
         const bool wholeLine = m_.from == 0 && m_.to == m_.lineEnd;
         if (!wholeLine) {
             // The rest of the line, faint, for where the stretch lies; the panel clips it.
-            const std::int64_t coarse = std::max<std::int64_t>(step, g_.lastPoint() / 20000);
-            body += "<path class=\"context\" d=\"" + path(0, g_.lastPoint(), coarse) +
+            body += "<path class=\"context\" d=\"" + path(0, g_.lastPoint(), step) +
                     "\" fill=\"none\" stroke=\"#b8b8b8\" stroke-width=\"1.5\"/>\n";
         }
         body += "<path class=\"track\" d=\"" + path(m_.from, m_.to, step) +
@@ -205,13 +201,31 @@ class PlanPicture {
     }
 
   private:
+    // The track from `from` to `to` as path data, a point every `step` metres. Only what
+    // passes near the panel is written: the rest of a long line drawn around a short stretch
+    // would fill the picture with points no one sees.
     std::string path(std::int64_t from, std::int64_t to, std::int64_t step) const {
         std::string d;
-        d.reserve(static_cast<std::size_t>((to - from) / step + 2) * 14);
+        auto near = [this](const std::pair<double, double>& p) {
+            return p.first > -width_ && p.first < 2 * width_ && p.second > -height_ &&
+                   p.second < 2 * height_;
+        };
+        std::optional<std::pair<double, double>> previous;
+        bool penDown = false;
         for (std::int64_t m = from;; m += step) {
             const std::int64_t at = std::min(m, to);
             if (const auto p = g_.at(at)) {
-                d += (d.empty() ? "M" : " L") + num(p->first) + " " + num(p->second);
+                if (near(*p) || (previous && near(*previous))) {
+                    if (!penDown && previous) {
+                        d += (d.empty() ? "M" : " M") + num(previous->first) + " " +
+                             num(previous->second);
+                    }
+                    d += (d.empty() ? "M" : " L") + num(p->first) + " " + num(p->second);
+                    penDown = true;
+                } else {
+                    penDown = false;
+                }
+                previous = p;
             }
             if (at >= to) break;
         }
