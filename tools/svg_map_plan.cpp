@@ -17,6 +17,7 @@ using namespace svg;
 
 constexpr double kPlanMargin = 56;  // room for names beside the track at the panel's edge
 constexpr double kTickHalf = 5;
+constexpr double kSpeedValuesFrom = 20;  // picture units per km
 
 struct Drawn {
     const MapObject* object = nullptr;
@@ -258,6 +259,9 @@ class PlanPicture {
     void label(Drawn& d) {
         const MapObject& o = *d.object;
         if (o.label.empty()) return;
+        // Speed boards stand every few km; their values would crowd a whole line's plan, and
+        // the speed chart gives them. They are named on a plan drawn large.
+        if (o.kind == MapObjectKind::speedBoard && 1000 * g_.scale() < kSpeedValuesFrom) return;
         TextStyle style;
         style.size = 11;
         if (o.kind == MapObjectKind::locationBoard) {
