@@ -3,9 +3,16 @@
 // train's slowdowns and the speed boards on the speed chart.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
