@@ -122,8 +122,9 @@ Output: -o FILE is replaced whole; a link to a file has the file it names replac
                 e.g. 35-60: the plan zoomed to it (the rest of the line faint around it)
                 and the profile over it; a stretch under 200 m is widened to 200 m
 The map: the track plan to scale, turned to fill its panel (the north arrow shows how), with
-  km ticks along the track, a scale bar, stations by name, signals, speed and location
-  boards, slowdowns and marks, mountain stretches shaded; below it the profile against
+  km ticks along the track, a scale bar, stations by name, signals, location boards, speed
+  boards (with their values where the plan is drawn large), slowdowns with their speed and
+  marks, mountain stretches shaded; below it the profile against
   distance: gradient (as stored, per mille), the line's speed limit and the train's under
   its slowdowns, speed boards with their values, stations and signals. A name that would
   cover another is left out; every object carries its cell and a title naming it.

@@ -1,12 +1,16 @@
 // The author's picture of a compiled scenario as plain SVG 1.1: the track plan turned to fill its
 // panel, with its objects and km ticks, and the profile against distance.
 //
-// Every object drawn in the plan and the profile is one element or <g> with `data-cell` (its
-// route cell), `data-station` for a station (its train-file entry), `data-kind` and a <title>
-// naming it with its km. The plan's root carries `data-rotation` (degrees the plan's north is
-// turned clockwise); the profile's root `data-from` and `data-to` (metres drawn) and
-// `data-left` and `data-width` (the distance axis in its own user units), so that a page can
-// turn an x into metres.
+// Every object drawn in the plan and the profile is one <g> with `data-cell` (its route cell),
+// `data-kind` (station, signal, speed board, location board, slowdown, slowdown end, slowdown
+// warning, mark), `data-at` (metres from the start where it is drawn), `data-station` for a
+// station (its train-file entry), and a <title> naming it with its km: "signal 35+150". Its
+// label, where one could be placed clear of the others, is a <text> inside the group.
+// The plan's root carries `data-rotation` (degrees the plan's north is turned clockwise) and
+// `data-scale` (picture units per metre); its km ticks are <g class="km-tick" data-km="K">.
+// The profile's root carries `data-from` and `data-to` (metres drawn) and `data-left` and
+// `data-width` (the distance axis in its own user units), so that a page can turn an x into
+// metres: from + (x - left) / width * (to - from).
 #pragma once
 
 #include <string>

@@ -2,6 +2,8 @@
 // objects of the stretch drawn, and their names where they fit.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 #include "tools/inspection.h"
 #include "tools/svg_map.h"
@@ -15,6 +17,7 @@ using namespace svg;
 
 constexpr double kPlanMargin = 56;  // room for names beside the track at the panel's edge
 constexpr double kTickHalf = 5;
+constexpr double kSpeedValuesFrom = 20;  // picture units per km
 
 struct Drawn {
     const MapObject* object = nullptr;
@@ -112,42 +115,58 @@ class PlanPicture {
         : m_(model), g_(geometry), width_(view.planWidth), height_(view.planHeight) {}
 
     std::string render() {
-        std::string body;
-        body += "<rect x=\"0\" y=\"0\" width=\"" + num(width_) + "\" height=\"" + num(height_) +
-                "\" fill=\"#f7f7f2\" stroke=\"#cccccc\"/>\n";
+        std::string body = "<rect x=\"0\" y=\"0\" width=\"" + num(width_) + "\" height=\"" +
+                           num(height_) + "\" fill=\"#f7f7f2\" stroke=\"#cccccc\"/>\n";
         // Names stay inside the panel, and clear of what stands at its edges.
-        const double far = 1e6;
-        space_.takeHard({-far, -far, far, 2});
-        space_.takeHard({-far, height_ - 2, far, far});
-        space_.takeHard({-far, -far, 2, far});
-        space_.takeHard({width_ - 2, -far, far, far});
+        space_.keepWithin({2, 2, width_ - 2, height_ - 2});
         sampleTrack();
-        const std::string heading = furniture();
+        const std::string edges = furniture();
+        body += track();
+        std::vector<Drawn> drawn = marks();
+        body += names(drawn);
+        std::stable_sort(drawn.begin(), drawn.end(), [](const Drawn& a, const Drawn& b) {
+            return layer(a.object->kind) < layer(b.object->kind);
+        });
+        for (const Drawn& d : drawn) {
+            body += objectOpen(*d.object) + d.mark + d.label + "</g>\n";
+        }
+        return body + edges;
+    }
+
+  private:
+    // The mountain stretches, the rest of the line or the plan beyond its end, and the track.
+    std::string track() {
+        std::string out;
         const std::int64_t step =
             std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
         for (const auto& [from, to] : m_.mountains) {
-            body += "<path class=\"mountain\" d=\"" + path(from, to, step) +
-                    "\" fill=\"none\" stroke=\"" + kMountainColour +
-                    "\" stroke-opacity=\"0.55\" stroke-width=\"10\" stroke-linecap=\"butt\"/>\n";
+            out += "<path class=\"mountain\" d=\"" + path(from, to, step) +
+                   "\" fill=\"none\" stroke=\"" + kMountainColour +
+                   "\" stroke-opacity=\"0.55\" stroke-width=\"10\" stroke-linecap=\"butt\"/>\n";
         }
         const bool wholeLine = m_.from == 0 && m_.to == m_.lineEnd;
         if (!wholeLine) {
             // The rest of the line, faint, for where the stretch lies; the panel clips it.
-            const std::int64_t coarse = std::max<std::int64_t>(step, g_.lastPoint() / 20000);
-            body += "<path class=\"context\" d=\"" + path(0, g_.lastPoint(), coarse) +
-                    "\" fill=\"none\" stroke=\"#b8b8b8\" stroke-width=\"1.5\"/>\n";
+            out += "<path class=\"context\" d=\"" + path(0, g_.lastPoint(), step) +
+                   "\" fill=\"none\" stroke=\"#b8b8b8\" stroke-width=\"1.5\"/>\n";
         }
-        body += "<path class=\"track\" d=\"" + path(m_.from, m_.to, step) +
-                "\" fill=\"none\" stroke=\"" + kTrackColour +
-                "\" stroke-width=\"2\" stroke-linejoin=\"round\"/>\n";
+        out += "<path class=\"track\" d=\"" + path(m_.from, m_.to, step) +
+               "\" fill=\"none\" stroke=\"" + kTrackColour +
+               "\" stroke-width=\"2\" stroke-linejoin=\"round\"/>\n";
         if (wholeLine && m_.lineEnd < g_.lastPoint()) {
             // The plan's margin beyond the line's end.
-            body += "<path class=\"beyond\" d=\"" + path(m_.lineEnd, g_.lastPoint(), step) +
-                    "\" fill=\"none\" stroke=\"#9a9a9a\" stroke-width=\"1.5\" "
-                    "stroke-dasharray=\"4 3\"/>\n";
+            out += "<path class=\"beyond\" d=\"" + path(m_.lineEnd, g_.lastPoint(), step) +
+                   "\" fill=\"none\" stroke=\"#9a9a9a\" stroke-width=\"1.5\" "
+                   "stroke-dasharray=\"4 3\"/>\n";
         }
-        trackObstacles();
+        // Names keep clear of the track where they can: small boxes along it.
+        for (const auto& [x, y] : samples_) space_.takeSoft({x - 3, y - 3, x + 3, y + 3});
+        return out;
+    }
 
+    // Each object's mark where the plan draws it. A station's mark no name may cover; the
+    // others' a name avoids where it can.
+    std::vector<Drawn> marks() {
         std::vector<Drawn> drawn;
         for (const MapObject& o : m_.objects) {
             const auto at = g_.at(o.position);
@@ -162,20 +181,26 @@ class PlanPicture {
             }
             drawn.push_back(std::move(d));
         }
-        // Names by rank: stations, then location boards, km numbers, slowdowns, speed boards.
+        return drawn;
+    }
+
+    // Names claim room by rank: the line's two ends, the other stations, location boards,
+    // then the km numbers, slowdowns and speed boards. Gives the km ticks.
+    std::string names(std::vector<Drawn>& drawn) {
+        int firstStation = std::numeric_limits<int>::max();
+        int lastStation = std::numeric_limits<int>::min();
+        for (const MapObject& o : m_.objects) {
+            if (o.kind != MapObjectKind::station || !o.station) continue;
+            firstStation = std::min(firstStation, *o.station);
+            lastStation = std::max(lastStation, *o.station);
+        }
+        const auto end = [&](const Drawn* d) {
+            return d->object->station &&
+                   (*d->object->station == firstStation || *d->object->station == lastStation);
+        };
         std::vector<Drawn*> ranked;
         for (Drawn& d : drawn) {
             if (labelRank(d.object->kind) >= 0) ranked.push_back(&d);
-        }
-        // The line's two ends are named before the stations between them.
-        const auto end = [this](const Drawn* d) {
-            return d->object->kind == MapObjectKind::station && d->object->station &&
-                   (*d->object->station == firstStation_ || *d->object->station == lastStation_);
-        };
-        for (const MapObject& o : m_.objects) {
-            if (o.kind != MapObjectKind::station || !o.station) continue;
-            firstStation_ = std::min(firstStation_, *o.station);
-            lastStation_ = std::max(lastStation_, *o.station);
         }
         std::stable_sort(ranked.begin(), ranked.end(), [&end](const Drawn* a, const Drawn* b) {
             const int ra = labelRank(a->object->kind);
@@ -183,44 +208,43 @@ class PlanPicture {
             if (ra != rb) return ra < rb;
             return end(a) && !end(b);
         });
-        std::string ticks;
-        bool ticksDone = false;
+        std::optional<std::string> ticks;
         for (Drawn* d : ranked) {
-            if (!ticksDone && labelRank(d->object->kind) > 1) {
-                ticks = kmTicks();
-                ticksDone = true;
-            }
+            if (!ticks && labelRank(d->object->kind) > 1) ticks = kmTicks();
             label(*d);
         }
-        if (!ticksDone) ticks = kmTicks();
-        body += ticks;
-
-        std::stable_sort(drawn.begin(), drawn.end(), [](const Drawn& a, const Drawn& b) {
-            return layer(a.object->kind) < layer(b.object->kind);
-        });
-        for (const Drawn& d : drawn) {
-            body += objectOpen(*d.object) + d.mark + d.label + "</g>\n";
-        }
-        return body + heading;
+        return ticks ? *ticks : kmTicks();
     }
 
-  private:
+    // The track from `from` to `to` as path data, a point every `step` metres. Only what
+    // passes near the panel is written: the rest of a long line drawn around a short stretch
+    // would fill the picture with points no one sees.
     std::string path(std::int64_t from, std::int64_t to, std::int64_t step) const {
         std::string d;
-        d.reserve(static_cast<std::size_t>((to - from) / step + 2) * 14);
+        auto near = [this](const std::pair<double, double>& p) {
+            return p.first > -width_ && p.first < 2 * width_ && p.second > -height_ &&
+                   p.second < 2 * height_;
+        };
+        std::optional<std::pair<double, double>> previous;
+        bool penDown = false;
         for (std::int64_t m = from;; m += step) {
             const std::int64_t at = std::min(m, to);
             if (const auto p = g_.at(at)) {
-                d += (d.empty() ? "M" : " L") + num(p->first) + " " + num(p->second);
+                if (near(*p) || (previous && near(*previous))) {
+                    if (!penDown && previous) {
+                        d += (d.empty() ? "M" : " M") + num(previous->first) + " " +
+                             num(previous->second);
+                    }
+                    d += (d.empty() ? "M" : " L") + num(p->first) + " " + num(p->second);
+                    penDown = true;
+                } else {
+                    penDown = false;
+                }
+                previous = p;
             }
             if (at >= to) break;
         }
         return d;
-    }
-
-    // Names keep clear of the track where they can: small boxes along it.
-    void trackObstacles() {
-        for (const auto& [x, y] : samples_) space_.takeSoft({x - 3, y - 3, x + 3, y + 3});
     }
 
     // Points of the track every few picture units.
@@ -235,6 +259,9 @@ class PlanPicture {
     void label(Drawn& d) {
         const MapObject& o = *d.object;
         if (o.label.empty()) return;
+        // Speed boards stand every few km; their values would crowd a whole line's plan, and
+        // the speed chart gives them. They are named on a plan drawn large.
+        if (o.kind == MapObjectKind::speedBoard && 1000 * g_.scale() < kSpeedValuesFrom) return;
         TextStyle style;
         style.size = 11;
         if (o.kind == MapObjectKind::locationBoard) {
@@ -364,12 +391,9 @@ class PlanPicture {
         TextStyle small;
         small.size = 10;
         small.anchor = Anchor::middle;
-        const std::string distance =
-            metres >= 1000 ? num(metres / 1000)
-                                     .substr(0, num(metres / 1000).size() -
-                                                    (std::fmod(metres, 1000) == 0 ? 2 : 0)) +
-                                 " km"
-                           : std::to_string(static_cast<long long>(metres)) + " m";
+        const std::string distance = metres >= 1000
+                                         ? std::to_string(std::llround(metres / 1000)) + " km"
+                                         : std::to_string(std::llround(metres)) + " m";
         out += textElement((x0 + x1) / 2, y - 8, distance, small) + "\n";
         space_.takeHard({x0 - 2, y - 8 - 10, x1 + 2, y + 2});
         space_.takeHard(textBox((x0 + x1) / 2, y - 8, distance, small));
@@ -382,8 +406,6 @@ class PlanPicture {
     double height_;
     LabelSpace space_;
     std::vector<std::pair<double, double>> samples_;
-    int firstStation_ = 1 << 30;
-    int lastStation_ = -1;
 };
 
 std::string planRoot(const MapView& view, double rotation, double scale) {

@@ -2,6 +2,7 @@
 // and the train's with its slowdowns, speed boards and signals, over a km axis.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "tools/inspection.h"
 #include "tools/svg_map.h"

@@ -82,8 +82,8 @@ std::string objectOpen(const MapObject& o) {
 
 namespace {
 
-// The grid cells a box covers; a box reaching far past any picture (the edge of a panel) is
-// cut to the picture's reach, so that it covers a few cells and not millions.
+// The grid cells a box covers; a box reaching far past any picture is cut to the picture's
+// reach, so that it covers a few cells and not millions.
 template <typename F>
 void forCells(const Box& b, double size, const F& f) {
     auto cell = [size](double v) {
@@ -108,6 +108,10 @@ void LabelSpace::take(const Box& b, bool hard) {
 }
 
 bool LabelSpace::clear(const Box& b, bool ofSoft) const {
+    if (bounds_ &&
+        (b.x0 < bounds_->x0 || b.y0 < bounds_->y0 || b.x1 > bounds_->x1 || b.y1 > bounds_->y1)) {
+        return false;
+    }
     bool clear = true;
     forCells(b, kCell, [&](long long key) {
         const auto it = grid_.find(key);

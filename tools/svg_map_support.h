@@ -60,6 +60,8 @@ std::string objectOpen(const MapObject& o);
 // a thousand signals costs no more to label than a short one.
 class LabelSpace {
   public:
+    // Labels stand wholly inside `b`.
+    void keepWithin(const Box& b) { bounds_ = b; }
     void takeHard(const Box& b) { take(b, true); }
     void takeSoft(const Box& b) { take(b, false); }
     bool clear(const Box& b, bool ofSoft) const;
@@ -80,6 +82,7 @@ class LabelSpace {
   private:
     static constexpr double kCell = 64;
     void take(const Box& b, bool hard);
+    std::optional<Box> bounds_;
     std::vector<std::pair<Box, bool>> boxes_;
     std::unordered_map<long long, std::vector<std::size_t>> grid_;
 };

@@ -3,9 +3,16 @@
 // train's slowdowns and the speed boards on the speed chart.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <optional>
 #include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
@@ -84,23 +91,28 @@ double widthBound(const std::string& text, double size, bool bold) {
 struct Label {
     std::string text;
     double x0, y0, x1, y1;
+    bool inside;  // within the picture it stands in
     bool overlaps(const Label& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
 };
 
 // Every <text> of the document with the box its glyphs may fill: from its position, anchor,
 // font size and weight, turned when it reads upward, moved by the <svg> it stands in.
 std::vector<Label> labels(const std::string& svg) {
+    struct Picture {
+        double x, y, width, height;
+    };
     std::vector<Label> found;
-    std::vector<std::pair<double, double>> offsets{{0, 0}};
+    std::vector<Picture> pictures{{0, 0, 1e9, 1e9}};
     for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
         const std::size_t close = svg.find('>', at);
         const std::string tag = svg.substr(at, close - at + 1);
         if (tag.starts_with("<svg")) {
             const double x = attribute(tag, "x") ? number(tag, "x") : 0;
             const double y = attribute(tag, "y") ? number(tag, "y") : 0;
-            offsets.emplace_back(offsets.back().first + x, offsets.back().second + y);
+            pictures.push_back({pictures.back().x + x, pictures.back().y + y, number(tag, "width"),
+                                number(tag, "height")});
         } else if (tag == "</svg>") {
-            offsets.pop_back();
+            pictures.pop_back();
         } else if (tag.starts_with("<text")) {
             const std::size_t end = svg.find("</text>", close);
             const std::string text = unescaped(svg.substr(close + 1, end - close - 1));
@@ -108,15 +120,17 @@ std::vector<Label> labels(const std::string& svg) {
             const double w = widthBound(text, size, attribute(tag, "font-weight") == "bold");
             const std::string anchor = attribute(tag, "text-anchor").value_or("start");
             const double start = anchor == "middle" ? -w / 2 : anchor == "end" ? -w : 0;
-            const double x = number(tag, "x") + offsets.back().first;
-            const double y = number(tag, "y") + offsets.back().second;
-            const std::optional<std::string> turn = attribute(tag, "transform");
-            if (turn) {
+            const Picture& p = pictures.back();
+            const double x = number(tag, "x") + p.x;
+            const double y = number(tag, "y") + p.y;
+            Label l{text, x + start, y - 0.93 * size, x + start + w, y + 0.24 * size, false};
+            if (const std::optional<std::string> turn = attribute(tag, "transform")) {
                 EXPECT_TRUE(turn->starts_with("rotate(-90 ")) << tag;  // the only turn used
-                found.push_back({text, x - 0.93 * size, y - start - w, x + 0.24 * size, y - start});
-            } else {
-                found.push_back({text, x + start, y - 0.93 * size, x + start + w, y + 0.24 * size});
+                l = {text, x - 0.93 * size, y - start - w, x + 0.24 * size, y - start, false};
             }
+            l.inside =
+                l.x0 >= p.x && l.y0 >= p.y && l.x1 <= p.x + p.width && l.y1 <= p.y + p.height;
+            found.push_back(l);
         }
     }
     return found;
@@ -125,6 +139,7 @@ std::vector<Label> labels(const std::string& svg) {
 void expectNoOverlap(const std::string& svg) {
     const std::vector<Label> all = labels(svg);
     for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_TRUE(all[i].inside) << "\"" << all[i].text << "\" leaves its picture";
         for (std::size_t j = i + 1; j < all.size(); ++j) {
             EXPECT_FALSE(all[i].overlaps(all[j]))
                 << "\"" << all[i].text << "\" and \"" << all[j].text << "\"";
