@@ -82,22 +82,28 @@ std::optional<std::pair<std::string, int>> splitSource(const std::string& source
     }
 }
 
-json sourceJson(const std::string& file, int line, const std::string& bytes) {
-    const std::optional<SourceExcerpt> excerpt = sourceExcerpt(bytes, line, 1);
+json sourceJson(const std::string& file, int line, const SourceLines& lines) {
+    const std::optional<SourceExcerpt> excerpt = lines.excerpt(line, 1);
     return {
         {"file", file}, {"line", line}, {"text", excerpt ? json(excerpt->text) : json(nullptr)}};
 }
 
-json sourceOf(const RouteObject& o, const LiveSources& sources, const std::string& line,
-              const std::string& train) {
+// The lines of both descriptions, for naming the records of many objects.
+struct DescriptionLines {
+    SourceLines line;
+    SourceLines train;
+};
+
+json sourceOf(const RouteObject& o, const LiveSources& sources, const DescriptionLines& lines) {
     if (!o.source) return nullptr;
     const auto place = splitSource(*o.source);
     if (!place) return nullptr;
-    return sourceJson(place->first, place->second, place->first == sources.lineFile ? line : train);
+    return sourceJson(place->first, place->second,
+                      place->first == sources.lineFile ? lines.line : lines.train);
 }
 
 json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sources,
-                  const std::string& line, const std::string& train) {
+                  const DescriptionLines& lines) {
     json item;
     item["id"] = "c" + std::to_string(first.cell);
     item["station"] = nullptr;
@@ -111,7 +117,7 @@ json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sou
     for (const NamedValue& v : first.values) values[v.name] = v.value;
     item["values"] = std::move(values);
     item["added"] = false;
-    item["source"] = sourceOf(first, sources, line, train);
+    item["source"] = sourceOf(first, sources, lines);
     return item;
 }
 
@@ -123,6 +129,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
     attributeCompiledSources(report, model.lineTable, {sources.lineFile, line},
                              {sources.trainFile, train});
     std::vector<std::pair<std::int64_t, json>> items;
+    const DescriptionLines lines{SourceLines(line), SourceLines(train)};
 
     const std::vector<int> stationLines =
         stationRecordLines(model.lineTable, {sources.trainFile, train});
@@ -149,7 +156,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
         item["added"] = false;
         const int recordLine = stationLines[static_cast<std::size_t>(e)];
         item["source"] =
-            recordLine > 0 ? sourceJson(sources.trainFile, recordLine, train) : json(nullptr);
+            recordLine > 0 ? sourceJson(sources.trainFile, recordLine, lines.train) : json(nullptr);
         items.emplace_back(entry.long3, std::move(item));
     }
 
@@ -166,7 +173,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
                 ++last;
             }
             items.emplace_back(cellStart(o.cell),
-                               mountainJson(o, report.objects[last].cell, sources, line, train));
+                               mountainJson(o, report.objects[last].cell, sources, lines));
             i = last;
             continue;
         }
@@ -184,7 +191,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
         for (const NamedValue& v : o.values) values[v.name] = v.value;
         item["values"] = std::move(values);
         item["added"] = o.addedByCompiler;
-        item["source"] = sourceOf(o, sources, line, train);
+        item["source"] = sourceOf(o, sources, lines);
         items.emplace_back(position, std::move(item));
     }
     std::stable_sort(items.begin(), items.end(),

@@ -24,6 +24,23 @@ std::optional<std::string_view> rawLine(std::string_view text, int line) {
     return text.substr(start, end == std::string_view::npos ? end : end - start);
 }
 
+// The part of a line shown for `column`: all of it when short, else the bytes around it.
+SourceExcerpt excerptOf(std::string_view raw, int column) {
+    if (raw.size() <= kContextBytesBefore + kContextBytesAfter) {
+        return SourceExcerpt{utf8FromWindows1252(raw), column};
+    }
+    // One byte of the description is one character, so byte columns cut cleanly.
+    const std::size_t at = column > 1 ? static_cast<std::size_t>(column - 1) : 0;
+    const std::size_t from = at > kContextBytesBefore ? at - kContextBytesBefore : 0;
+    const std::size_t to = std::min(raw.size(), at + kContextBytesAfter);
+    SourceExcerpt excerpt;
+    if (from > 0) excerpt.text = kCutMarker;
+    excerpt.column = static_cast<int>(excerpt.text.size() + (at - from) + 1);
+    excerpt.text += utf8FromWindows1252(raw.substr(from, to > from ? to - from : 0));
+    if (to < raw.size()) excerpt.text += kCutMarker;
+    return excerpt;
+}
+
 }  // namespace
 
 std::optional<std::string> sourceLine(std::string_view text, int line) {
@@ -35,19 +52,24 @@ std::optional<std::string> sourceLine(std::string_view text, int line) {
 std::optional<SourceExcerpt> sourceExcerpt(std::string_view text, int line, int column) {
     const std::optional<std::string_view> raw = rawLine(text, line);
     if (!raw) return std::nullopt;
-    if (raw->size() <= kContextBytesBefore + kContextBytesAfter) {
-        return SourceExcerpt{utf8FromWindows1252(*raw), column};
+    return excerptOf(*raw, column);
+}
+
+SourceLines::SourceLines(std::string_view text) : text_(text) {
+    starts_.push_back(0);
+    for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;
+         at = text.find_first_of("\r\n", at + 1)) {
+        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+        if (at + 1 < text.size()) starts_.push_back(at + 1);
     }
-    // One byte of the description is one character, so byte columns cut cleanly.
-    const std::size_t at = column > 1 ? static_cast<std::size_t>(column - 1) : 0;
-    const std::size_t from = at > kContextBytesBefore ? at - kContextBytesBefore : 0;
-    const std::size_t to = std::min(raw->size(), at + kContextBytesAfter);
-    SourceExcerpt excerpt;
-    if (from > 0) excerpt.text = kCutMarker;
-    excerpt.column = static_cast<int>(excerpt.text.size() + (at - from) + 1);
-    excerpt.text += utf8FromWindows1252(raw->substr(from, to > from ? to - from : 0));
-    if (to < raw->size()) excerpt.text += kCutMarker;
-    return excerpt;
+}
+
+std::optional<SourceExcerpt> SourceLines::excerpt(int line, int column) const {
+    if (line < 1 || static_cast<std::size_t>(line) > starts_.size()) return std::nullopt;
+    const std::size_t start = starts_[static_cast<std::size_t>(line - 1)];
+    const std::size_t end = text_.find_first_of("\r\n", start);
+    return excerptOf(text_.substr(start, end == std::string_view::npos ? end : end - start),
+                     column);
 }
 
 std::string caretLines(std::string_view lineUtf8, int column) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tool {
 
@@ -28,6 +29,18 @@ struct SourceExcerpt {
     int column = 1;
 };
 std::optional<SourceExcerpt> sourceExcerpt(std::string_view text, int line, int column);
+
+// The same for many lines of one text: its lines are found once, so that a lookup costs one
+// line, not a pass over the text before it. `text` must outlive it.
+class SourceLines {
+  public:
+    explicit SourceLines(std::string_view text);
+    std::optional<SourceExcerpt> excerpt(int line, int column) const;
+
+  private:
+    std::string_view text_;
+    std::vector<std::size_t> starts_;  // where each line begins
+};
 
 // The two lines shown under a message: the source line and a caret under character column
 // `column` (from 1), each indented by four blanks and ended by a line end. Control characters

@@ -78,6 +78,30 @@ TEST(SourceContext, LinesEndInCrLfCrOrLf) {
     EXPECT_EQ(sourceLine("\r\n\r\nx", 2), "");
 }
 
+// The lines found once give what a search from the start gives, for every line and past them,
+// long lines cut around the column included.
+TEST(SourceContext, LinesFoundOnceAgreeWithASearchFromTheStart) {
+    const std::string longLine(400, 'x');
+    const std::string texts[] = {
+        "one\r\ntwo\rthree\nfour", "last\r\n", "\r\n\r\nx", "", "\r", "\n\n",
+        "a\r\n" + longLine + "\r\nb", "a\r\r\nb\n\rc",
+    };
+    for (const std::string& text : texts) {
+        const SourceLines lines(text);
+        for (int line = 0; line <= 6; ++line) {
+            for (const int column : {1, 5, 300}) {
+                const auto expected = sourceExcerpt(text, line, column);
+                const auto found = lines.excerpt(line, column);
+                ASSERT_EQ(found.has_value(), expected.has_value())
+                    << "line " << line << " of [" << text << "]";
+                if (!expected) continue;
+                EXPECT_EQ(found->text, expected->text) << "line " << line;
+                EXPECT_EQ(found->column, expected->column) << "line " << line;
+            }
+        }
+    }
+}
+
 TEST(SourceContext, CaretPastTheEndOfAShortLine) {
     // A field expected after the end of the line: the caret stands one past its last character.
     EXPECT_EQ(caretLines("ab", 3), "    ab\n      ^\n");
