@@ -96,6 +96,7 @@ async function loadPictures(keepView) {
   let plan, profile;
   try {
     [plan, profile] = await job;
+    window.viewerTimings = { ...(window.viewerTimings || {}), fetchMs: performance.now() - started };
   } catch (e) {
     if (view.loading === job) view.loading = null;
     console.warn('pictures not loaded:', e.message);
@@ -469,6 +470,7 @@ function renderHeader() {
 }
 
 async function applyState(s) {
+  const t0 = performance.now();
   view.state = s;
   document.body.dataset.version = String(s.version);
   document.body.dataset.stale = String(s.stale);
@@ -476,12 +478,14 @@ async function applyState(s) {
   renderObjects();
   renderProblems();
   renderStale();
+  const t1 = performance.now();
   if (s.pictureVersion != null && s.pictureVersion !== view.pictureVersion) {
     await loadPictures(true);
   } else {
     showSelection(false);
   }
   document.body.dataset.shownVersion = String(s.version);
+  window.viewerTimings = { ...(window.viewerTimings || {}), listsMs: t1 - t0, stateMs: performance.now() - t0 };
 }
 
 // ---- the stream of states ----
