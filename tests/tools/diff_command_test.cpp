@@ -21,7 +21,7 @@ TEST(DiffCommand, IdenticalSetsAreTheSameAndEverySampledRouteByteChangeIsTold) {
     writeSet(a.str(), files);
     writeSet(b.str(), files);
     std::ostringstream out, err;
-    EXPECT_EQ(tool::runDiff(a.str(), b.str(), out, err), 0);
+    EXPECT_EQ(tool::runDiff({{a.str(), b.str()}}, out, err), 0);
     EXPECT_EQ(out.str(), "");
 
     const std::string route = files.at("COLLE_MARE_R2041.dat");
@@ -31,7 +31,7 @@ TEST(DiffCommand, IdenticalSetsAreTheSameAndEverySampledRouteByteChangeIsTold) {
         changed[offset] = static_cast<char>(changed[offset] ^ 0x01);
         spit(b.str() + "/COLLE_MARE_R2041.dat", changed);
         std::ostringstream o, e;
-        const int status = tool::runDiff(a.str(), b.str(), o, e);
+        const int status = tool::runDiff({{a.str(), b.str()}}, o, e);
         // A change the decoder takes must be told; one it refuses is a read failure.
         ASSERT_NE(status, 0) << "offset " << offset;
         if (status == 1) {
