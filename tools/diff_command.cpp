@@ -31,6 +31,10 @@ void loadCompiled(LoadedSide& loaded, const std::string& given) {
     std::string routePath = given;
     std::optional<std::string> planPath;
     std::error_code ec;
+    if (!std::filesystem::exists(given, ec)) {
+        loaded.problem = given + ": no such file or folder";
+        return;
+    }
     if (std::filesystem::is_directory(given, ec)) {
         std::vector<std::string> routes;
         for (const auto& entry : std::filesystem::directory_iterator(given, ec)) {

@@ -9,6 +9,7 @@
 #include "tools/inspection.h"
 #include "tools/track_diff.h"
 #include "tools/windows1252.h"
+#include "tools/written_records.h"
 
 namespace tool {
 namespace {
@@ -62,6 +63,7 @@ struct SideView {
     std::vector<Slowdown> slowdowns;
     std::vector<Station> stations;
     std::set<int> compilerMarks;
+    std::vector<WrittenRecord> records;  // of both descriptions, when known
 };
 
 std::string valuesKey(const std::vector<NamedValue>& values) {
@@ -127,6 +129,10 @@ SideView viewOf(const ScenarioSide& side) {
     bool sourced = false;
     if (side.lineSource && side.trainSource) {
         sourced = !attributeSources(v.report, *side.route, *side.lineSource, *side.trainSource);
+        v.records = writtenRecords(*side.lineSource, true);
+        for (WrittenRecord& r : writtenRecords(*side.trainSource, false)) {
+            v.records.push_back(std::move(r));
+        }
     }
     v.slowdowns = slowdownsOf(v.report, *side.route);
     for (const RouteObject& o : v.report.objects) {
@@ -176,6 +182,8 @@ SideView viewOf(const ScenarioSide& side) {
                 s.stop = stop->second->cell;
                 s.source = stop->second->source;
             }
+            // A station without a stop (an area only) is found by its name.
+            if (!s.source) s.source = lastRecord(v.records, "stazione", s.record->text);
             v.stations.push_back(std::move(s));
         }
     }
@@ -595,6 +603,35 @@ void leftoverCells(const SideView& a, const SideView& b, const Folding& fold,
     }
 }
 
+// The record behind a change of the track or of the general data, on one side.
+std::optional<std::string> recordOf(const Change& c, const std::vector<WrittenRecord>& records) {
+    if (records.empty()) return std::nullopt;
+    const std::int64_t at = c.position.value_or(0);
+    if (c.kind == "gradient") return recordInForce(records, "pendenza", at / 50);
+    if (c.kind == "speed limit") return recordInForce(records, "velocita", at / 50);
+    if (c.kind == "adhesion") return recordInForce(records, "aderenza", at / 50);
+    if (c.kind == "mountain stretch") return recordCovering(records, "montagna", at);
+    if (c.kind == "curve") return recordCovering(records, "curva", at);
+    if (c.kind != "train" && c.kind != "line") return std::nullopt;
+    static const std::pair<const char*, const char*> kKeywords[] = {
+        {"braked_mass_percent", "frenata"},
+        {"cars", "vetture"},
+        {"clock", "orologio"},
+        {"sand", "sabbia"},
+        {"line_length", "lunghezza"},
+        {"repetition_first", "ripetizione"},
+        {"repetition_second", "ripetizione"},
+        {"repetition_code", "ripetizione"},
+    };
+    for (const auto& [field, keyword] : kKeywords) {
+        if (c.field == field) return lastRecord(records, keyword);
+    }
+    if (c.field.starts_with("background_")) {
+        return lastRecord(records, "sfondo", c.field.substr(std::string("background_").size()));
+    }
+    return std::nullopt;
+}
+
 void sortByPosition(std::vector<Change>& changes, std::size_t from) {
     std::stable_sort(changes.begin() + std::ptrdiff_t(from), changes.end(),
                      [](const Change& x, const Change& y) {
@@ -639,6 +676,10 @@ std::vector<Change> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b
         }
         from = out.size();
         leftoverCells(va, vb, fold, out);
+        for (Change& c : out) {
+            if (!c.sourceA) c.sourceA = recordOf(c, va.records);
+            if (!c.sourceB) c.sourceB = recordOf(c, vb.records);
+        }
     } else if (a.route || b.route) {
         out.push_back(change("route", a.route ? "removed" : "added", 0,
                              a.route ? "route removed" : "route added"));
