@@ -161,7 +161,7 @@ SideView viewOf(const ScenarioSide& side) {
         p.text = o.text;
         if (k == kSignal || k == kSpeedIndicator) p.values = o.values;
         p.name = o.kindName;
-        if (k == kLocationBoard) p.name += " (" + o.text.value_or("?") + ")";
+        if (k == kLocationBoard) p.name += " " + o.text.value_or("?");
         if (k == kMark) p.name += " " + std::to_string(o.raw.value1) + " km/h";
         p.key = valuesKey(p.values) + (k == kLocationBoard ? o.text.value_or("") : "") +
                 (k == kMark ? std::to_string(o.raw.value1) : "");
