@@ -45,16 +45,23 @@ struct Edit {
 struct EditedPair {
     TempDir a, b, compiledA, compiledB;
 
-    explicit EditedPair(const std::vector<Edit>& edits) {
+    // `both` are made in A and B, `edits` in B only.
+    explicit EditedPair(const std::vector<Edit>& edits, const std::vector<Edit>& both = {}) {
         const Outcome written = runTool({"write-sources", a.str()});
         if (written.status != 0) throw std::runtime_error("write-sources: " + written.err);
         std::string line = slurp(a.file(kLineName));
         std::string train = slurp(a.file(kTrainName));
+        const auto edit = [&](const std::vector<Edit>& list) {
+            for (const Edit& e : list) {
+                std::string& text = e.inLine ? line : train;
+                text = replaced(text, e.from, e.to);
+            }
+        };
+        edit(both);
+        spit(a.file(kLineName), line);
+        spit(a.file(kTrainName), train);
         writeSet(compiledA.str(), installerFiles(line, train, "GENOVA_TORINO", "IC514", 1));
-        for (const Edit& e : edits) {
-            std::string& text = e.inLine ? line : train;
-            text = replaced(text, e.from, e.to);
-        }
+        edit(edits);
         spit(b.file(kLineName), line);
         spit(b.file(kTrainName), train);
         writeSet(compiledB.str(), installerFiles(line, train, "GENOVA_TORINO", "IC514", 1));
@@ -81,9 +88,12 @@ struct DiffCase {
     std::vector<Edit> edits;
     std::vector<std::string> lines;    // what diff tells, nothing else
     std::vector<std::string> records;  // what each line names from the descriptions
+    std::vector<Edit> both = {};       // made in A too, before
 };
 
 const std::string kSlowdown = "rallentamento, 61000, 30, 1000, 0, 1, 0\r\n";
+const Edit kFastSlowdown = {false, "[rallentamenti]\r\n",
+                            "[rallentamenti]\r\nrallentamento, 61000, 120, 1000, 0, 1, 0\r\n"};
 
 const DiffCase kCases[] = {
     {"signal moved",
@@ -108,6 +118,20 @@ const DiffCase kCases[] = {
      {{false, "velocita,   56900,   160", "velocita,   56900,   150"}},
      {"speed limit from 56+900 to 79+600: 160 to 150 km/h"},
      {"(A TRAIN_A:18, B TRAIN_B:18)"}},
+    {"line length changed",
+     {{true, "lunghezza percorso,    169000", "lunghezza percorso,    170000"}},
+     {"line: length 169000 to 170000 m"},
+     {"(A LINE_A:2, B LINE_B:2)"}},
+    {"station moved",
+     {{false, "stazione,   79000,", "stazione,   78500,"}},
+     {"station ALESSANDRIA at 79+000 moved to 78+500"},
+     {"(A TRAIN_A:46, B TRAIN_B:46)"}},
+    // Below 110 km/h the compiler adds marks inside the slowdown and after it.
+    {"slowdown slower",
+     {{false, "61000, 120,", "61000, 30,"}},
+     {"slowdown 120 km/h from 61+000 to 62+000: speed 120 to 30 km/h"},
+     {"(A TRAIN_A:67, B TRAIN_B:67)"},
+     {kFastSlowdown}},
     {"braked mass changed",
      {{false, "frenata,    125", "frenata,    110"}},
      {"train: braked mass 125 to 110 %"},
@@ -128,7 +152,7 @@ const DiffCase kCases[] = {
 TEST(DiffCommand, EachEditOfTheDescriptionsIsToldInOneLineWithItsRecords) {
     for (const DiffCase& c : kCases) {
         SCOPED_TRACE(c.name);
-        const EditedPair pair(c.edits);
+        const EditedPair pair(c.edits, c.both);
         std::vector<std::string> args = {"diff"};
         for (const std::string& s : pair.sources()) args.push_back(s);
         const Outcome described = runTool(args);
