@@ -20,7 +20,8 @@ using scenario::RouteCell;
 
 // An object that stands at one cell: a signal, a board, or a mark an author wrote.
 struct PointObject {
-    std::string name;  // "signal", "location board (CAVALCAVIA)", "mark 80 km/h"
+    std::string category;  // the kind's name: "signal", "location board", "mark"
+    std::string name;      // "signal", "location board (CAVALCAVIA)", "mark 80 km/h"
     std::uint8_t kind = 0;
     int cell = 0;
     std::int64_t position = 0;
@@ -160,6 +161,7 @@ SideView viewOf(const ScenarioSide& side) {
         p.source = o.source;
         p.text = o.text;
         if (k == kSignal || k == kSpeedIndicator) p.values = o.values;
+        p.category = o.kindName;
         p.name = o.kindName;
         if (k == kLocationBoard) p.name += " " + o.text.value_or("?");
         if (k == kMark) p.name += " " + std::to_string(o.raw.value1) + " km/h";
@@ -270,7 +272,7 @@ void comparePoints(const SideView& a, const SideView& b, std::vector<Change>& ou
              for (std::size_t k = 0; k < x.values.size() && k < y.values.size(); ++k) {
                  if (x.values[k].value == y.values[k].value) continue;
                  Change c =
-                     change(x.name, "changed", x.position,
+                     change(x.category, "changed", x.position,
                             at + ": " + x.values[k].name + " " + std::to_string(x.values[k].value) +
                                 " to " + std::to_string(y.values[k].value));
                  c.field = x.values[k].name;
@@ -281,7 +283,7 @@ void comparePoints(const SideView& a, const SideView& b, std::vector<Change>& ou
                  out.push_back(std::move(c));
              }
              if (x.name != y.name) {
-                 Change c = change(x.name, "changed", x.position, at + " is now " + y.name);
+                 Change c = change(x.category, "changed", x.position, at + " is now " + y.name);
                  c.from = x.name;
                  c.to = y.name;
                  c.sourceA = x.source;
@@ -297,7 +299,7 @@ void comparePoints(const SideView& a, const SideView& b, std::vector<Change>& ou
         [&](const PointObject& x, const PointObject& y) {
             fold.point(x);
             fold.point(y);
-            Change c = change(x.name, "moved", x.position,
+            Change c = change(x.category, "moved", x.position,
                               x.name + " at " + km(x.position) + " moved to " + km(y.position));
             c.field = "position";
             c.from = km(x.position);
@@ -310,8 +312,8 @@ void comparePoints(const SideView& a, const SideView& b, std::vector<Change>& ou
         if (usedA[i]) continue;
         const PointObject& x = a.points[i];
         fold.point(x);
-        Change c =
-            change(x.name, "removed", x.position, x.name + " at " + km(x.position) + " removed");
+        Change c = change(x.category, "removed", x.position,
+                          x.name + " at " + km(x.position) + " removed");
         c.from = km(x.position);
         c.sourceA = x.source;
         out.push_back(std::move(c));
@@ -320,7 +322,7 @@ void comparePoints(const SideView& a, const SideView& b, std::vector<Change>& ou
         if (usedB[j]) continue;
         const PointObject& y = b.points[j];
         fold.point(y);
-        Change c = change(y.name, "added", y.position, y.name + " added at " + km(y.position));
+        Change c = change(y.category, "added", y.position, y.name + " added at " + km(y.position));
         c.to = km(y.position);
         c.sourceB = y.source;
         out.push_back(std::move(c));
@@ -555,7 +557,7 @@ void leftoverCells(const SideView& a, const SideView& b, const Folding& fold,
         const int cell = int(i);
         RouteCell x = ra[i];
         RouteCell y = rb[i];
-        if (i == 1) {  // the stamps, told with the general data
+        if (i == 1 && a.side->train && b.side->train) {  // the stamps, told with the general data
             x.value1 = y.value1 = x.value2 = y.value2 = 0;
         }
         const std::string where = "cell " + std::to_string(i) + " (" + km(cellStart(cell)) + ")";
