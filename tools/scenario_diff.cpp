@@ -396,6 +396,30 @@ void compareSlowdowns(const SideView& a, const SideView& b, std::vector<Change>&
             }
         }
     }
+    // Then the same slowdown, as long and with the same values, within 1000 m: moved.
+    for (std::size_t i = 0; i < a.slowdowns.size(); ++i) {
+        const Slowdown& x = a.slowdowns[i];
+        for (std::size_t j = 0; j < b.slowdowns.size() && !usedA[i]; ++j) {
+            const Slowdown& y = b.slowdowns[j];
+            if (usedB[j] || std::llabs(y.from - x.from) > 1000 || y.to - y.from != x.to - x.from ||
+                y.speed != x.speed || y.dv != x.dv || y.ftt != x.ftt ||
+                y.countdown != x.countdown) {
+                continue;
+            }
+            usedA[i] = usedB[j] = true;
+            fold.slowdown(x);
+            fold.slowdown(y);
+            Change c = change("slowdown", "moved", x.from,
+                              slowdownName(x) + " " + slowdownSpan(x) + " moved to " + km(y.from) +
+                                  " to " + km(y.to));
+            c.field = "position";
+            c.from = slowdownSpan(x);
+            c.to = slowdownSpan(y);
+            c.sourceA = x.source;
+            c.sourceB = y.source;
+            out.push_back(std::move(c));
+        }
+    }
     for (std::size_t i = 0; i < a.slowdowns.size(); ++i) {
         if (usedA[i]) continue;
         const Slowdown& x = a.slowdowns[i];

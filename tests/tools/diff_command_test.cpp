@@ -132,6 +132,16 @@ const DiffCase kCases[] = {
      {"slowdown 120 km/h from 61+000 to 62+000: speed 120 to 30 km/h"},
      {"(A TRAIN_A:67, B TRAIN_B:67)"},
      {kFastSlowdown}},
+    {"slowdown moved",
+     {{false, "rallentamento, 61000, 120,", "rallentamento, 61500, 120,"}},
+     {"slowdown 120 km/h from 61+000 to 62+000 moved to 61+500 to 62+500"},
+     {"(A TRAIN_A:67, B TRAIN_B:67)"},
+     {kFastSlowdown}},
+    // The stretch starts 100 m later: its markers, every fourth cell from its start, move.
+    {"mountain stretch shortened",
+     {{true, "montagna,   500,  2850,  11", "montagna,   600,  2850,  11"}},
+     {"mountain stretch type 1 from 0+500 to 0+600 removed"},
+     {"(A LINE_A:85)"}},
     {"braked mass changed",
      {{false, "frenata,    125", "frenata,    110"}},
      {"train: braked mass 125 to 110 %"},
@@ -185,6 +195,28 @@ TEST(DiffCommand, TheSameDescriptionsAreTheSame) {
     const Outcome compiled = runTool({"diff", pair.compiledA.str(), pair.compiledB.str()});
     EXPECT_EQ(compiled.status, 0);
     EXPECT_EQ(compiled.out, "");
+}
+
+// The scenario codes follow from the names: a renamed train is told by its name alone, but a
+// code that is not the one the names give is told too.
+TEST(DiffCommand, CodesThatFollowFromTheNamesAreFoldedIntoTheName) {
+    const std::string line = fixture(kLineFixture);
+    const std::string train = fixture(kTrainFixture);
+    TempDir a, b;
+    writeSet(a.str(), installerFiles(line, train, "COLLE_MARE", "R2041", 1));
+    auto renamed = installerFiles(line, train, "COLLE_MARE", "R2042", 1);
+    writeSet(b.str(), renamed);
+    Outcome run = runTool({"diff", a.str(), b.str()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "train: name R2041 to R2042\n");
+
+    // The plain code of route cell 1 (bytes 18 and 19), one more than the names give.
+    std::string& route = renamed.at("COLLE_MARE_R2042.dat");
+    route[18] = static_cast<char>(route[18] + 1);
+    writeSet(b.str(), renamed);
+    run = runTool({"diff", a.str(), b.str()});
+    EXPECT_EQ(linesOf(run.out).size(), 2u) << run.out;
+    EXPECT_NE(run.out.find("route: plain scenario code "), std::string::npos) << run.out;
 }
 
 TEST(DiffCommand, JsonNamesEachValueOfAChange) {
