@@ -136,6 +136,16 @@ SideView viewOf(const ScenarioSide& side) {
         }
     }
     v.slowdowns = slowdownsOf(v.report, *side.route);
+    // With the descriptions, a slowdown ends where its record says, not where its end cell
+    // stands for.
+    for (Slowdown& s : v.slowdowns) {
+        for (const WrittenRecord& r : v.records) {
+            if (r.keyword == "rallentamento" && r.numbers.size() > 2 && r.numbers[0] == s.from &&
+                r.place == s.source) {
+                s.to = r.numbers[0] + r.numbers[2];
+            }
+        }
+    }
     for (const RouteObject& o : v.report.objects) {
         if (o.raw.kind != kMark) continue;
         bool added = o.addedByCompiler;
