@@ -640,9 +640,10 @@ void leftoverCells(const SideView& a, const SideView& b, const Folding& fold,
 }
 
 // The record behind a change of the track or of the general data, on one side.
-std::optional<std::string> recordOf(const Change& c, const std::vector<WrittenRecord>& records) {
+std::optional<std::string> recordOf(const Change& c, const std::vector<WrittenRecord>& records,
+                                    bool inB) {
     if (records.empty()) return std::nullopt;
-    const std::int64_t at = c.position.value_or(0);
+    const std::int64_t at = inB && c.positionInB ? *c.positionInB : c.position.value_or(0);
     if (c.kind == "gradient") return recordInForce(records, "pendenza", at / 50);
     if (c.kind == "speed limit") return recordInForce(records, "velocita", at / 50);
     if (c.kind == "adhesion") return recordInForce(records, "aderenza", at / 50);
@@ -713,8 +714,8 @@ std::vector<Change> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b
         from = out.size();
         leftoverCells(va, vb, fold, out);
         for (Change& c : out) {
-            if (!c.sourceA) c.sourceA = recordOf(c, va.records);
-            if (!c.sourceB) c.sourceB = recordOf(c, vb.records);
+            if (!c.sourceA) c.sourceA = recordOf(c, va.records, false);
+            if (!c.sourceB) c.sourceB = recordOf(c, vb.records, true);
         }
     } else if (a.route || b.route) {
         out.push_back(change("route", a.route ? "removed" : "added", 0,

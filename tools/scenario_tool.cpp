@@ -80,7 +80,8 @@ One line a change, in the author's terms, in this order:
   s1 3 to 4" in the same cell), with a signal's or station's approach codes folded in;
   stretches where gradient, speed limit, adhesion or mountain stretch type changed, with
   where each starts and ends ("gradient from 79+800 to 80+450: 3 to 2 per mille");
-  curves ("curve class 3 left added from 8+500 to 9+150");
+  curves by class and side ("curve class 3 left from 8+500 to 9+150 moved to 8+600 to
+  9+250", "... now ends at 9+200", "curve from 8+500 to 9+150: class 3 left to class 4 left");
   last, any difference no change above explains, by cell ("cell 702 (35+100): approach
   code 81 to 0"), so that sets that differ are never told as the same.
   Positions are those written in the descriptions when they are known, else those the cells

@@ -70,6 +70,38 @@ std::string turnText(std::optional<double> turn) {
     return buf;
 }
 
+// A stretch where the plan turns by one rate: what one curve record, or several of the same
+// class and side end to end, draws.
+struct Curve {
+    std::int64_t from = 0;  // metres
+    std::int64_t to = 0;
+    std::string turn;
+};
+
+std::string curveSpan(const Curve& c) {
+    return "from " + kilometreText(c.from) + " to " + kilometreText(c.to);
+}
+
+// The curves of a plan over its points before `n`; the points m to end - 1 turning alike
+// make a curve from metre m - 1 to end - 1.
+std::vector<Curve> curvesOf(const scenario::TrackPlan& plan, std::int64_t n) {
+    std::vector<Curve> curves;
+    std::string previous = "straight";
+    for (std::int64_t m = 2; m < n; ++m) {
+        const std::optional<double> turn = turnAt(plan, m);
+        const std::string text = turn ? turnText(turn) : "straight";
+        if (text != "straight") {
+            if (text == previous) {
+                curves.back().to = m;
+            } else {
+                curves.push_back({m - 1, m, text});
+            }
+        }
+        previous = text;
+    }
+    return curves;
+}
+
 template <class Field>
 std::string valueText(const Field& v) {
     if constexpr (std::is_same_v<Field, std::string>) {
@@ -178,45 +210,78 @@ void compareCurves(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
                    std::vector<Change>& out) {
     const std::size_t before = out.size();
     const std::int64_t n = std::min(a.points(), b.points());
-    std::int64_t m = 2;
-    while (m < n) {
-        // Where either plan is not drawn there is no turn to compare; the points themselves
-        // are compared below.
-        if (!turnAt(a, m) || !turnAt(b, m)) {
-            ++m;
-            continue;
+    const std::vector<Curve> ca = curvesOf(a, n);
+    const std::vector<Curve> cb = curvesOf(b, n);
+    std::vector<bool> usedA(ca.size(), false);
+    std::vector<bool> usedB(cb.size(), false);
+    const auto pass = [&](auto&& matches, auto&& tell) {
+        for (std::size_t i = 0; i < ca.size(); ++i) {
+            for (std::size_t j = 0; j < cb.size() && !usedA[i]; ++j) {
+                if (usedB[j] || !matches(ca[i], cb[j])) continue;
+                usedA[i] = usedB[j] = true;
+                tell(ca[i], cb[j]);
+            }
         }
-        const std::string ta = turnText(turnAt(a, m));
-        const std::string tb = turnText(turnAt(b, m));
-        if (ta == tb) {
-            ++m;
-            continue;
-        }
-        std::int64_t end = m;
-        while (end < n && turnAt(a, end) && turnAt(b, end) && turnText(turnAt(a, end)) == ta &&
-               turnText(turnAt(b, end)) == tb) {
-            ++end;
-        }
-        // The points m to end - 1 turned: the curve runs from point m - 1 to end - 1.
-        const std::string span = "from " + kilometreText(m - 1) + " to " + kilometreText(end - 1);
+    };
+    const auto told = [&out](const Curve& x, const char* what, const char* field, std::string from,
+                             std::string to, std::string text,
+                             std::optional<std::int64_t> inB = std::nullopt) {
         Change c;
         c.kind = "curve";
-        c.from = ta;
-        c.to = tb;
-        c.position = m - 1;
-        if (ta == "straight") {
-            c.what = "added";
-            c.text = "curve " + tb + " added " + span;
-        } else if (tb == "straight") {
-            c.what = "removed";
-            c.text = "curve " + ta + " " + span + " removed";
-        } else {
-            c.what = "changed";
-            c.text = "curve " + span + ": " + ta + " to " + tb;
-        }
+        c.what = what;
+        c.field = field;
+        c.from = std::move(from);
+        c.to = std::move(to);
+        c.position = x.from;
+        c.positionInB = inB;
+        c.text = std::move(text);
         out.push_back(std::move(c));
-        m = end;
+    };
+    pass([](const Curve& x,
+            const Curve& y) { return x.from == y.from && x.to == y.to && x.turn == y.turn; },
+         [](const Curve&, const Curve&) {});
+    pass([](const Curve& x, const Curve& y) { return x.from == y.from && x.to == y.to; },
+         [&](const Curve& x, const Curve& y) {
+             told(x, "changed", "class", x.turn, y.turn,
+                  "curve " + curveSpan(x) + ": " + x.turn + " to " + y.turn);
+         });
+    pass(
+        [](const Curve& x, const Curve& y) {
+            return x.turn == y.turn && x.to - x.from == y.to - y.from &&
+                   std::llabs(x.from - y.from) <= 1000;
+        },
+        [&](const Curve& x, const Curve& y) {
+            told(x, "moved", "start", curveSpan(x), curveSpan(y),
+                 "curve " + x.turn + " " + curveSpan(x) + " moved to " + kilometreText(y.from) +
+                     " to " + kilometreText(y.to),
+                 y.from);
+        });
+    pass([](const Curve& x,
+            const Curve& y) { return x.turn == y.turn && (x.from == y.from || x.to == y.to); },
+         [&](const Curve& x, const Curve& y) {
+             const bool sameStart = x.from == y.from;
+             told(x, "changed", sameStart ? "length" : "start",
+                  kilometreText(sameStart ? x.to : x.from),
+                  kilometreText(sameStart ? y.to : y.from),
+                  "curve " + x.turn + " " + curveSpan(x) +
+                      (sameStart ? " now ends at " + kilometreText(y.to)
+                                 : " now starts at " + kilometreText(y.from)),
+                  y.from);
+         });
+    for (std::size_t i = 0; i < ca.size(); ++i) {
+        if (usedA[i]) continue;
+        told(ca[i], "removed", "", curveSpan(ca[i]), "",
+             "curve " + ca[i].turn + " " + curveSpan(ca[i]) + " removed");
+        out.back().to.reset();
     }
+    for (std::size_t j = 0; j < cb.size(); ++j) {
+        if (usedB[j]) continue;
+        told(cb[j], "added", "", "", curveSpan(cb[j]),
+             "curve " + cb[j].turn + " added " + curveSpan(cb[j]));
+        out.back().from.reset();
+    }
+    std::stable_sort(out.begin() + std::ptrdiff_t(before), out.end(),
+                     [](const Change& x, const Change& y) { return *x.position < *y.position; });
     if (out.size() != before || a.points() != b.points()) return;
     // Points that differ without a different turn (stored another way): told where they start.
     for (std::int64_t p = 0; p < n; ++p) {

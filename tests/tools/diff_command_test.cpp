@@ -150,6 +150,10 @@ const DiffCase kCases[] = {
      {{true, "curvas3,  8500,  650", "curvad3,  8500,  650"}},
      {"curve from 8+500 to 9+150: class 3 left to class 3 right"},
      {"(A LINE_A:18, B LINE_B:18)"}},
+    {"curve moved",
+     {{true, "curvas3,  8500,  650", "curvas3,  8600,  650"}},
+     {"curve class 3 left from 8+500 to 9+150 moved to 8+600 to 9+250"},
+     {"(A LINE_A:18, B LINE_B:18)"}},
     // The moved signal stands before the new slowdown's warning board: the mark the compiler
     // puts before it is folded too. The slowdown's line moves the signal's record down by one.
     {"two edits at once",
