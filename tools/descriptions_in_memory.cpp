@@ -27,6 +27,15 @@ std::string usableName(const std::optional<std::string>& name, const char* fallb
 
 DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
                                                  const std::string& trainFile) {
+    const std::string lineName = usableName(lineNameFromFile(lineFile), "LINE");
+    return compileDescriptionsInMemory(lineFile, trainFile, lineName,
+                                       usableName(trainNameFromFile(trainFile, lineName), "TRAIN"));
+}
+
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile,
+                                                 const std::string& lineName,
+                                                 const std::string& trainName) {
     DescriptionsInMemory in;
     in.lineFile = lineFile;
     in.trainFile = trainFile;
@@ -38,9 +47,8 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
         in.problem = std::move(problem);
         return in;
     }
-    in.model.lineName = usableName(lineNameFromFile(lineFile), "LINE");
-    const std::optional<std::string> trainName = trainNameFromFile(trainFile, in.model.lineName);
-    in.model.trainName = usableName(trainName, "TRAIN");
+    in.model.lineName = lineName;
+    in.model.trainName = trainName;
 
     const auto loader = [](const std::string& bytes) {
         return [&bytes] {

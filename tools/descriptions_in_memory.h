@@ -29,4 +29,10 @@ struct DescriptionsInMemory {
 DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
                                                  const std::string& trainFile);
 
+// The same under the names given.
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile,
+                                                 const std::string& lineName,
+                                                 const std::string& trainName);
+
 }  // namespace tool

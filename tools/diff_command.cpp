@@ -46,7 +46,9 @@ void loadCompiled(LoadedSide& loaded, const std::string& given) {
         if (routes.size() != 1) {
             loaded.problem =
                 given + ": " +
-                (routes.empty() ? "holds no compiled route" : "holds more than one compiled route");
+                (routes.empty() ? "holds no compiled route (descriptions are compared as "
+                                  "LINE_A TRAIN_A LINE_B TRAIN_B)"
+                                : "holds more than one compiled route");
             return;
         }
         routePath = routes.front();
@@ -89,8 +91,15 @@ void loadCompiled(LoadedSide& loaded, const std::string& given) {
 
 // Descriptions compiled in memory. A pair that records a failure is not compared: its route
 // stops at the failing record, and what follows would be told as removed.
-void loadDescriptions(LoadedSide& loaded, const std::string& line, const std::string& train) {
-    loaded.compiled = compileDescriptionsInMemory(line, train);
+void loadDescriptions(LoadedSide& loaded, const std::string& line, const std::string& train,
+                      const LoadedSide* namesFrom) {
+    // Both pairs are compiled under A's names: the names are no part of the descriptions, and
+    // files named otherwise would tell every name and code as changed.
+    loaded.compiled =
+        namesFrom && namesFrom->compiled
+            ? compileDescriptionsInMemory(line, train, namesFrom->compiled->model.lineName,
+                                          namesFrom->compiled->model.trainName)
+            : compileDescriptionsInMemory(line, train);
     const DescriptionsInMemory& c = *loaded.compiled;
     if (c.problem) {
         loaded.problem = (c.problem->starts_with(line) || c.problem->starts_with(train))
@@ -163,8 +172,8 @@ int runDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
         loadCompiled(sa, in[0]);
         loadCompiled(sb, in[1]);
     } else if (in.size() == 4) {
-        loadDescriptions(sa, in[0], in[1]);
-        if (!sa.problem) loadDescriptions(sb, in[2], in[3]);
+        loadDescriptions(sa, in[0], in[1], nullptr);
+        if (!sa.problem) loadDescriptions(sb, in[2], in[3], &sa);
     } else {
         sa.problem =
             "diff takes two compiled sets (A B) or two pairs of descriptions "

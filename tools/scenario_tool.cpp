@@ -68,7 +68,9 @@ constexpr const char* kDiffFooter =
     R"diff(Inputs: A B, two folders (the route, train file and track plan each holds) or two
   compiled routes (each with the train file beside it); or LINE_A TRAIN_A LINE_B TRAIN_B,
   two pairs of descriptions compiled in memory (nothing is written), when each change also
-  names the file:line of its record in A and B: "(A FILE:LINE, B FILE:LINE)".
+  names the file:line of its record in A and B: "(A FILE:LINE, B FILE:LINE)". Both pairs
+  are compiled under the names A's files give (X_linea.txt, X_Y-.txt), as names are no part
+  of the descriptions.
 One line a change, in the author's terms, in this order:
   general data by field name ("train: braked mass 120 to 110 %", "train: start clock ...");
   stations by name ("station ALESSANDRIA: departure 60 s later", "... at 79+000 moved to

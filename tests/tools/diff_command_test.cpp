@@ -199,6 +199,13 @@ TEST(DiffCommand, TheSameDescriptionsAreTheSame) {
     const Outcome compiled = runTool({"diff", pair.compiledA.str(), pair.compiledB.str()});
     EXPECT_EQ(compiled.status, 0);
     EXPECT_EQ(compiled.out, "");
+
+    // Names are no part of the descriptions: B's are compiled under A's.
+    spit(pair.b.file("OTHER_linea.txt"), slurp(pair.a.file(kLineName)));
+    spit(pair.b.file("OTHER_R1-.txt"), slurp(pair.a.file(kTrainName)));
+    const Outcome renamed = runTool({"diff", pair.a.file(kLineName), pair.a.file(kTrainName),
+                                     pair.b.file("OTHER_linea.txt"), pair.b.file("OTHER_R1-.txt")});
+    EXPECT_EQ(renamed.status, 0) << renamed.out;
 }
 
 // The scenario codes follow from the names: a renamed train is told by its name alone, but a
