@@ -1,29 +1,40 @@
 #include "tools/diff_command.h"
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
 
 #include "tools/compiled_set.h"
+#include "tools/descriptions_in_memory.h"
 #include "tools/scenario_diff.h"
 #include "tools/terminal_text.h"
 
 namespace tool {
 namespace {
 
+using json = nlohmann::ordered_json;
+
+// One side of the comparison with what it was loaded or compiled from.
 struct LoadedSide {
     std::vector<LoadedFile> files;
+    std::optional<DescriptionsInMemory> compiled;
+    std::optional<DescriptionFile> lineSource;
+    std::optional<DescriptionFile> trainSource;
     std::optional<std::string> problem;
     ScenarioSide side;
 };
 
 // A folder stands for the route it holds (any .dat but a track plan); a file for itself. The
 // train file and the plan are those inspect finds beside the route.
-LoadedSide loadSide(const std::string& given) {
-    LoadedSide loaded;
+void loadCompiled(LoadedSide& loaded, const std::string& given) {
     std::string routePath = given;
     std::optional<std::string> planPath;
     std::error_code ec;
+    if (!std::filesystem::exists(given, ec)) {
+        loaded.problem = given + ": no such file or folder";
+        return;
+    }
     if (std::filesystem::is_directory(given, ec)) {
         std::vector<std::string> routes;
         for (const auto& entry : std::filesystem::directory_iterator(given, ec)) {
@@ -34,21 +45,26 @@ LoadedSide loadSide(const std::string& given) {
         }
         if (routes.size() != 1) {
             loaded.problem =
-                routes.empty() ? "holds no compiled route" : "holds more than one compiled route";
-            return loaded;
+                given + ": " +
+                (routes.empty() ? "holds no compiled route (descriptions are compared as "
+                                  "LINE_A TRAIN_A LINE_B TRAIN_B)"
+                                : "holds more than one compiled route");
+            return;
         }
         routePath = routes.front();
     }
     const std::optional<CompiledKind> kind = compiledKindFromName(routePath);
     if (!kind) {
-        loaded.problem = "not a compiled file by its name (.dat or .sim)";
-        return loaded;
+        loaded.problem = given + ": not a compiled file by its name (.dat or .sim)";
+        return;
     }
     loaded.files.push_back(loadCompiledFile(routePath, *kind));
     const LoadedFile& first = loaded.files.front();
     if (first.problem || first.fault) {
-        loaded.problem = first.problem ? *first.problem : "damaged: " + describeFault(*first.fault);
-        return loaded;
+        loaded.problem =
+            routePath + ": " +
+            (first.problem ? *first.problem : "damaged: " + describeFault(*first.fault));
+        return;
     }
     if (*kind == CompiledKind::route) {
         if (auto train = findCompanion(first, CompiledKind::train, {})) {
@@ -63,7 +79,7 @@ LoadedSide loadSide(const std::string& given) {
             loaded.problem =
                 *planPath + ": " +
                 (plan.problem ? *plan.problem : "damaged: " + describeFault(*plan.fault));
-            return loaded;
+            return;
         }
     }
     for (const LoadedFile& f : loaded.files) {
@@ -71,26 +87,117 @@ LoadedSide loadSide(const std::string& given) {
         if (f.train()) loaded.side.train = f.train();
         if (f.plan()) loaded.side.plan = f.plan();
     }
-    return loaded;
+}
+
+// Descriptions compiled in memory. A pair that records a failure is not compared: its route
+// stops at the failing record, and what follows would be told as removed.
+void loadDescriptions(LoadedSide& loaded, const std::string& line, const std::string& train,
+                      const LoadedSide* namesFrom) {
+    // Both pairs are compiled under A's names: the names are no part of the descriptions, and
+    // files named otherwise would tell every name and code as changed.
+    loaded.compiled =
+        namesFrom && namesFrom->compiled
+            ? compileDescriptionsInMemory(line, train, namesFrom->compiled->model.lineName,
+                                          namesFrom->compiled->model.trainName)
+            : compileDescriptionsInMemory(line, train);
+    const DescriptionsInMemory& c = *loaded.compiled;
+    if (c.problem) {
+        loaded.problem = (c.problem->starts_with(line) || c.problem->starts_with(train))
+                             ? *c.problem
+                             : line + " and " + train + ": " + *c.problem;
+        return;
+    }
+    if (c.failure) {
+        loaded.problem = "the descriptions do not compile: " + formatFailure(*c.failure);
+        return;
+    }
+    loaded.lineSource = DescriptionFile{line, c.lineBytes};
+    loaded.trainSource = DescriptionFile{train, c.trainBytes};
+    loaded.side.route = &c.model.routeTable;
+    loaded.side.train = &c.model.lineTable;
+    loaded.side.plan = &c.model.trackPlan;
+    loaded.side.lineSource = &*loaded.lineSource;
+    loaded.side.trainSource = &*loaded.trainSource;
+}
+
+json optionalText(const std::optional<std::string>& s) {
+    return s ? json(*s) : json(nullptr);
+}
+
+std::string toJson(int status, const std::vector<Change>& changes) {
+    json out;
+    out["status"] = status;
+    out["problem"] = nullptr;
+    json list = json::array();
+    for (const Change& c : changes) {
+        json item;
+        item["kind"] = c.kind;
+        item["what"] = c.what;
+        item["field"] = c.field.empty() ? json(nullptr) : json(c.field);
+        item["from"] = optionalText(c.from);
+        item["to"] = optionalText(c.to);
+        item["position"] = c.position ? json(*c.position) : json(nullptr);
+        item["km"] = c.position ? json(kilometreText(*c.position)) : json(nullptr);
+        item["text"] = c.text;
+        item["sourceA"] = optionalText(c.sourceA);
+        item["sourceB"] = optionalText(c.sourceB);
+        list.push_back(std::move(item));
+    }
+    out["changes"] = std::move(list);
+    return out.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// The file:line of the records behind a change, when the descriptions are known.
+std::string sourcesText(const Change& c) {
+    if (!c.sourceA && !c.sourceB) return "";
+    if (c.sourceA && c.sourceB) return "  (A " + *c.sourceA + ", B " + *c.sourceB + ")";
+    return c.sourceA ? "  (A " + *c.sourceA + ")" : "  (B " + *c.sourceB + ")";
 }
 
 }  // namespace
 
-int runDiff(const std::string& a, const std::string& b, std::ostream& out, std::ostream& err) {
-    const LoadedSide sa = loadSide(a);
-    const LoadedSide sb = loadSide(b);
-    bool failed = false;
-    for (const auto* s : {&sa, &sb}) {
-        if (s->problem) {
-            err << "scenario-tool: " << shownText(s == &sa ? a : b) << ": "
-                << shownText(*s->problem) << '\n';
-            failed = true;
-        }
+std::string diffProblemJson(int status, const std::string& problem) {
+    json out;
+    out["status"] = status;
+    out["problem"] = problem;
+    out["changes"] = json::array();
+    return out.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+int runDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
+    const std::vector<std::string>& in = options.inputs;
+    LoadedSide sa;
+    LoadedSide sb;
+    if (in.size() == 2) {
+        loadCompiled(sa, in[0]);
+        loadCompiled(sb, in[1]);
+    } else if (in.size() == 4) {
+        loadDescriptions(sa, in[0], in[1], nullptr);
+        if (!sa.problem) loadDescriptions(sb, in[2], in[3], &sa);
+    } else {
+        sa.problem =
+            "diff takes two compiled sets (A B) or two pairs of descriptions "
+            "(LINE_A TRAIN_A LINE_B TRAIN_B), not " +
+            std::to_string(in.size()) + " inputs";
     }
-    if (failed) return kDiffUnreadable;
-    const std::vector<std::string> changes = scenarioChanges(sa.side, sb.side);
-    for (const std::string& change : changes) out << shownText(change) << '\n';
-    return changes.empty() ? kDiffSame : kDiffDiffer;
+    std::string problems;
+    for (const LoadedSide* s : {&sa, &sb}) {
+        if (!s->problem) continue;
+        err << "scenario-tool: " << shownText(*s->problem) << '\n';
+        problems += (problems.empty() ? "" : "; ") + *s->problem;
+    }
+    if (!problems.empty()) {
+        if (options.json) out << diffProblemJson(kDiffUnreadable, problems) << '\n';
+        return kDiffUnreadable;
+    }
+    const std::vector<Change> changes = scenarioChanges(sa.side, sb.side);
+    const int status = changes.empty() ? kDiffSame : kDiffDiffer;
+    if (options.json) {
+        out << toJson(status, changes) << '\n';
+    } else {
+        for (const Change& c : changes) out << shownText(c.text + sourcesText(c)) << '\n';
+    }
+    return status;
 }
 
 }  // namespace tool

@@ -1,10 +1,13 @@
-// What changed between two compiled scenarios, told object by object in the author's terms.
+// What changed between two compiled scenarios, told in the author's terms: signals, stations,
+// slowdowns, boards and marks as objects; gradient, speed limit, adhesion, mountain stretches
+// and curves as stretches of the line; the general data by field name.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "compiler/scenario_model.h"
+#include "tools/diff_change.h"
+#include "tools/object_sources.h"
 
 namespace tool {
 
@@ -12,11 +15,18 @@ struct ScenarioSide {
     const scenario::RouteTable* route = nullptr;
     const scenario::LineTable* train = nullptr;
     const scenario::TrackPlan* plan = nullptr;
+    // The descriptions the route was compiled from, when known: each change then names the
+    // file:line of its record, and positions are those written.
+    const DescriptionFile* lineSource = nullptr;
+    const DescriptionFile* trainSource = nullptr;
 };
 
-// One line a change. Objects are matched by kind and values; an object that disappears while
-// one of the same kind and values appears within 1000 m is told as moved. Cell differences no
-// object change explains are told cell by cell, so differing sets never give no line.
-std::vector<std::string> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b);
+// One change a line, in the order: general data, stations, slowdowns, signals and other
+// objects, track data, curves, then whatever no change explains, by cell. What follows from a
+// changed signal, station or slowdown (its approach codes, a slowdown's warning board and
+// countdown cells, the speed marks the compiler adds around it, station numbers that shift) is
+// folded into that change. Anything else that differs is told by cell, so that sets that differ
+// are never told as the same.
+std::vector<Change> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b);
 
 }  // namespace tool

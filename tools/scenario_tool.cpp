@@ -66,14 +66,36 @@ With --json, stdout carries one object: status, errors, warnings, limitReached, 
   heldBy). With --sarif, a SARIF 2.1.0 log: one result per problem.)";
 
 constexpr const char* kDiffFooter =
-    R"(A folder stands for the route, train file and track plan it holds; a route file for
-  itself and the train file beside it. Objects are matched by kind and values: one that
-  disappears while one the same appears within 1000 m is told as moved. Approach codes
-  in the cells before a changed signal or station are taken as following from it; any other
-  difference is told by cell, so that sets that differ are never told as the same.
-
-Exit status: 0 the scenarios are the same, 1 they differ, 2 a usage error or a file that
-  cannot be read or is damaged, 3 standard output could not be written.)";
+    R"diff(Inputs: A B, two folders (the route, train file and track plan each holds) or two
+  compiled routes (each with the train file beside it); or LINE_A TRAIN_A LINE_B TRAIN_B,
+  two pairs of descriptions compiled in memory (nothing is written), when each change also
+  names the file:line of its record in A and B: "(A FILE:LINE, B FILE:LINE)". Both pairs
+  are compiled under the names A's files give (X_linea.txt, X_Y-.txt), as names are no part
+  of the descriptions.
+One line a change, in the author's terms, in this order:
+  general data by field name ("train: braked mass 120 to 110 %", "train: start clock ...");
+  stations by name ("station ALESSANDRIA: departure 60 s later", "... at 79+000 moved to
+  79+200", "station kind", "length", code_4 to code_13, added, removed, renamed);
+  slowdowns from start to end ("slowdown 30 km/h added from 60+750 to 63+000"), their
+  warning board, countdown cells and the speed marks the compiler adds around them folded in;
+  signals, speed indicator and location boards, and marks written in the train description
+  ("signal at 35+150 moved to 35+350": the same values within 1000 m; "signal at 35+150:
+  s1 3 to 4" in the same cell), with a signal's or station's approach codes folded in;
+  stretches where gradient, speed limit, adhesion or mountain stretch type changed, with
+  where each starts and ends ("gradient from 79+800 to 80+450: 3 to 2 per mille");
+  curves by class and side ("curve class 3 left from 8+500 to 9+150 moved to 8+600 to
+  9+250", "... now ends at 9+200", "curve from 8+500 to 9+150: class 3 left to class 4 left");
+  last, any difference no change above explains, by cell ("cell 702 (35+100): approach
+  code 81 to 0"), so that sets that differ are never told as the same.
+  Positions are those written in the descriptions when they are known, else those the cells
+  stand for (a record may lie up to 25 m from it).
+With --json, stdout carries one object, on every run: status, problem (null, or why nothing
+  was compared), changes: each with kind, what (added, removed, moved, changed), field (the
+  format reference's name of the changed value, or null), from, to, position (m), km, text,
+  sourceA, sourceB (FILE:LINE, or null).
+Exit status: 0 the scenarios are the same, 1 they differ, 2 a usage error, an input that
+  cannot be read or is damaged, or descriptions that do not compile (the failure is told),
+  3 standard output could not be written, 4 internal error.)diff";
 
 constexpr const char* kInspectFooter =
     R"(Kinds: by name, X_linea.dat is the track plan, X_Y.sim the train file, any other
@@ -182,6 +204,8 @@ void printFailureJson(std::string_view command, bool outOfMemory, std::ostream& 
     const char* problem = outOfMemory ? "out of memory" : "internal error";
     if (command == "inspect") {
         out << R"({"files":[],"status":4,"problem":")" << problem << R"("})";
+    } else if (command == "diff") {
+        out << R"({"status":4,"problem":")" << problem << R"(","changes":[]})";
     } else if (command == "check") {
         out << R"({"status":4,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[],)"
             << R"("problem":")" << problem << R"("})";
@@ -277,12 +301,15 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             ->expected(2);
     inspect->footer(kInspectFooter);
 
-    std::vector<std::string> diffSets;
+    DiffOptions diffOptions;
     CLI::App* diff = app.add_subcommand(
-        "diff", "Tell what changed between two compiled scenarios, one line a change.");
-    diff->add_option("A B", diffSets, "two folders, or two compiled routes")
-        ->expected(2)
+        "diff",
+        "Tell what changed between two scenarios, compiled or described, one line a change.");
+    diff->add_option("INPUTS", diffOptions.inputs,
+                     "A B (folders or compiled routes), or LINE_A TRAIN_A LINE_B TRAIN_B")
+        ->expected(2, 4)
         ->required();
+    diff->add_flag("--json", diffOptions.json, "print one JSON object on stdout");
     diff->footer(kDiffFooter);
 
     MapOptions mapOptions;
@@ -368,6 +395,8 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         } else if (asksForJson(args) && !args.empty() && args[0] == "check") {
             out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[]})"
                 << '\n';
+        } else if (asksForJson(args) && !args.empty() && args[0] == "diff") {
+            out << diffProblemJson(kExitNothingWritten, e.what()) << '\n';
         } else if (asksForJson(args)) {
             CompileReport report;
             report.problem = e.what();
@@ -379,9 +408,11 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     // Each command's status for output that could not be written: the map's 4, inspect's 4,
     // and 3 for compile and write-sources.
     const bool json = (inspect->parsed() && inspectOptions.json) ||
-                      (compile->parsed() && options.json) || (check->parsed() && checkOptions.json);
+                      (diff->parsed() && diffOptions.json) || (compile->parsed() && options.json) ||
+                      (check->parsed() && checkOptions.json);
     const std::string_view command = inspect->parsed() ? "inspect"
                                      : check->parsed() ? "check"
+                                     : diff->parsed()  ? "diff"
                                                        : "compile";
     const int outputFailed = map->parsed()       ? kMapNotWritten
                              : inspect->parsed() ? kInspectFailed
@@ -397,7 +428,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
             }
             status = runInspect(inspectOptions, out, err);
         } else if (diff->parsed()) {
-            status = runDiff(diffSets[0], diffSets[1], out, err);
+            status = runDiff(diffOptions, out, err);
         } else if (map->parsed()) {
             if (*mapKindOption) mapOptions.kind = mapKind;
             if (*fromSourcesOption) {

@@ -139,6 +139,11 @@ TEST_F(HostileInput, OversizedDescriptionsAreRefusedBeforeTheyAreRead) {
     // One byte past the limit is refused; a pipe or device is read no further than that.
     fs::resize_file(huge, kMaxDescriptionBytes + 1);
     EXPECT_EQ(run({"compile", line(), huge, "--train-name", "X"}).status, 2);
+    const Outcome diffed = run({"diff", "--json", line(), huge, line(), huge});
+    EXPECT_EQ(diffed.status, 2);
+    EXPECT_NE(diffed.err.find("67108865 bytes, above the 67108864 bytes"), std::string::npos)
+        << diffed.err;
+    EXPECT_EQ(json::parse(diffed.out)["status"], 2);
     const Outcome endless =
         run({"map", "--from-sources", line(), "/dev/zero", "--train-name", "X"});
     EXPECT_EQ(endless.status, 2);

@@ -184,6 +184,9 @@ TEST_F(OutputTargets, FullOrClosedStandardOutputIsAFailure) {
              train() + q,
          3},
         {"write-sources " + q + scratch.str() + q, 3},
+        {"diff --json " + q + line() + q + " " + q + train() + q + " " + q + line() + q + " " + q +
+             train() + q,
+         3},
     };
     for (const auto& c : cases) {
         for (const std::string redirection : {">/dev/full", ">&-"}) {

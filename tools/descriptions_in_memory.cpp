@@ -1,0 +1,78 @@
+#include "tools/descriptions_in_memory.h"
+
+#include "compiler/memorizza_percorso.h"
+#include "platform/bounded_read.h"
+#include "tools/input_limits.h"
+#include "tools/scenario_names.h"
+
+namespace tool {
+namespace {
+
+std::optional<std::string> readDescription(const std::string& path, std::string& bytes) {
+    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
+    if (read.tooLarge) return path + ": " + oversizedDescription(read);
+    if (read.status == platform::ReadStatus::missing) return path + ": no such file";
+    if (read.status != platform::ReadStatus::ok) {
+        return path + ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason);
+    }
+    bytes = std::move(read.bytes);
+    return std::nullopt;
+}
+
+std::string usableName(const std::optional<std::string>& name, const char* fallback) {
+    return name && !nameProblem(*name) ? *name : fallback;
+}
+
+}  // namespace
+
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile) {
+    const std::string lineName = usableName(lineNameFromFile(lineFile), "LINE");
+    return compileDescriptionsInMemory(lineFile, trainFile, lineName,
+                                       usableName(trainNameFromFile(trainFile, lineName), "TRAIN"));
+}
+
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile,
+                                                 const std::string& lineName,
+                                                 const std::string& trainName) {
+    DescriptionsInMemory in;
+    in.lineFile = lineFile;
+    in.trainFile = trainFile;
+    if (auto problem = readDescription(lineFile, in.lineBytes)) {
+        in.problem = std::move(problem);
+        return in;
+    }
+    if (auto problem = readDescription(trainFile, in.trainBytes)) {
+        in.problem = std::move(problem);
+        return in;
+    }
+    in.model.lineName = lineName;
+    in.model.trainName = trainName;
+
+    const auto loader = [](const std::string& bytes) {
+        return [&bytes] {
+            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
+        };
+    };
+    const scenario::ReadingResult reading =
+        scenario::compileRoute(in.model, 1, {loader(in.lineBytes), loader(in.trainBytes)});
+    in.failure = recordedFailure(in.model, reading, {in.lineFile, in.trainFile},
+                                 DescriptionTexts{in.lineBytes, in.trainBytes});
+    switch (scenario::stampScenario(in.model)) {
+        case scenario::StampResult::stamped:
+            break;
+        case scenario::StampResult::noRoute:
+            in.problem = "the descriptions give no route";
+            break;
+        case scenario::StampResult::fatal1250:
+            in.problem = "data in the place of the format stamps (error 1250)";
+            break;
+        case scenario::StampResult::fatal1251:
+            in.problem = "data in the place of the scenario codes (error 1251)";
+            break;
+    }
+    return in;
+}
+
+}  // namespace tool

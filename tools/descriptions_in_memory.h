@@ -1,0 +1,38 @@
+// A line and a train description read from disk and compiled in memory, nothing written: what
+// `diff` compares and what a viewer that follows the files as they are saved can draw.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "compiler/scenario_model.h"
+#include "tools/failure_report.h"
+
+namespace tool {
+
+struct DescriptionsInMemory {
+    std::string lineFile;  // the paths as given
+    std::string trainFile;
+    std::string lineBytes;  // Windows-1252, as read
+    std::string trainBytes;
+    scenario::ScenarioModel model;  // compiled and stamped, when `problem` is empty
+    // The failure the compiler recorded, if any; the model then holds what it made before.
+    std::optional<RecordedFailure> failure;
+    // Why there is no model to use: a description cannot be read or is too large, or the
+    // descriptions give no route, or data stands in the place of the stamps.
+    std::optional<std::string> problem;
+};
+
+// Reads both descriptions (at most the tool's description limit each) and compiles them with
+// the track plan. The names come from the files' names (X_linea.txt, X_Y-.txt) where they
+// give usable ones, else "LINE" and "TRAIN": they reach only the scenario codes.
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile);
+
+// The same under the names given.
+DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
+                                                 const std::string& trainFile,
+                                                 const std::string& lineName,
+                                                 const std::string& trainName);
+
+}  // namespace tool
