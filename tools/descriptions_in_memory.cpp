@@ -6,7 +6,6 @@
 #include "tools/scenario_names.h"
 
 namespace tool {
-namespace {
 
 std::optional<std::string> readDescription(const std::string& path, std::string& bytes) {
     platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
@@ -18,6 +17,8 @@ std::optional<std::string> readDescription(const std::string& path, std::string&
     bytes = std::move(read.bytes);
     return std::nullopt;
 }
+
+namespace {
 
 std::string usableName(const std::optional<std::string>& name, const char* fallback) {
     return name && !nameProblem(*name) ? *name : fallback;
@@ -47,6 +48,12 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
         in.problem = std::move(problem);
         return in;
     }
+    compileInMemory(in, lineName, trainName);
+    return in;
+}
+
+void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
+                     const std::string& trainName) {
     in.model.lineName = lineName;
     in.model.trainName = trainName;
 
@@ -72,7 +79,6 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
             in.problem = "data in the place of the scenario codes (error 1251)";
             break;
     }
-    return in;
 }
 
 }  // namespace tool

@@ -35,4 +35,11 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
                                                  const std::string& lineName,
                                                  const std::string& trainName);
 
+// Compiles `in.lineBytes` and `in.trainBytes`, already read, under the names given.
+void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
+                     const std::string& trainName);
+
+// Reads one description, at most the tool's description limit: the bytes, or why not.
+std::optional<std::string> readDescription(const std::string& path, std::string& bytes);
+
 }  // namespace tool

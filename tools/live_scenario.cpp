@@ -5,13 +5,11 @@
 #include <system_error>
 #include <thread>
 
-#include "compiler/memorizza_percorso.h"
-#include "platform/bounded_read.h"
 #include "tools/check_command.h"
 #include "tools/check_errors.h"
 #include "tools/compiled_checks.h"
+#include "tools/descriptions_in_memory.h"
 #include "tools/diagnostic_json.h"
-#include "tools/input_limits.h"
 #include "tools/inspection.h"
 #include "tools/object_sources.h"
 #include "tools/source_context.h"
@@ -31,44 +29,28 @@ struct Reading {
     std::string problem;
 };
 
-Reading readDescription(const std::string& path) {
-    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
-    if (read.status == platform::ReadStatus::ok && !read.tooLarge) {
-        return {std::move(read.bytes), {}};
-    }
-    if (read.tooLarge) return {std::nullopt, path + ": " + oversizedDescription(read)};
-    if (read.status == platform::ReadStatus::missing)
-        return {std::nullopt, path + ": no such file"};
-    return {std::nullopt,
-            path + ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason)};
+Reading readWhole(const std::string& path) {
+    std::string bytes;
+    if (auto problem = readDescription(path, bytes)) return {std::nullopt, *problem};
+    return {std::move(bytes), {}};
 }
 
 // What compiling the descriptions gave: the model when it holds a route to draw.
 struct Compilation {
-    std::shared_ptr<scenario::ScenarioModel> model;
+    std::shared_ptr<const scenario::ScenarioModel> model;
     std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
 };
 
 Compilation compile(const LiveSources& sources, const std::string& line, const std::string& train) {
-    auto model = std::make_shared<scenario::ScenarioModel>();
-    model->lineName = sources.lineName;
-    model->trainName = sources.trainName;
-    auto loader = [](const std::string& bytes) {
-        return [&bytes] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-        };
-    };
-    scenario::compileRoute(*model, 1, {loader(line), loader(train)});
-    switch (scenario::stampScenario(*model)) {
-        case scenario::StampResult::stamped:
-            return {std::move(model), {}};
-        case scenario::StampResult::noRoute:
-            return {nullptr, "the descriptions give no route"};
-        case scenario::StampResult::fatal1250:
-        case scenario::StampResult::fatal1251:
-            return {nullptr, "data in the place of the stamps: the installer would write nothing"};
-    }
-    return {nullptr, "the descriptions give no route"};
+    auto in = std::make_shared<DescriptionsInMemory>();
+    in->lineFile = sources.lineFile;
+    in->trainFile = sources.trainFile;
+    in->lineBytes = line;
+    in->trainBytes = train;
+    compileInMemory(*in, sources.lineName, sources.trainName);
+    if (in->problem) return {nullptr, *in->problem};
+    // The model lives as long as the compilation that holds it.
+    return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model), {}};
 }
 
 // "FILE:LINE" as object_sources writes it.
@@ -249,8 +231,8 @@ bool LiveScenario::refresh() {
     lineStamp_ = line;
     trainStamp_ = train;
     lastRead_ = Clock::now();
-    Reading lineRead = readDescription(sources_.lineFile);
-    Reading trainRead = readDescription(sources_.trainFile);
+    Reading lineRead = readWhole(sources_.lineFile);
+    Reading trainRead = readWhole(sources_.trainFile);
     if (looked_ && lineRead.bytes == lineBytes_ && trainRead.bytes == trainBytes_) return false;
     looked_ = true;
     lineBytes_ = std::move(lineRead.bytes);
