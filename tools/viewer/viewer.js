@@ -418,7 +418,8 @@ function renderObjects() {
     return (o.text ?? '').toLowerCase().includes(words) || o.km.startsWith(query);
   });
   const list = $('object-list');
-  const items = shown.map((o) => element('li', { 'data-id': o.id, onclick: () => selectObject(o.id) },
+  const selectedId = view.selected?.type === 'object' ? view.selected.id : null;
+  const items = shown.map((o) => element('li', { 'data-id': o.id, className: o.id === selectedId ? 'active' : '', onclick: () => selectObject(o.id) },
     element('span', { className: 'km' }, o.km),
     element('span', { className: 'kind' }, o.kind),
     element('span', {}, o.text ?? Object.entries(o.values).map(([k, v]) => `${k} ${v}`).slice(0, 2).join(', '))));
