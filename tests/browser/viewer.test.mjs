@@ -82,7 +82,8 @@ test('selecting a station centres it on the plan and names its record', async ()
   await page.fill('#search', 'ASTI');
   await page.click('#object-list li >> text=ASTI');
   const offset = await page.evaluate(() => {
-    const mark = document.querySelector('#plan svg .selected');
+    const group = document.querySelector('#plan svg .selected');
+    const mark = [...group.children].find((c) => c.tagName !== 'title' && c.tagName !== 'text');
     const panel = document.querySelector('#plan').getBoundingClientRect();
     const r = mark.getBoundingClientRect();
     return { dx: r.left + r.width / 2 - (panel.left + panel.width / 2),

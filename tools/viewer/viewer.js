@@ -85,6 +85,25 @@ function applyPlanBox() {
   if (!svg || !view.planBox) return;
   const b = view.planBox;
   svg.setAttribute('viewBox', `${b.x} ${b.y} ${b.w} ${b.h}`);
+  // Names keep the size they were drawn at: closer in, they shrink toward their marks, so that
+  // a zoomed plan shows more of the line rather than larger letters.
+  if (view.planFull) svg.style.setProperty('--label-scale', Math.min(1, b.w / view.planFull.w));
+}
+
+// Makes each object's name and leader line scale around the object's mark (the group's first
+// drawn element), by the plan's --label-scale.
+function anchorLabels(svg) {
+  for (const group of svg.querySelectorAll('g[data-cell], g.km-tick')) {
+    const parts = [...group.children].filter((c) => c.tagName !== 'title');
+    if (parts.length < 2 || !parts.slice(1).some((c) => c.tagName === 'text')) continue;
+    const box = parts[0].getBBox();
+    const origin = `${box.x + box.width / 2}px ${box.y + box.height / 2}px`;
+    for (const part of parts.slice(1)) {
+      part.style.transformBox = 'view-box';
+      part.style.transformOrigin = origin;
+      part.style.transform = 'scale(var(--label-scale, 1))';
+    }
+  }
 }
 
 // Fetches both pictures for the current stretch; `keepView` keeps the plan's pan and zoom.
@@ -118,6 +137,7 @@ async function loadPictures(keepView) {
     view.planBox = { ...full };
   }
   view.planFull = full;
+  anchorLabels(plan);
   applyPlanBox();
   const p = profile;
   view.profile = {
@@ -256,9 +276,10 @@ function hoverName(event) {
   box.style.top = `${event.clientY - panel.top + 12}px`;
 }
 
-// The centre of `mark` in the plan's own coordinates.
+// The centre of `mark` in the plan's own coordinates: of its drawn sign, not its name.
 function markCentre(svg, mark) {
-  const r = mark.getBoundingClientRect();
+  const sign = [...mark.children].find((c) => c.tagName !== 'title' && c.tagName !== 'text') ?? mark;
+  const r = sign.getBoundingClientRect();
   return planPoint(svg, r.left + r.width / 2, r.top + r.height / 2);
 }
 
