@@ -1,5 +1,6 @@
 #include "compiler/placements.h"
 
+#include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/rounding.h"
@@ -75,7 +76,7 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 21;
+        model.error.errorCode = ErrorCode::speedIndicatorCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
@@ -97,7 +98,7 @@ Placement placeLocationBoard(ScenarioModel& model, std::int32_t p, const std::st
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 6;
+        model.error.errorCode = ErrorCode::locationBoardCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
@@ -117,7 +118,7 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 16;
+        model.error.errorCode = ErrorCode::signalCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
@@ -153,17 +154,17 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
     }
 
     if (warned && !isFree(cellAt(model, a))) {
-        model.error.errorCode = 17;
+        model.error.errorCode = ErrorCode::slowdownWarningBoardCellTaken;
         noteTaken(model, a);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, s))) {
-        model.error.errorCode = 18;
+        model.error.errorCode = ErrorCode::slowdownStartCellTaken;
         noteTaken(model, s);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, e))) {
-        model.error.errorCode = 19;
+        model.error.errorCode = ErrorCode::slowdownEndCellTaken;
         noteTaken(model, e);
         return Placement::taken;
     }
@@ -191,7 +192,7 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
     if (countdown) {
         for (int i = 0; i < 4; ++i) {
             if (!isFree(cellAt(model, b - i))) {
-                model.error.errorCode = 20;
+                model.error.errorCode = ErrorCode::slowdownCountdownCellTaken;
                 noteTaken(model, b - i);
                 return Placement::taken;
             }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/bulk_memory.h"
+#include "compiler/error_codes.h"
 
 namespace scenario {
 
@@ -152,7 +153,7 @@ class TrackPlan {
 };
 
 struct ErrorState {
-    std::int32_t errorCode = 0;  // 0 = no error
+    ErrorCode errorCode = ErrorCode::none;
     std::int32_t errorPosition = 0;
 };
 

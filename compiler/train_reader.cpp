@@ -32,7 +32,7 @@ class TrainPhase {
     Next slowdown();
     Next abbattimento();
     Next station();
-    Next failWith(std::int32_t code, std::optional<std::int32_t> position = std::nullopt);
+    Next failWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     void endOfFileWork();
     std::uint8_t speedUnits(std::int32_t speed) const;
 
@@ -52,7 +52,7 @@ std::string TrainPhase::readKeyword() {
     return field;
 }
 
-TrainPhase::Next TrainPhase::failWith(std::int32_t code, std::optional<std::int32_t> position) {
+TrainPhase::Next TrainPhase::failWith(ErrorCode code, std::optional<std::int32_t> position) {
     ctx_.fail(code, position);
     return Next::fail;
 }
@@ -79,7 +79,7 @@ void TrainPhase::run() {
 // A record's position must lie `margin` metres before the end of the route.
 bool TrainPhase::rangeCheck(std::int64_t p, int margin) {
     if (static_cast<double>(p + margin) / 50.0 > m_.lastCell) {
-        ctx_.fail(15, static_cast<std::int32_t>(p));
+        ctx_.fail(ErrorCode::positionOutsideRoute, static_cast<std::int32_t>(p));
         return false;
     }
     return true;
@@ -173,11 +173,11 @@ TrainPhase::Next TrainPhase::signal() {
     const Placement placed =
         memo_segnale(m_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     if (placed == Placement::outside) {
-        ctx_.fail(15, posizione);
+        ctx_.fail(ErrorCode::positionOutsideRoute, posizione);
         return Next::endOfFile;
     }
     // A code still standing from the line phase fails the reading here too.
-    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, posizione);
+    if (m_.error.errorCode != ErrorCode::none) return failWith(m_.error.errorCode, posizione);
     return Next::readOn;
 }
 
@@ -188,10 +188,10 @@ TrainPhase::Next TrainPhase::slowdown() {
     if (!rangeCheck(x, 100)) return Next::endOfFile;
     const Placement placed = memo_rallentamento(m_, x, v[1], v[2], v[3], v[4], v[5]);
     if (placed == Placement::outside) {
-        ctx_.fail(15, x);
+        ctx_.fail(ErrorCode::positionOutsideRoute, x);
         return Next::endOfFile;
     }
-    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, x);
+    if (m_.error.errorCode != ErrorCode::none) return failWith(m_.error.errorCode, x);
     return Next::readOn;
 }
 
@@ -201,10 +201,10 @@ TrainPhase::Next TrainPhase::abbattimento() {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
     switch (placeAbbattimento(m_, p, w)) {
         case Placement::outside:
-            ctx_.fail(15, p);
+            ctx_.fail(ErrorCode::positionOutsideRoute, p);
             return Next::endOfFile;
         case Placement::taken:
-            return failWith(7, p);
+            return failWith(ErrorCode::abbattimentoCellTaken, p);
         case Placement::placed:
             break;
     }
@@ -217,10 +217,10 @@ TrainPhase::Next TrainPhase::station() {
     const std::int32_t p = in_.readInt32();
     s.long3 = p;
     if (!rangeCheck(p, 800)) return Next::endOfFile;
-    if (p % 50 != 0) return failWith(8, p);
+    if (p % 50 != 0) return failWith(ErrorCode::stationPositionNotMultipleOf50, p);
     s.kind = in_.readByte();
     const std::int32_t length = in_.readInt32();
-    if (length % 100 != 0) return failWith(9, p);
+    if (length % 100 != 0) return failWith(ErrorCode::stationLengthNotMultipleOf100, p);
     s.flag = in_.readByte();
     s.byte4 = in_.readByte();
     s.byte3 = in_.readByte();
@@ -278,7 +278,7 @@ TrainPhase::Next TrainPhase::station() {
     // The stop cell and the approach cells lie inside the area's last 250 m; an area that
     // ends beyond the route has no cells for them.
     if (served && e - 1 > m_.lastCell) {
-        ctx_.fail(15, p);
+        ctx_.fail(ErrorCode::positionOutsideRoute, p);
         return Next::endOfFile;
     }
     if (served && s.kind != 5 && s.kind != 6) {
@@ -290,7 +290,7 @@ TrainPhase::Next TrainPhase::station() {
         }
     }
     if (served) {
-        if (e - 1 <= 1) return failWith(24);
+        if (e - 1 <= 1) return failWith(ErrorCode::stationAreaEndsTooEarly);
         RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
         stop.kind = CellKind::kStationStop;
         notePlaced(m_, e - 1);
@@ -298,10 +298,10 @@ TrainPhase::Next TrainPhase::station() {
     }
     if (i > 1 &&
         std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
-        return failWith(22, p);
+        return failWith(ErrorCode::stationAreaTooClose, p);
     }
     station_ = i + 1;
-    if (station_ >= ctx_.nextBoardEntry) return failWith(10);
+    if (station_ >= ctx_.nextBoardEntry) return failWith(ErrorCode::tooManyStations);
     return Next::readOn;
 }
 
@@ -326,7 +326,7 @@ void TrainPhase::endOfFileWork() {
     for (int entry = kProgressiveTre; entry <= kProgressiveUno; ++entry) {
         const LineRecord& r = m_.lineTable[static_cast<std::size_t>(entry)];
         if (r.long1 % 50 != 0 || r.long2 % 50 != 0) {
-            m_.error.errorCode = 2;
+            m_.error.errorCode = ErrorCode::progressiveNotMultipleOf50;
             ctx_.site = FailureSite{Description::none, {}, {}};
         }
     }

@@ -75,13 +75,14 @@ inline void compileInto(Compilation& c, std::optional<std::string_view> line,
     m.trainName = "IC514";
     c.reading = compileRoute(m, j, DescriptionSources{loaderOf(line), loaderOf(train)});
 
-    const std::int32_t code = m.error.errorCode;
-    FUZZ_CHECK(code >= 0);
-    FUZZ_CHECK(code == 0 || !describeErrorCode(code).empty());
+    const ErrorCode code = m.error.errorCode;
+    FUZZ_CHECK(code == ErrorCode::none || !describeErrorCode(code).empty());
+    FUZZ_CHECK(afterErrorCode(code) != AfterCode::stopsCompile);
     // A description that was there is always consumed, except the train description when the
     // line phase stopped the reading; a read failure abandons both.
     FUZZ_CHECK(!line || c.reading.lineConsumed);
-    FUZZ_CHECK(code != 25 || (c.reading.lineConsumed && c.reading.trainConsumed));
+    FUZZ_CHECK(code != ErrorCode::readFailure ||
+               (c.reading.lineConsumed && c.reading.trainConsumed));
     FUZZ_CHECK(line || !c.reading.lineConsumed);
 
     if (m.routeDimensioned()) {

@@ -42,7 +42,8 @@ std::string toJson(const std::vector<Diagnostic>& diagnostics, const ErrorScan& 
         json item;
         item["severity"] = d.severity == Severity::error ? "error" : "warning";
         item["rule"] = d.rule;
-        item["code"] = d.code != 0 ? json(d.code) : json(nullptr);
+        item["code"] = d.code != scenario::ErrorCode::none ? json(scenario::codeNumber(d.code))
+                                                           : json(nullptr);
         item["position"] = d.position ? json(*d.position) : json(nullptr);
         item["file"] = d.file.empty() ? json(nullptr) : json(d.file);
         item["line"] = d.line > 0 ? json(d.line) : json(nullptr);
@@ -90,7 +91,9 @@ std::string formatDiagnostic(const Diagnostic& d) {
     }
     if (d.severity == Severity::error) {
         out += "error";
-        if (d.code != 0) out += " " + std::to_string(d.code);
+        if (d.code != scenario::ErrorCode::none) {
+            out += " " + std::to_string(scenario::codeNumber(d.code));
+        }
         if (d.position) out += " at " + std::to_string(*d.position) + " m";
         out += ": " + d.message + " [" + d.rule + "]\n";
     } else {

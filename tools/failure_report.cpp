@@ -8,10 +8,10 @@
 namespace tool {
 namespace {
 
-// Codes recorded by the signal marks after both descriptions were read. They come from no
-// record, and the readers' site, which still names the last reading failure, is not theirs.
-bool setAfterReading(std::int32_t code) {
-    return code == 11 || code == 12 || code == 13;
+// Codes recorded after both descriptions were read. They come from no record, and the
+// readers' site, which may still name the last reading failure, is not theirs.
+bool setAfterReading(scenario::ErrorCode code) {
+    return scenario::afterErrorCode(code) == scenario::AfterCode::goesOn;
 }
 
 }  // namespace
@@ -20,8 +20,8 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
                                                const scenario::ReadingResult& reading,
                                                DescriptionNames names,
                                                const std::optional<DescriptionTexts>& texts) {
-    const std::int32_t code = model.error.errorCode;
-    if (code == 0) return std::nullopt;
+    const scenario::ErrorCode code = model.error.errorCode;
+    if (code == scenario::ErrorCode::none) return std::nullopt;
 
     RecordedFailure failure;
     failure.code = code;
@@ -60,7 +60,7 @@ std::string formatFailure(const RecordedFailure& failure) {
         }
         out += ": ";
     }
-    out += "error " + std::to_string(failure.code);
+    out += "error " + std::to_string(scenario::codeNumber(failure.code));
     if (failure.position) out += " at " + std::to_string(*failure.position) + " m";
     out += ": " + shownText(failure.message);
     return out;

@@ -131,13 +131,13 @@ TEST(Stamps, StampsAndCodesTravelInTheFiles) {
 TEST(Stamps, DataInTheStampPlacesIsFatal) {
     // A signal in the first 25 m lands in cell 1.
     auto signal = compile(shortLine(), train("segnale, 20, 1,1,1,1,0,1,1,1,1,0\r\n"));
-    EXPECT_EQ(stampScenario(signal.model), StampResult::fatal1250);
+    EXPECT_EQ(stampScenario(signal.model), StampResult::dataOverFormatStamps);
     auto code = compile(shortLine(), train());
     code.model.routeTable[1].value2 = 1;
-    EXPECT_EQ(stampScenario(code.model), StampResult::fatal1251);
+    EXPECT_EQ(stampScenario(code.model), StampResult::dataOverScenarioCodes);
     auto entry = compile(shortLine(), train());
     entry.model.lineTable[85].long4 = 1;
-    EXPECT_EQ(stampScenario(entry.model), StampResult::fatal1251);
+    EXPECT_EQ(stampScenario(entry.model), StampResult::dataOverScenarioCodes);
     auto none = compile(std::nullopt, train());
     EXPECT_EQ(stampScenario(none.model), StampResult::noRoute);
 }
