@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "compiler/cell_values.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/reading_context.h"
@@ -20,10 +21,6 @@ constexpr std::int64_t kPlanIndexLimit = 1000000;
 constexpr int kGeneralComments = 10;
 constexpr int kRecordComments = 2;
 constexpr int kMaxMountains = kMountainEntries - 1;
-
-std::uint8_t low8(std::int64_t v) {
-    return static_cast<std::uint8_t>(v & 0xFF);
-}
 
 // A 32-bit sum that overflows is a run-time failure, as a number too large for its field is.
 std::int32_t checkedSum(std::int64_t sum) {

@@ -4,14 +4,10 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "compiler/scenario_model.h"
 
 namespace scenario {
-
-// Lower case of Windows-1252 text, the same on every machine whatever its locale.
-std::string lowerWindows1252(std::string_view text);
 
 // The first 25 characters of the lower-cased train name, line name and the padding
 // "aabbccddeeffgghhiillmmnnoo"; also left in model.lineBuffer.

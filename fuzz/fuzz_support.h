@@ -54,9 +54,7 @@ inline void checkPlanFile(const std::string& bytes, std::int64_t points) {
     std::int64_t variants = 0;
     std::size_t at = 0;
     while (at + 2 <= bytes.size()) {
-        const unsigned tag =
-            static_cast<unsigned char>(bytes[at]) |
-            (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
+        const unsigned tag = coding::decodeFixed16(bytes.data() + at);
         at += 2;
         FUZZ_CHECK(tag == 0 || tag == 2 || tag == 5);
         at += tag == 2 ? 2 : tag == 5 ? 8 : 0;

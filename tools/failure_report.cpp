@@ -1,9 +1,9 @@
 #include "tools/failure_report.h"
 
 #include "compiler/error_codes.h"
+#include "compiler/windows1252.h"
 #include "tools/source_context.h"
 #include "tools/terminal_text.h"
-#include "tools/windows1252.h"
 
 namespace tool {
 namespace {
@@ -33,7 +33,7 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
     if (setAfterReading(code)) return failure;
     const scenario::FailureSite& site = reading.site;
     // The detail may quote the description's own bytes, which are Windows-1252.
-    if (!site.detail.empty()) failure.message += ": " + utf8FromWindows1252(site.detail);
+    if (!site.detail.empty()) failure.message += ": " + scenario::utf8FromWindows1252(site.detail);
     if (site.file == scenario::Description::line) failure.file = std::string(names.line);
     if (site.file == scenario::Description::train) failure.file = std::string(names.train);
     if (failure.file && site.place.line > 0) {

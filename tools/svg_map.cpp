@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
+#include "compiler/windows1252.h"
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
 #include "tools/terminal_text.h"
-#include "tools/windows1252.h"
 
 namespace tool {
 namespace {
@@ -128,7 +128,7 @@ class MapDrawing {
             const TrainLayout layout = trainLayout(*s_.train);
             for (int i = 1; i <= layout.stationCount; ++i) {
                 const auto& e = (*s_.train)[static_cast<std::size_t>(i)];
-                stations_.push_back({e.long3, utf8FromWindows1252(e.text)});
+                stations_.push_back({e.long3, scenario::utf8FromWindows1252(e.text)});
             }
             return;
         }
@@ -142,9 +142,9 @@ class MapDrawing {
     double title() {
         std::string name = "Compiled route";
         if (s_.train) {
-            name = utf8FromWindows1252((*s_.train)[scenario::kLineGeneral].text) +
+            name = scenario::utf8FromWindows1252((*s_.train)[scenario::kLineGeneral].text) +
                    " \xE2\x80\x93 " +
-                   utf8FromWindows1252((*s_.train)[scenario::kRepetitionEntry].text);
+                   scenario::utf8FromWindows1252((*s_.train)[scenario::kRepetitionEntry].text);
         }
         svg_.text(kMargin, 32, name, "font-size=\"20\" font-weight=\"bold\"");
         svg_.text(kMargin, 52,

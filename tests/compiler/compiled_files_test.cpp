@@ -108,11 +108,6 @@ TEST(ScenarioCodes, FromTheNames) {
     }
 }
 
-TEST(ScenarioCodes, LowerCaseFollowsWindows1252) {
-    EXPECT_EQ(lowerWindows1252("AZ\xC0\xD6\xD7\xD8\xDE\xDF\x8A\x8C\x8E\x9F@[`{"),
-              "az\xE0\xF6\xD7\xF8\xFE\xDF\x9A\x9C\x9E\xFF@[`{");
-}
-
 TEST(Stamps, StampsAndCodesTravelInTheFiles) {
     auto c = compile(shortLine(), train());
     ASSERT_EQ(stampScenario(c.model), StampResult::stamped);
