@@ -71,7 +71,6 @@ std::string LinePhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
     noteRecord(m_, Description::line, ctx_.recordPlace);
-    m_.lineBuffer = field;
     return field;
 }
 
@@ -231,8 +230,8 @@ LinePhase::Next LinePhase::lineRecord(const std::string& field) {
     }
     if (containsIgnoringCase(field, "cartello") && containsIgnoringCase(field, "indicat")) {
         const std::int32_t p = in_.readInt32();
-        m_.lineBuffer = storedText(in_.readText(), in_.fieldPlace());
-        if (const Next next = locationBoard(p, m_.lineBuffer); next != Next::readOn) return next;
+        const std::string text = storedText(in_.readText(), in_.fieldPlace());
+        if (const Next next = locationBoard(p, text); next != Next::readOn) return next;
     }
     return Next::readOn;
 }

@@ -44,7 +44,6 @@ Placement memo_montagna(ScenarioModel& model, std::int32_t& inizio, std::int32_t
         marker = true;
     }
     const int count = ++model.mountainCount;
-    model.mountainStart[count] = inizio;
     model.mountainEnd[count] = fine;
     // A stretch that starts at most 150 m after the previous one ends continues it as type 3.
     if (count > 1 && std::int64_t{inizio} - model.mountainEnd[count - 1] <= 150) tipo = 3;

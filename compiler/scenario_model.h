@@ -164,13 +164,13 @@ struct ScenarioModel {
     TrackPlan trackPlan;
     RouteTable routeTable;
     LineTable lineTable;
-    std::array<std::int32_t, kMountainEntries> mountainStart{};
+    // Where each mountain stretch ends: a stretch that starts soon after the previous one
+    // continues it.
     std::array<std::int32_t, kMountainEntries> mountainEnd{};
     std::int32_t mountainCount = 0;
     std::int32_t makeTrackPlan = 0;
     std::string trainName;
     std::string lineName;
-    std::string lineBuffer;
     std::int32_t planLength = 0;
     std::int32_t lastCell = 0;
     ErrorState error;

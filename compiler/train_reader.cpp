@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "compiler/cell_values.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/rounding.h"
@@ -12,6 +13,13 @@ namespace scenario {
 namespace {
 
 constexpr int kTrainComments = 2;
+
+// The speed or the adhesion in force, written into the cells as the reading passes them: the
+// field it fills, and the first cell it has not filled yet.
+struct TrackFill {
+    std::uint8_t RouteCell::*field;
+    std::int64_t cursor = 0;
+};
 
 class TrainPhase {
   public:
@@ -35,12 +43,18 @@ class TrainPhase {
     Next failWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     void endOfFileWork();
     std::uint8_t speedUnits(std::int32_t speed) const;
+    std::uint8_t speedInForce() const { return speedUnits(ctx_.currentSpeed); }
+    std::uint8_t adhesionInForce() const { return low8(ctx_.currentAdhesion); }
+    template <class Value>
+    void fillBefore(std::int64_t n, TrackFill& fill, Value value);
+    template <class Value>
+    void fillToTheEnd(std::int64_t until, TrackFill& fill, Value value);
 
     ReadingContext& ctx_;
     ScenarioModel& m_;
     FieldReader& in_;
-    std::int64_t speedCursor_ = 0;
-    std::int64_t adhesionCursor_ = 0;
+    TrackFill speed_{&RouteCell::speedLimit};
+    TrackFill adhesion_{&RouteCell::adhesion};
     int station_ = 1;
 };
 
@@ -48,7 +62,6 @@ std::string TrainPhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
     noteRecord(m_, Description::train, ctx_.recordPlace);
-    m_.lineBuffer = field;
     return field;
 }
 
@@ -132,35 +145,43 @@ std::uint8_t TrainPhase::speedUnits(std::int32_t speed) const {
     return static_cast<std::uint8_t>(units);
 }
 
+// Fills the cells from the cursor up to the one before cell n with value(). The cursor stops at
+// the table's last cell, so that repeated positions cannot push it past the route; value() is
+// asked only for a cell it fills, so a value that cannot be stored fails only then.
+template <class Value>
+void TrainPhase::fillBefore(std::int64_t n, TrackFill& fill, Value value) {
+    if (n <= 0) return;
+    do {
+        if (fill.cursor >= m_.lastCell) break;
+        m_.routeTable[static_cast<std::size_t>(fill.cursor)].*fill.field = value();
+        ++fill.cursor;
+    } while (fill.cursor < n);
+}
+
+// At the end of the reading: the cursor's cell and the cells after it before `until`, each one
+// that lies in the route.
+template <class Value>
+void TrainPhase::fillToTheEnd(std::int64_t until, TrackFill& fill, Value value) {
+    do {
+        if (fill.cursor <= m_.lastCell) {
+            m_.routeTable[static_cast<std::size_t>(fill.cursor)].*fill.field = value();
+        }
+        ++fill.cursor;
+    } while (fill.cursor < until);
+}
+
 // The speed in force fills the cells up to the one before this record's; then s holds.
 TrainPhase::Next TrainPhase::speedStretch(std::int32_t p, std::int32_t s) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    const std::int64_t n = roundHalfEven(p / 50.0);
-    if (n > 0) {
-        do {
-            if (speedCursor_ >= m_.lastCell) break;
-            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
-                speedUnits(ctx_.currentSpeed);
-            ++speedCursor_;
-        } while (speedCursor_ < n);
-    }
+    fillBefore(roundHalfEven(p / 50.0), speed_, [this] { return speedInForce(); });
     ctx_.currentSpeed = s;
     return Next::readOn;
 }
 
-// As the speed, with the low 8 bits of the adhesion. The cursor stops at the table's last
-// cell as the speed cursor does, so that repeated positions cannot push it past the route.
+// As the speed, with the low 8 bits of the adhesion.
 TrainPhase::Next TrainPhase::adhesionStretch(std::int32_t p, std::int32_t a) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    const std::int64_t n = roundHalfEven(p / 50.0);
-    if (n > 0) {
-        do {
-            if (adhesionCursor_ >= m_.lastCell) break;
-            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
-                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
-            ++adhesionCursor_;
-        } while (adhesionCursor_ < n);
-    }
+    fillBefore(roundHalfEven(p / 50.0), adhesion_, [this] { return adhesionInForce(); });
     ctx_.currentAdhesion = a;
     return Next::readOn;
 }
@@ -308,20 +329,8 @@ TrainPhase::Next TrainPhase::station() {
 void TrainPhase::endOfFileWork() {
     // The speed and adhesion in force hold to three cells before the end of the route.
     const std::int64_t until = std::int64_t{m_.lastCell} - 2;
-    do {
-        if (speedCursor_ <= m_.lastCell) {
-            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
-                speedUnits(ctx_.currentSpeed);
-        }
-        ++speedCursor_;
-    } while (speedCursor_ < until);
-    do {
-        if (adhesionCursor_ <= m_.lastCell) {
-            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
-                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
-        }
-        ++adhesionCursor_;
-    } while (adhesionCursor_ < until);
+    fillToTheEnd(until, speed_, [this] { return speedInForce(); });
+    fillToTheEnd(until, adhesion_, [this] { return adhesionInForce(); });
 
     for (int entry = kProgressiveTre; entry <= kProgressiveUno; ++entry) {
         const LineRecord& r = m_.lineTable[static_cast<std::size_t>(entry)];

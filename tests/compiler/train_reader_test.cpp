@@ -207,6 +207,16 @@ TEST(TrainReader, SpeedAndAdhesionStretches) {
     EXPECT_EQ(t[338].adhesion, 0);
 }
 
+// A speed that fills no cell before the next one takes over is never stored, so it cannot fail
+// to fit; one that fills a cell can.
+TEST(TrainReader, OnlyASpeedThatFillsACellMustFitIt) {
+    const auto replaced = compile(shortLine(), train("velocita, 0, 1280\r\nvelocita, 0, 70\r\n"));
+    EXPECT_EQ(replaced.model.error.errorCode, ErrorCode::none);
+    EXPECT_EQ(replaced.model.routeTable[0].speedLimit, 14);
+    const auto stored = compile(shortLine(), train("velocita, 0, 1280\r\nvelocita, 50, 70\r\n"));
+    EXPECT_EQ(stored.model.error.errorCode, ErrorCode::readFailure);
+}
+
 TEST(TrainReader, AdhesionCursorStaysInsideTheRoute) {
     std::string records = "aderenza, 0, 1\r\n";
     for (int i = 0; i < 400; ++i) records += "aderenza, 16800, 2\r\n";
