@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/coding.h"
 #include "compiler/compiled_file_reader.h"
 #include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
