@@ -1,6 +1,7 @@
 #include "compiler/error_codes.h"
 
 #include <algorithm>
+#include <array>
 
 namespace scenario {
 namespace {
@@ -67,15 +68,20 @@ constexpr std::array kCatalogue{
               "data in the place of the scenario codes"},
 };
 
-// The catalogue holds every code of kEveryErrorCode, in its order.
-constexpr bool catalogueComplete() {
-    if (kCatalogue.size() != kEveryErrorCode.size()) return false;
-    for (std::size_t i = 0; i < kCatalogue.size(); ++i) {
-        if (kCatalogue[i].code != kEveryErrorCode[i]) return false;
+// The catalogue lists each code once, in increasing number.
+constexpr bool inIncreasingNumber() {
+    for (std::size_t i = 1; i < kCatalogue.size(); ++i) {
+        if (codeNumber(kCatalogue[i - 1].code) >= codeNumber(kCatalogue[i].code)) return false;
     }
     return true;
 }
-static_assert(catalogueComplete());
+static_assert(inIncreasingNumber());
+
+constexpr auto kEveryCode = [] {
+    std::array<ErrorCode, kCatalogue.size()> codes{};
+    for (std::size_t i = 0; i < kCatalogue.size(); ++i) codes[i] = kCatalogue[i].code;
+    return codes;
+}();
 
 const CodeEntry* find(ErrorCode code) {
     const auto it = std::find_if(kCatalogue.begin(), kCatalogue.end(),
@@ -84,6 +90,10 @@ const CodeEntry* find(ErrorCode code) {
 }
 
 }  // namespace
+
+std::span<const ErrorCode> everyErrorCode() {
+    return kEveryCode;
+}
 
 std::optional<ErrorCode> errorCodeNumbered(std::int32_t number) {
     const CodeEntry* c = find(static_cast<ErrorCode>(number));

@@ -2,9 +2,9 @@
 // for the people who write descriptions.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 namespace scenario {
@@ -47,41 +47,6 @@ enum class ErrorCode : std::int32_t {
     dataOverScenarioCodes = 1251,
 };
 
-// Every code but none, in increasing number.
-inline constexpr std::array kEveryErrorCode{
-    ErrorCode::lineTooLong,
-    ErrorCode::progressiveNotMultipleOf50,
-    ErrorCode::firstRepetitionNotMultipleOf50,
-    ErrorCode::secondRepetitionNotMultipleOf50,
-    ErrorCode::repetitionKeywordWithout4Or9,
-    ErrorCode::locationBoardCellTaken,
-    ErrorCode::abbattimentoCellTaken,
-    ErrorCode::stationPositionNotMultipleOf50,
-    ErrorCode::stationLengthNotMultipleOf100,
-    ErrorCode::tooManyStations,
-    ErrorCode::noCellForMarkBeforeSignalAheadOfBoard,
-    ErrorCode::noCellForMarkBeforeSlowdown,
-    ErrorCode::noCellForMarkInsideSlowdown,
-    ErrorCode::positionOutsideRoute,
-    ErrorCode::signalCellTaken,
-    ErrorCode::slowdownWarningBoardCellTaken,
-    ErrorCode::slowdownStartCellTaken,
-    ErrorCode::slowdownEndCellTaken,
-    ErrorCode::slowdownCountdownCellTaken,
-    ErrorCode::speedIndicatorCellTaken,
-    ErrorCode::stationAreaTooClose,
-    ErrorCode::stationAreaEndsTooEarly,
-    ErrorCode::readFailure,
-    ErrorCode::lineDescriptionMissing,
-    ErrorCode::generalHeaderMissing,
-    ErrorCode::curveWithoutClassOrPastPlan,
-    ErrorCode::noLineLength,
-    ErrorCode::tooManyMountainStretches,
-    ErrorCode::tooManyLocationBoards,
-    ErrorCode::dataOverFormatStamps,
-    ErrorCode::dataOverScenarioCodes,
-};
-
 // What the compilation does after recording a code.
 enum class AfterCode : std::uint8_t {
     stopsReading,  // the reader stops at the failing record
@@ -94,6 +59,9 @@ enum class AfterCode : std::uint8_t {
 constexpr std::int32_t codeNumber(ErrorCode code) {
     return static_cast<std::int32_t>(code);
 }
+
+// Every code but none, in increasing number.
+std::span<const ErrorCode> everyErrorCode();
 
 // The code shown as `number`, or nothing for a number that names no code.
 std::optional<ErrorCode> errorCodeNumbered(std::int32_t number);

@@ -60,7 +60,7 @@ std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror) {
                          {"shortDescription", {{"text", rule.summary}}},
                          {"defaultConfiguration", {{"level", werror ? "error" : "warning"}}}});
     }
-    for (const scenario::ErrorCode code : scenario::kEveryErrorCode) {
+    for (const scenario::ErrorCode code : scenario::everyErrorCode()) {
         const std::string id = errorRule(code);
         index[id] = static_cast<int>(rules.size());
         rules.push_back({{"id", id},
