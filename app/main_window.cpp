@@ -113,17 +113,17 @@ void Form1::memorizza_percorso(std::int32_t& j) {
     if (reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
     if (reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
 
-    switch (scenario::stampScenario(model)) {
+    const scenario::StampResult stamped = scenario::stampScenario(model);
+    switch (stamped) {
         case scenario::StampResult::stamped:
             break;
-        case scenario::StampResult::fatal1250:
-            errore("1250");
-        case scenario::StampResult::fatal1251:
-            errore("1251");
+        case scenario::StampResult::dataOverFormatStamps:
+        case scenario::StampResult::dataOverScenarioCodes:
+            errore(std::to_string(scenario::codeNumber(*scenario::stampFailure(stamped))));
         case scenario::StampResult::noRoute:
             // Only when the descriptions were taken away during the run: there is no route to
             // write, and the code the readers recorded says why.
-            errore(std::to_string(model.error.errorCode));
+            errore(std::to_string(scenario::codeNumber(model.error.errorCode)));
     }
 
     for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {

@@ -63,7 +63,11 @@ std::string checkOutcome(const GeneratedScenario& generated, const CompileOutcom
         return std::string(what) + " " + std::to_string(got) + ", expected " + std::to_string(want);
     };
     if (!outcome.stamped) return "the compilation was not stamped";
-    if (outcome.errorCode != 0) return differs("error code", outcome.errorCode, 0);
+    if (outcome.errorCode != scenario::ErrorCode::none) {
+        return differs("error code",
+                       outcome.errorCode ? scenario::codeNumber(*outcome.errorCode) : -1,
+                       scenario::codeNumber(scenario::ErrorCode::none));
+    }
     if (outcome.stations != generated.stations) {
         return differs("stations stored", outcome.stations, generated.stations);
     }

@@ -4,13 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "bench/generated_scenario.h"
+#include "compiler/error_codes.h"
 
 namespace bench {
 
 struct CompileOutcome {
-    std::int32_t errorCode = -1;
+    std::optional<scenario::ErrorCode> errorCode;  // nothing before the compilation
     std::int32_t planLength = 0;
     std::int32_t lastCell = 0;
     int stations = 0;  // LineTable entries that received a station

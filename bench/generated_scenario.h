@@ -20,7 +20,7 @@ struct GeneratedScenario {
     int adhesionStretches = 0;
     int signals = 0;
     // A train holds at most 78 stations when the line has no location boards: the 79th is
-    // refused with code 10 and stops the reading. The generated line has no location board and
+    // refused (tooManyStations) and stops the reading. The generated line has no location board and
     // at most 78 stations, so that the whole train description is read.
     int stations = 0;
 };

@@ -1,32 +1,62 @@
-// Little-endian encoding of the compiled files' fields, whatever the host's byte order.
+// The byte order of the compiled files, stated once: every field is little-endian, whatever the
+// host's order. The encoders, the plan's bulk writer and the decoders all go through the two
+// templates below.
 #pragma once
 
+#include <bit>
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace scenario::coding {
 
+namespace detail {
+template <std::unsigned_integral T>
+T swapBytes(T v) {
+    if constexpr (sizeof(T) == 2) return static_cast<T>(__builtin_bswap16(v));
+    if constexpr (sizeof(T) == 4) return static_cast<T>(__builtin_bswap32(v));
+    if constexpr (sizeof(T) == 8) return static_cast<T>(__builtin_bswap64(v));
+    return v;
+}
+}  // namespace detail
+
+// Stores `v` at `out` as its little-endian bytes; returns the byte after them.
+template <std::unsigned_integral T>
+char* storeLittleEndian(char* out, T v) {
+    if constexpr (std::endian::native == std::endian::big) v = detail::swapBytes(v);
+    std::memcpy(out, &v, sizeof v);
+    return out + sizeof v;
+}
+
+// The value whose little-endian bytes start at `p`.
+template <std::unsigned_integral T>
+T loadLittleEndian(const char* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = detail::swapBytes(v);
+    return v;
+}
+
+template <std::unsigned_integral T>
+void appendLittleEndian(std::string& out, T v) {
+    char bytes[sizeof v];
+    storeLittleEndian(bytes, v);
+    out.append(bytes, sizeof v);
+}
+
 inline void putFixed8(std::string& out, std::uint8_t v) {
     out.push_back(static_cast<char>(v));
 }
-
 inline void putFixed16(std::string& out, std::uint16_t v) {
-    const char bytes[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-    out.append(bytes, 2);
+    appendLittleEndian(out, v);
 }
-
 inline void putFixed32(std::string& out, std::uint32_t v) {
-    const char bytes[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
-    out.append(bytes, 4);
+    appendLittleEndian(out, v);
 }
-
 inline void putFixed64(std::string& out, std::uint64_t v) {
-    putFixed32(out, static_cast<std::uint32_t>(v & 0xFFFFFFFFu));
-    putFixed32(out, static_cast<std::uint32_t>(v >> 32));
+    appendLittleEndian(out, v);
 }
-
 inline void putInt16(std::string& out, std::int16_t v) {
     putFixed16(out, static_cast<std::uint16_t>(v));
 }
@@ -36,31 +66,20 @@ inline void putInt32(std::string& out, std::int32_t v) {
 
 // IEEE 754 binary64.
 inline void putDouble(std::string& out, double v) {
-    std::uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    putFixed64(out, bits);
+    putFixed64(out, std::bit_cast<std::uint64_t>(v));
 }
 
 inline std::uint16_t decodeFixed16(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+    return loadLittleEndian<std::uint16_t>(p);
 }
-
 inline std::uint32_t decodeFixed32(const char* p) {
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+    return loadLittleEndian<std::uint32_t>(p);
 }
-
 inline std::uint64_t decodeFixed64(const char* p) {
-    return decodeFixed32(p) | (static_cast<std::uint64_t>(decodeFixed32(p + 4)) << 32);
+    return loadLittleEndian<std::uint64_t>(p);
 }
-
 inline double decodeDouble(const char* p) {
-    const std::uint64_t bits = decodeFixed64(p);
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
+    return std::bit_cast<double>(decodeFixed64(p));
 }
 
 }  // namespace scenario::coding

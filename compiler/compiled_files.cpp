@@ -2,7 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <cstring>
 
 #include "compiler/coding.h"
 #include "compiler/record_layout.h"
@@ -23,21 +22,6 @@ std::string routeFileName(std::string_view lineName, std::string_view trainName)
     return std::string(lineName) + "_" + std::string(trainName) + ".dat";
 }
 
-namespace {
-
-// Host-order values to their little-endian bytes, stored with one copy each.
-template <class T>
-char* putLittleEndian(char* out, T v) {
-    if constexpr (std::endian::native == std::endian::big) {
-        if constexpr (sizeof(T) == 2) v = static_cast<T>(__builtin_bswap16(v));
-        if constexpr (sizeof(T) == 8) v = static_cast<T>(__builtin_bswap64(v));
-    }
-    std::memcpy(out, &v, sizeof v);
-    return out + sizeof v;
-}
-
-}  // namespace
-
 void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
     // The variants go straight into a fixed buffer handed over in 64 KiB pieces: the plan of
     // a long line is tens of megabytes, and building it a byte at a time would cost more than
@@ -55,13 +39,11 @@ void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
         const double* values = plan.values(coord);
         for (std::int64_t point = 0; point < plan.points(); ++point) {
             const std::uint8_t tag = tags[point];
-            out = putLittleEndian(out, static_cast<std::uint16_t>(tag));
+            out = storeLittleEndian(out, static_cast<std::uint16_t>(tag));
             if (tag == kReal) {
-                std::uint64_t bits;
-                std::memcpy(&bits, &values[point], sizeof bits);
-                out = putLittleEndian(out, bits);
+                out = storeLittleEndian(out, std::bit_cast<std::uint64_t>(values[point]));
             } else if (tag == kInteger) {
-                out = putLittleEndian(
+                out = storeLittleEndian(
                     out, static_cast<std::uint16_t>(static_cast<std::int16_t>(values[point])));
             }
             if (out >= full) {

@@ -6,62 +6,113 @@
 namespace scenario {
 namespace {
 
-struct CodeText {
-    std::int32_t code;
+struct CodeEntry {
+    ErrorCode code;
+    AfterCode after;
     bool hasPosition;
     std::string_view text;
 };
 
-constexpr std::array kCodes{
-    CodeText{1, false, "line length above 1000000 m"},
-    CodeText{2, false, "a kilometre progressive is not a multiple of 50"},
-    CodeText{3, false, "first signal-repetition value is not a multiple of 50"},
-    CodeText{4, false, "second signal-repetition value is not a multiple of 50"},
-    CodeText{5, false, "signal-repetition keyword holds neither 4 nor 9"},
-    CodeText{6, true, "location board cell already taken"},
-    CodeText{7, true, "abbattimento cell already taken"},
-    CodeText{8, true, "station position is not a multiple of 50"},
-    CodeText{9, true, "station length is not a multiple of 100"},
-    CodeText{10, false, "too many stations: they reach the entries of the location boards"},
-    CodeText{11, true, "no free cell for the mark before a signal ahead of a warning board"},
-    CodeText{12, true, "no free cell for a mark before a slowdown start"},
-    CodeText{13, true, "no free cell for a mark inside a slowdown or before the signal after it"},
-    CodeText{15, true, "position outside the route"},
-    CodeText{16, true, "signal cell already taken"},
-    CodeText{17, true, "slowdown warning board cell already taken"},
-    CodeText{18, true, "slowdown start cell already taken"},
-    CodeText{19, true, "slowdown end cell already taken"},
-    CodeText{20, true, "slowdown countdown cell already taken"},
-    CodeText{21, true, "speed indicator board cell already taken"},
-    CodeText{22, true, "station area starts less than 350 m after the previous one ends"},
-    CodeText{24, false, "station area ends at or before 100 m"},
-    CodeText{25, false, "read failure"},
-    CodeText{101, false, "the line description does not exist"},
-    CodeText{102, false, "the line description has no [generale] header"},
-    CodeText{103, false, "curve without a class 1 to 6, or running past the end of the track plan"},
-    CodeText{104, false, "the line description gives no line length of 0 m or more"},
-    CodeText{105, true, "more than 80 mountain stretches"},
-    CodeText{106, true, "more than 81 location boards"},
-    CodeText{1250, false, "data in the place of the format stamps"},
-    CodeText{1251, false, "data in the place of the scenario codes"},
+using enum ErrorCode;
+using enum AfterCode;
+
+constexpr std::array kCatalogue{
+    CodeEntry{lineTooLong, stopsReading, false, "line length above 1000000 m"},
+    CodeEntry{progressiveNotMultipleOf50, goesOn, false,
+              "a kilometre progressive is not a multiple of 50"},
+    CodeEntry{firstRepetitionNotMultipleOf50, stopsReading, false,
+              "first signal-repetition value is not a multiple of 50"},
+    CodeEntry{secondRepetitionNotMultipleOf50, stopsReading, false,
+              "second signal-repetition value is not a multiple of 50"},
+    CodeEntry{repetitionKeywordWithout4Or9, stopsReading, false,
+              "signal-repetition keyword holds neither 4 nor 9"},
+    CodeEntry{locationBoardCellTaken, stopsReading, true, "location board cell already taken"},
+    CodeEntry{abbattimentoCellTaken, stopsReading, true, "abbattimento cell already taken"},
+    CodeEntry{stationPositionNotMultipleOf50, stopsReading, true,
+              "station position is not a multiple of 50"},
+    CodeEntry{stationLengthNotMultipleOf100, stopsReading, true,
+              "station length is not a multiple of 100"},
+    CodeEntry{tooManyStations, stopsReading, false,
+              "too many stations: they reach the entries of the location boards"},
+    CodeEntry{noCellForMarkBeforeSignalAheadOfBoard, goesOn, true,
+              "no free cell for the mark before a signal ahead of a warning board"},
+    CodeEntry{noCellForMarkBeforeSlowdown, goesOn, true,
+              "no free cell for a mark before a slowdown start"},
+    CodeEntry{noCellForMarkInsideSlowdown, goesOn, true,
+              "no free cell for a mark inside a slowdown or before the signal after it"},
+    CodeEntry{positionOutsideRoute, endsPhase, true, "position outside the route"},
+    CodeEntry{signalCellTaken, stopsReading, true, "signal cell already taken"},
+    CodeEntry{slowdownWarningBoardCellTaken, stopsReading, true,
+              "slowdown warning board cell already taken"},
+    CodeEntry{slowdownStartCellTaken, stopsReading, true, "slowdown start cell already taken"},
+    CodeEntry{slowdownEndCellTaken, stopsReading, true, "slowdown end cell already taken"},
+    CodeEntry{slowdownCountdownCellTaken, stopsReading, true,
+              "slowdown countdown cell already taken"},
+    CodeEntry{speedIndicatorCellTaken, stopsReading, true,
+              "speed indicator board cell already taken"},
+    CodeEntry{stationAreaTooClose, stopsReading, true,
+              "station area starts less than 350 m after the previous one ends"},
+    CodeEntry{stationAreaEndsTooEarly, stopsReading, false, "station area ends at or before 100 m"},
+    CodeEntry{readFailure, stopsReading, false, "read failure"},
+    CodeEntry{lineDescriptionMissing, stopsReading, false, "the line description does not exist"},
+    CodeEntry{generalHeaderMissing, stopsReading, false,
+              "the line description has no [generale] header"},
+    CodeEntry{curveWithoutClassOrPastPlan, stopsReading, false,
+              "curve without a class 1 to 6, or running past the end of the track plan"},
+    CodeEntry{noLineLength, stopsReading, false,
+              "the line description gives no line length of 0 m or more"},
+    CodeEntry{tooManyMountainStretches, stopsReading, true, "more than 80 mountain stretches"},
+    CodeEntry{tooManyLocationBoards, stopsReading, true, "more than 81 location boards"},
+    CodeEntry{dataOverFormatStamps, stopsCompile, false, "data in the place of the format stamps"},
+    CodeEntry{dataOverScenarioCodes, stopsCompile, false,
+              "data in the place of the scenario codes"},
 };
 
-const CodeText* find(std::int32_t code) {
-    const auto it = std::find_if(kCodes.begin(), kCodes.end(),
-                                 [code](const CodeText& c) { return c.code == code; });
-    return it == kCodes.end() ? nullptr : &*it;
+// The catalogue lists each code once, in increasing number.
+constexpr bool inIncreasingNumber() {
+    for (std::size_t i = 1; i < kCatalogue.size(); ++i) {
+        if (codeNumber(kCatalogue[i - 1].code) >= codeNumber(kCatalogue[i].code)) return false;
+    }
+    return true;
+}
+static_assert(inIncreasingNumber());
+
+constexpr auto kEveryCode = [] {
+    std::array<ErrorCode, kCatalogue.size()> codes{};
+    for (std::size_t i = 0; i < kCatalogue.size(); ++i) codes[i] = kCatalogue[i].code;
+    return codes;
+}();
+
+const CodeEntry* find(ErrorCode code) {
+    const auto it = std::find_if(kCatalogue.begin(), kCatalogue.end(),
+                                 [code](const CodeEntry& c) { return c.code == code; });
+    return it == kCatalogue.end() ? nullptr : &*it;
 }
 
 }  // namespace
 
-std::string_view describeErrorCode(std::int32_t code) {
-    const CodeText* c = find(code);
+std::span<const ErrorCode> everyErrorCode() {
+    return kEveryCode;
+}
+
+std::optional<ErrorCode> errorCodeNumbered(std::int32_t number) {
+    const CodeEntry* c = find(static_cast<ErrorCode>(number));
+    return c ? std::optional{c->code} : std::nullopt;
+}
+
+std::string_view describeErrorCode(ErrorCode code) {
+    const CodeEntry* c = find(code);
     return c ? c->text : std::string_view{};
 }
 
-bool errorCodeHasPosition(std::int32_t code) {
-    const CodeText* c = find(code);
+bool errorCodeHasPosition(ErrorCode code) {
+    const CodeEntry* c = find(code);
     return c && c->hasPosition;
+}
+
+AfterCode afterErrorCode(ErrorCode code) {
+    const CodeEntry* c = find(code);
+    return c ? c->after : goesOn;
 }
 
 }  // namespace scenario

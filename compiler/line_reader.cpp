@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 
+#include "compiler/cell_values.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/reading_context.h"
@@ -20,10 +21,6 @@ constexpr std::int64_t kPlanIndexLimit = 1000000;
 constexpr int kGeneralComments = 10;
 constexpr int kRecordComments = 2;
 constexpr int kMaxMountains = kMountainEntries - 1;
-
-std::uint8_t low8(std::int64_t v) {
-    return static_cast<std::uint8_t>(v & 0xFF);
-}
 
 // A 32-bit sum that overflows is a run-time failure, as a number too large for its field is.
 std::int32_t checkedSum(std::int64_t sum) {
@@ -59,7 +56,7 @@ class LinePhase {
     Next locationBoard(std::int32_t p, const std::string& text);
     Next planRun(std::int64_t last, double turnRate, bool limited);
     void endOfPhase();
-    Next stopWith(std::int32_t code, std::optional<std::int32_t> position = std::nullopt);
+    Next stopWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     Next outside(std::int32_t p);
 
     ReadingContext& ctx_;
@@ -74,13 +71,12 @@ std::string LinePhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
     noteRecord(m_, Description::line, ctx_.recordPlace);
-    m_.lineBuffer = field;
     return field;
 }
 
 // Closes and deletes the line description, records the failure and ends the reading: the train
 // description is not read.
-LinePhase::Next LinePhase::stopWith(std::int32_t code, std::optional<std::int32_t> position) {
+LinePhase::Next LinePhase::stopWith(ErrorCode code, std::optional<std::int32_t> position) {
     ctx_.lineConsumed = true;
     ctx_.fail(code, position);
     return Next::stop;
@@ -88,18 +84,18 @@ LinePhase::Next LinePhase::stopWith(std::int32_t code, std::optional<std::int32_
 
 // A record that would reach outside the route ends the line phase as a failed position test.
 LinePhase::Next LinePhase::outside(std::int32_t p) {
-    ctx_.fail(15, p);
+    ctx_.fail(ErrorCode::positionOutsideRoute, p);
     return Next::finish;
 }
 
 PhaseEnd LinePhase::run() {
     if (!findHeader()) {
-        stopWith(102);
+        stopWith(ErrorCode::generalHeaderMissing);
         return PhaseEnd::stop;
     }
     if (generalSection() == Next::stop) return PhaseEnd::stop;
     if (!m_.routeDimensioned()) {
-        stopWith(kCodeNoLineLength);
+        stopWith(ErrorCode::noLineLength);
         return PhaseEnd::stop;
     }
     progressive_ordina(m_);
@@ -170,8 +166,8 @@ LinePhase::Next LinePhase::generalRecord(const std::string& field) {
 LinePhase::Next LinePhase::lineLength() {
     const std::int32_t length = in_.readInt32();
     m_.lineTable[kTrainGeneral].long2 = length;
-    if (length > kLongestLine) return stopWith(1);
-    if (length < 0) return stopWith(kCodeNoLineLength);
+    if (length > kLongestLine) return stopWith(ErrorCode::lineTooLong);
+    if (length < 0) return stopWith(ErrorCode::noLineLength);
     m_.planLength = length + 7000;
     m_.lastCell = static_cast<std::int32_t>(roundHalfEven(m_.planLength / 50.0));
     m_.routeTable.assign(static_cast<std::size_t>(m_.lastCell) + 1, RouteCell{});
@@ -183,14 +179,14 @@ LinePhase::Next LinePhase::signalRepetition(const std::string& field) {
     LineRecord& entry = m_.lineTable[kRepetitionEntry];
     entry.long1 = in_.readInt32();
     entry.long2 = in_.readInt32();
-    if (entry.long1 % 50 != 0) return stopWith(3);
-    if (entry.long2 % 50 != 0) return stopWith(4);
+    if (entry.long1 % 50 != 0) return stopWith(ErrorCode::firstRepetitionNotMultipleOf50);
+    if (entry.long2 % 50 != 0) return stopWith(ErrorCode::secondRepetitionNotMultipleOf50);
     if (contains(field, "4")) {
         entry.long3 = 4;
     } else if (contains(field, "9")) {
         entry.long3 = 9;
     } else {
-        return stopWith(5);
+        return stopWith(ErrorCode::repetitionKeywordWithout4Or9);
     }
     if (entry.long2 == 0) entry.long3 = 0;
     return Next::readOn;
@@ -234,8 +230,8 @@ LinePhase::Next LinePhase::lineRecord(const std::string& field) {
     }
     if (containsIgnoringCase(field, "cartello") && containsIgnoringCase(field, "indicat")) {
         const std::int32_t p = in_.readInt32();
-        m_.lineBuffer = storedText(in_.readText(), in_.fieldPlace());
-        if (const Next next = locationBoard(p, m_.lineBuffer); next != Next::readOn) return next;
+        const std::string text = storedText(in_.readText(), in_.fieldPlace());
+        if (const Next next = locationBoard(p, text); next != Next::readOn) return next;
     }
     return Next::readOn;
 }
@@ -243,7 +239,7 @@ LinePhase::Next LinePhase::lineRecord(const std::string& field) {
 // A record must lie at least 100 m before the end of the route.
 bool LinePhase::positionTest(std::int64_t p) {
     if (static_cast<double>(p + 100) / 50.0 > m_.lastCell) {
-        ctx_.fail(15, static_cast<std::int32_t>(p));
+        ctx_.fail(ErrorCode::positionOutsideRoute, static_cast<std::int32_t>(p));
         return false;
     }
     return true;
@@ -310,7 +306,7 @@ LinePhase::Next LinePhase::planRun(std::int64_t last, double turnRate, bool limi
         std::memset(plan.tags(1) + first, static_cast<int>(PlanTag::real), count);
         nextPoint_ = end + 1;
     }
-    return pastLimit ? stopWith(103) : Next::readOn;
+    return pastLimit ? stopWith(ErrorCode::curveWithoutClassOrPastPlan) : Next::readOn;
 }
 
 LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::int32_t n) {
@@ -324,7 +320,7 @@ LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::
             break;
         }
     }
-    if (turnRate == 0.0) return stopWith(103);
+    if (turnRate == 0.0) return stopWith(ErrorCode::curveWithoutClassOrPastPlan);
     if (containsIgnoringCase(field, "s")) turnRate = -turnRate;
 
     // Straight on up to the curve's start, then turning to its end.
@@ -334,7 +330,8 @@ LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::
 
 LinePhase::Next LinePhase::mountain(std::int32_t inizio, std::int32_t fine, std::int32_t tipo) {
     if (!positionTest(inizio)) return Next::finish;
-    if (m_.mountainCount >= kMaxMountains) return stopWith(kCodeTooManyMountains, inizio);
+    if (m_.mountainCount >= kMaxMountains)
+        return stopWith(ErrorCode::tooManyMountainStretches, inizio);
     if (memo_montagna(m_, inizio, fine, tipo) == Placement::outside) return outside(inizio);
     return Next::readOn;
 }
@@ -345,16 +342,16 @@ LinePhase::Next LinePhase::speedIndicator(const std::array<std::int32_t, 9>& v) 
     const Placement placed =
         memo_indicatori_v_max(m_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]);
     if (placed == Placement::outside) return outside(posizione);
-    if (m_.error.errorCode > 0) return stopWith(m_.error.errorCode, posizione);
+    if (m_.error.errorCode != ErrorCode::none) return stopWith(m_.error.errorCode, posizione);
     return Next::readOn;
 }
 
 LinePhase::Next LinePhase::locationBoard(std::int32_t p, const std::string& text) {
     if (!positionTest(p)) return Next::finish;
-    if (ctx_.nextBoardEntry < 0) return stopWith(kCodeTooManyBoards, p);
+    if (ctx_.nextBoardEntry < 0) return stopWith(ErrorCode::tooManyLocationBoards, p);
     const Placement placed = placeLocationBoard(m_, p, text, ctx_.nextBoardEntry);
     if (placed == Placement::outside) return outside(p);
-    if (m_.error.errorCode > 0) return stopWith(m_.error.errorCode, p);
+    if (m_.error.errorCode != ErrorCode::none) return stopWith(m_.error.errorCode, p);
     return Next::readOn;
 }
 
@@ -390,7 +387,7 @@ PhaseEnd readLineDescription(ReadingContext& ctx) {
     ctx.reading = Description::line;
     ctx.recordPlace = {};
     if (file.state == SourceFile::State::missing) {
-        ctx.fail(101);
+        ctx.fail(ErrorCode::lineDescriptionMissing);
         return PhaseEnd::stop;
     }
     if (file.state == SourceFile::State::unreadable) {

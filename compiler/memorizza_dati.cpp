@@ -28,7 +28,7 @@ ReadingResult memorizza_dati(ScenarioModel& model, const DescriptionSources& sou
         // and the position of an earlier failure stays.
         ctx.lineConsumed = true;
         ctx.trainConsumed = true;
-        model.error.errorCode = 25;
+        model.error.errorCode = ErrorCode::readFailure;
         const SourcePlace place = failure.place().line > 0 ? failure.place() : ctx.recordPlace;
         ctx.site = FailureSite{ctx.reading, place, failure.what(), ctx.recordPlace};
     }

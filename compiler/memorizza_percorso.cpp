@@ -8,7 +8,7 @@ namespace scenario {
 ReadingResult compileRoute(ScenarioModel& model, std::int32_t j,
                            const DescriptionSources& sources) {
     model.makeTrackPlan = j;
-    model.error.errorCode = 0;
+    model.error.errorCode = ErrorCode::none;
     // Nothing of an earlier compilation may reach this one's files.
     model.routeTable.clear();
     model.trackPlan.clear();
@@ -26,10 +26,10 @@ StampResult stampScenario(ScenarioModel& model) {
     if (model.routeTable.size() < 2) return StampResult::noRoute;
     LineRecord& general = model.lineTable[kLineGeneral];
     RouteCell& first = model.routeTable[1];
-    if (general.int1 != 0 || first.value1 != 0) return StampResult::fatal1250;
+    if (general.int1 != 0 || first.value1 != 0) return StampResult::dataOverFormatStamps;
     general.int1 = kTrainStamp;
     first.value1 = kRouteStamp;
-    if (general.long4 != 0 || first.value2 != 0) return StampResult::fatal1251;
+    if (general.long4 != 0 || first.value2 != 0) return StampResult::dataOverScenarioCodes;
     general.long4 = codice_gara_st(model);
     first.value2 = codice_gara_og(model);
     return StampResult::stamped;

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "compiler/description_sources.h"
+#include "compiler/error_codes.h"
 #include "compiler/memorizza_dati.h"
 #include "compiler/scenario_model.h"
 
@@ -14,17 +16,31 @@ namespace scenario {
 inline constexpr std::int16_t kRouteStamp = 5121;
 inline constexpr std::int16_t kTrainStamp = 610;
 
-// Steps up to the post-processing: makeTrackPlan = j, errorCode = 0, the LineTable cleared,
+// Steps up to the post-processing: makeTrackPlan = j, no error code, the LineTable cleared,
 // both descriptions read, the marks added. The result's site names the record behind the last
 // recorded failure, or nothing when the mark pass recorded it.
 ReadingResult compileRoute(ScenarioModel& model, std::int32_t j, const DescriptionSources& sources);
 
 enum class StampResult {
     stamped,
-    noRoute,    // the readers stopped before the route was made: there is nothing to write
-    fatal1250,  // a reader put data where the format stamps go
-    fatal1251,  // a reader put data where the scenario codes go
+    noRoute,  // the readers stopped before the route was made: there is nothing to write
+    dataOverFormatStamps,   // a reader put data where the format stamps go
+    dataOverScenarioCodes,  // a reader put data where the scenario codes go
 };
+
+// The code that stops the compilation for a stamp result, or nothing when it does not stop it.
+constexpr std::optional<ErrorCode> stampFailure(StampResult result) {
+    switch (result) {
+        case StampResult::dataOverFormatStamps:
+            return ErrorCode::dataOverFormatStamps;
+        case StampResult::dataOverScenarioCodes:
+            return ErrorCode::dataOverScenarioCodes;
+        case StampResult::stamped:
+        case StampResult::noRoute:
+            break;
+    }
+    return std::nullopt;
+}
 
 // Stamps 610 and 5121, then the weighted and the plain scenario code.
 StampResult stampScenario(ScenarioModel& model);

@@ -1,19 +1,13 @@
 #include "compiler/placements.h"
 
+#include "compiler/cell_values.h"
+#include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/rounding.h"
 
 namespace scenario {
 namespace {
-
-// Values stored into narrower fields keep their low bits.
-std::int16_t low16(std::int64_t v) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xFFFF));
-}
-std::uint8_t low8(std::int64_t v) {
-    return static_cast<std::uint8_t>(v & 0xFF);
-}
 
 bool inRoute(const ScenarioModel& model, std::int64_t cell) {
     return cell >= 0 && cell <= model.lastCell;
@@ -23,10 +17,9 @@ RouteCell& cellAt(ScenarioModel& model, std::int64_t cell) {
     return model.routeTable[static_cast<std::size_t>(cell)];
 }
 
-// Two speeds packed in one 16-bit board value: the left one times 20 plus the right one / 5.
+// Two speeds packed in one 16-bit board value; a pair that does not fit fails the reading.
 std::int16_t packedSpeed(std::int32_t left, std::int32_t right) {
-    const std::int64_t v =
-        roundHalfEven(static_cast<double>(right) / 5.0 + static_cast<double>(left) * 20.0);
+    const std::int64_t v = packBoardSpeeds(left, right);
     if (v < INT16_MIN || v > INT16_MAX) {
         throw ReadFailure("a board speed pair (" + std::to_string(left) + ", " +
                               std::to_string(right) + ") does not fit in 16 bits",
@@ -51,7 +44,6 @@ Placement memo_montagna(ScenarioModel& model, std::int32_t& inizio, std::int32_t
         marker = true;
     }
     const int count = ++model.mountainCount;
-    model.mountainStart[count] = inizio;
     model.mountainEnd[count] = fine;
     // A stretch that starts at most 150 m after the previous one ends continues it as type 3.
     if (count > 1 && std::int64_t{inizio} - model.mountainEnd[count - 1] <= 150) tipo = 3;
@@ -75,7 +67,7 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 21;
+        model.error.errorCode = ErrorCode::speedIndicatorCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
@@ -87,7 +79,7 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
     cell.value1 = value1;
     cell.value2 = value2;
     cell.value3 = value3;
-    cell.value4 = low16(std::int64_t{strisces} * 10 + strisced);
+    cell.value4 = packStripes(strisces, strisced);
     return Placement::placed;
 }
 
@@ -97,7 +89,7 @@ Placement placeLocationBoard(ScenarioModel& model, std::int32_t p, const std::st
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 6;
+        model.error.errorCode = ErrorCode::locationBoardCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
@@ -117,16 +109,16 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
-        model.error.errorCode = 16;
+        model.error.errorCode = ErrorCode::signalCellTaken;
         noteTaken(model, c);
         return Placement::taken;
     }
     cell.kind = CellKind::kSignal;
     notePlaced(model, c);
-    cell.value1 = low16(std::int64_t{s1} * 10 + d1);
-    cell.value2 = low16(std::int64_t{s2} * 10 + d2);
-    cell.value3 = low16(std::int64_t{s3} * 10 + d3);
-    cell.value4 = low16(std::int64_t{rapp} * 10 + std::int64_t{sx} * 3 + dx);
+    cell.value1 = packAspects(s1, d1);
+    cell.value2 = packAspects(s2, d2);
+    cell.value3 = packAspects(s3, d3);
+    cell.value4 = packSignalSides(rapp, sx, dx);
     if (tempo >= 1 && tempo <= 100) tempo = 101;
     cell.timing = sx == 2 ? low8(tempo) : 0;
     // Approach codes 100, 200, 300 and 400 m before the signal; those before the start of the
@@ -153,17 +145,17 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
     }
 
     if (warned && !isFree(cellAt(model, a))) {
-        model.error.errorCode = 17;
+        model.error.errorCode = ErrorCode::slowdownWarningBoardCellTaken;
         noteTaken(model, a);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, s))) {
-        model.error.errorCode = 18;
+        model.error.errorCode = ErrorCode::slowdownStartCellTaken;
         noteTaken(model, s);
         return Placement::taken;
     }
     if (!isFree(cellAt(model, e))) {
-        model.error.errorCode = 19;
+        model.error.errorCode = ErrorCode::slowdownEndCellTaken;
         noteTaken(model, e);
         return Placement::taken;
     }
@@ -191,7 +183,7 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
     if (countdown) {
         for (int i = 0; i < 4; ++i) {
             if (!isFree(cellAt(model, b - i))) {
-                model.error.errorCode = 20;
+                model.error.errorCode = ErrorCode::slowdownCountdownCellTaken;
                 noteTaken(model, b - i);
                 return Placement::taken;
             }

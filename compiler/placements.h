@@ -30,18 +30,18 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
                                 std::int32_t strisced);
 
 // Location board at `p` with text `t`, stored in LineTable entry `nextBoardEntry`, which then
-// moves one entry down; code 6 on a taken cell.
+// moves one entry down; locationBoardCellTaken on a taken cell.
 Placement placeLocationBoard(ScenarioModel& model, std::int32_t p, const std::string& t,
                              int& nextBoardEntry);
 
-// Signal; code 16 on a taken cell. May raise `tempo`.
+// Signal; signalCellTaken on a taken cell. May raise `tempo`.
 Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_t sx,
                        std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t rapp,
                        std::int32_t dx, std::int32_t d1, std::int32_t d2, std::int32_t d3,
                        std::int32_t& tempo);
 
 // Slowdown starting at `x`, `l` metres long, at speed `v`, with its warning board and
-// countdown cells; codes 17 to 20.
+// countdown cells; the code of the first of their cells found taken.
 Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t v, std::int32_t l,
                              std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v);
 

@@ -6,16 +6,11 @@
 #include <string>
 
 #include "compiler/description_sources.h"
+#include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
 #include "compiler/scenario_model.h"
 
 namespace scenario {
-
-// Codes of this compiler beyond the catalogue of the described ones: a line description
-// without a usable length, more mountain stretches or location boards than the tables hold.
-inline constexpr std::int32_t kCodeNoLineLength = 104;
-inline constexpr std::int32_t kCodeTooManyMountains = 105;
-inline constexpr std::int32_t kCodeTooManyBoards = 106;
 
 struct ReadingContext {
     ReadingContext(ScenarioModel& m, const DescriptionSources& s) : model(m), sources(s) {}
@@ -34,7 +29,7 @@ struct ReadingContext {
     SourcePlace recordPlace;
 
     // Records a failure of the current record: its code and, where it has one, its position.
-    void fail(std::int32_t code, std::optional<std::int32_t> position = std::nullopt) {
+    void fail(ErrorCode code, std::optional<std::int32_t> position = std::nullopt) {
         model.error.errorCode = code;
         if (position) model.error.errorPosition = *position;
         site = FailureSite{reading, recordPlace, {}, recordPlace};

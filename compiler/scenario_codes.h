@@ -4,20 +4,16 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "compiler/scenario_model.h"
 
 namespace scenario {
 
-// Lower case of Windows-1252 text, the same on every machine whatever its locale.
-std::string lowerWindows1252(std::string_view text);
-
 // The first 25 characters of the lower-cased train name, line name and the padding
-// "aabbccddeeffgghhiillmmnnoo"; also left in model.lineBuffer.
-std::string scenarioCodeText(ScenarioModel& model);
+// "aabbccddeeffgghhiillmmnnoo".
+std::string scenarioCodeText(const ScenarioModel& model);
 
-std::int16_t codice_gara_og(ScenarioModel& model);  // the plain sum of the character codes
-std::int32_t codice_gara_st(ScenarioModel& model);  // the sum weighted by position
+std::int16_t codice_gara_og(const ScenarioModel& model);  // the plain sum of the character codes
+std::int32_t codice_gara_st(const ScenarioModel& model);  // the sum weighted by position
 
 }  // namespace scenario

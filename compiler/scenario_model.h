@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/bulk_memory.h"
+#include "compiler/error_codes.h"
 
 namespace scenario {
 
@@ -152,7 +153,7 @@ class TrackPlan {
 };
 
 struct ErrorState {
-    std::int32_t errorCode = 0;  // 0 = no error
+    ErrorCode errorCode = ErrorCode::none;
     std::int32_t errorPosition = 0;
 };
 
@@ -163,13 +164,13 @@ struct ScenarioModel {
     TrackPlan trackPlan;
     RouteTable routeTable;
     LineTable lineTable;
-    std::array<std::int32_t, kMountainEntries> mountainStart{};
+    // Where each mountain stretch ends: a stretch that starts soon after the previous one
+    // continues it.
     std::array<std::int32_t, kMountainEntries> mountainEnd{};
     std::int32_t mountainCount = 0;
     std::int32_t makeTrackPlan = 0;
     std::string trainName;
     std::string lineName;
-    std::string lineBuffer;
     std::int32_t planLength = 0;
     std::int32_t lastCell = 0;
     ErrorState error;

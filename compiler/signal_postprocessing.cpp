@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "compiler/error_codes.h"
 #include "compiler/placement_watcher.h"
 
 namespace scenario {
@@ -27,7 +28,7 @@ class Pass {
         notePlaced(m_, c);
         cell(c).value1 = kMarkSpeed;
     }
-    void record(std::int32_t code, std::int64_t c) {
+    void record(ErrorCode code, std::int64_t c) {
         m_.error.errorCode = code;
         m_.error.errorPosition = static_cast<std::int32_t>(c * 50);
         recorded_ = true;
@@ -76,7 +77,7 @@ void Pass::signalsBeforeBoard(std::int64_t c) {
             cell(d - 2).value1 = minimo(kMarkSpeed, cell(d - 2).value1);
         } else {
             noteTaken(m_, d - 1);
-            record(11, d);
+            record(ErrorCode::noCellForMarkBeforeSignalAheadOfBoard, d);
         }
     }
 }
@@ -94,7 +95,7 @@ void Pass::marksBeforeStart(std::int64_t c) {
         }
         if (!placed) {
             noteTaken(m_, c - nearest);
-            record(12, c);
+            record(ErrorCode::noCellForMarkBeforeSlowdown, c);
         }
     }
 }
@@ -117,7 +118,7 @@ std::int64_t Pass::walkThroughSlowdown(std::int64_t c) {
                 n = -1;
             } else {
                 noteTaken(m_, e);
-                record(13, e);
+                record(ErrorCode::noCellForMarkInsideSlowdown, e);
             }
         }
         if (cell(e).kind == CellKind::kSlowdownEnd) return e;
@@ -136,7 +137,7 @@ void Pass::markBeforeNextSignal(std::int64_t end) {
             mark(s - 1);
         } else {
             noteTaken(m_, s);
-            record(13, end);
+            record(ErrorCode::noCellForMarkInsideSlowdown, end);
         }
         return;
     }

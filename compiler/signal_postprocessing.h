@@ -14,8 +14,8 @@ inline constexpr std::int16_t kMarkSpeed = 180;
 // The smaller of x and y (x on equality).
 std::int16_t minimo(std::int16_t x, std::int16_t y);
 
-// Runs the pass over model.routeTable; records codes 11, 12 and 13 in model.error. Returns
-// whether it recorded any.
+// Runs the pass over model.routeTable; records in model.error the marks it finds no free cell
+// for (ErrorCode::noCellForMark...). Returns whether it recorded any.
 bool postProcessSignals(ScenarioModel& model);
 
 }  // namespace scenario

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "compiler/cell_values.h"
 #include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/rounding.h"
@@ -12,6 +13,13 @@ namespace scenario {
 namespace {
 
 constexpr int kTrainComments = 2;
+
+// The speed or the adhesion in force, written into the cells as the reading passes them: the
+// field it fills, and the first cell it has not filled yet.
+struct TrackFill {
+    std::uint8_t RouteCell::*field;
+    std::int64_t cursor = 0;
+};
 
 class TrainPhase {
   public:
@@ -32,15 +40,21 @@ class TrainPhase {
     Next slowdown();
     Next abbattimento();
     Next station();
-    Next failWith(std::int32_t code, std::optional<std::int32_t> position = std::nullopt);
+    Next failWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     void endOfFileWork();
     std::uint8_t speedUnits(std::int32_t speed) const;
+    std::uint8_t speedInForce() const { return speedUnits(ctx_.currentSpeed); }
+    std::uint8_t adhesionInForce() const { return low8(ctx_.currentAdhesion); }
+    template <class Value>
+    void fillBefore(std::int64_t n, TrackFill& fill, Value value);
+    template <class Value>
+    void fillToTheEnd(std::int64_t until, TrackFill& fill, Value value);
 
     ReadingContext& ctx_;
     ScenarioModel& m_;
     FieldReader& in_;
-    std::int64_t speedCursor_ = 0;
-    std::int64_t adhesionCursor_ = 0;
+    TrackFill speed_{&RouteCell::speedLimit};
+    TrackFill adhesion_{&RouteCell::adhesion};
     int station_ = 1;
 };
 
@@ -48,11 +62,10 @@ std::string TrainPhase::readKeyword() {
     std::string field = in_.readText();
     ctx_.recordPlace = in_.fieldPlace();
     noteRecord(m_, Description::train, ctx_.recordPlace);
-    m_.lineBuffer = field;
     return field;
 }
 
-TrainPhase::Next TrainPhase::failWith(std::int32_t code, std::optional<std::int32_t> position) {
+TrainPhase::Next TrainPhase::failWith(ErrorCode code, std::optional<std::int32_t> position) {
     ctx_.fail(code, position);
     return Next::fail;
 }
@@ -79,7 +92,7 @@ void TrainPhase::run() {
 // A record's position must lie `margin` metres before the end of the route.
 bool TrainPhase::rangeCheck(std::int64_t p, int margin) {
     if (static_cast<double>(p + margin) / 50.0 > m_.lastCell) {
-        ctx_.fail(15, static_cast<std::int32_t>(p));
+        ctx_.fail(ErrorCode::positionOutsideRoute, static_cast<std::int32_t>(p));
         return false;
     }
     return true;
@@ -132,35 +145,43 @@ std::uint8_t TrainPhase::speedUnits(std::int32_t speed) const {
     return static_cast<std::uint8_t>(units);
 }
 
+// Fills the cells from the cursor up to the one before cell n with value(). The cursor stops at
+// the table's last cell, so that repeated positions cannot push it past the route; value() is
+// asked only for a cell it fills, so a value that cannot be stored fails only then.
+template <class Value>
+void TrainPhase::fillBefore(std::int64_t n, TrackFill& fill, Value value) {
+    if (n <= 0) return;
+    do {
+        if (fill.cursor >= m_.lastCell) break;
+        m_.routeTable[static_cast<std::size_t>(fill.cursor)].*fill.field = value();
+        ++fill.cursor;
+    } while (fill.cursor < n);
+}
+
+// At the end of the reading: the cursor's cell and the cells after it before `until`, each one
+// that lies in the route.
+template <class Value>
+void TrainPhase::fillToTheEnd(std::int64_t until, TrackFill& fill, Value value) {
+    do {
+        if (fill.cursor <= m_.lastCell) {
+            m_.routeTable[static_cast<std::size_t>(fill.cursor)].*fill.field = value();
+        }
+        ++fill.cursor;
+    } while (fill.cursor < until);
+}
+
 // The speed in force fills the cells up to the one before this record's; then s holds.
 TrainPhase::Next TrainPhase::speedStretch(std::int32_t p, std::int32_t s) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    const std::int64_t n = roundHalfEven(p / 50.0);
-    if (n > 0) {
-        do {
-            if (speedCursor_ >= m_.lastCell) break;
-            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
-                speedUnits(ctx_.currentSpeed);
-            ++speedCursor_;
-        } while (speedCursor_ < n);
-    }
+    fillBefore(roundHalfEven(p / 50.0), speed_, [this] { return speedInForce(); });
     ctx_.currentSpeed = s;
     return Next::readOn;
 }
 
-// As the speed, with the low 8 bits of the adhesion. The cursor stops at the table's last
-// cell as the speed cursor does, so that repeated positions cannot push it past the route.
+// As the speed, with the low 8 bits of the adhesion.
 TrainPhase::Next TrainPhase::adhesionStretch(std::int32_t p, std::int32_t a) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    const std::int64_t n = roundHalfEven(p / 50.0);
-    if (n > 0) {
-        do {
-            if (adhesionCursor_ >= m_.lastCell) break;
-            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
-                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
-            ++adhesionCursor_;
-        } while (adhesionCursor_ < n);
-    }
+    fillBefore(roundHalfEven(p / 50.0), adhesion_, [this] { return adhesionInForce(); });
     ctx_.currentAdhesion = a;
     return Next::readOn;
 }
@@ -173,11 +194,11 @@ TrainPhase::Next TrainPhase::signal() {
     const Placement placed =
         memo_segnale(m_, posizione, v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]);
     if (placed == Placement::outside) {
-        ctx_.fail(15, posizione);
+        ctx_.fail(ErrorCode::positionOutsideRoute, posizione);
         return Next::endOfFile;
     }
     // A code still standing from the line phase fails the reading here too.
-    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, posizione);
+    if (m_.error.errorCode != ErrorCode::none) return failWith(m_.error.errorCode, posizione);
     return Next::readOn;
 }
 
@@ -188,10 +209,10 @@ TrainPhase::Next TrainPhase::slowdown() {
     if (!rangeCheck(x, 100)) return Next::endOfFile;
     const Placement placed = memo_rallentamento(m_, x, v[1], v[2], v[3], v[4], v[5]);
     if (placed == Placement::outside) {
-        ctx_.fail(15, x);
+        ctx_.fail(ErrorCode::positionOutsideRoute, x);
         return Next::endOfFile;
     }
-    if (m_.error.errorCode > 0) return failWith(m_.error.errorCode, x);
+    if (m_.error.errorCode != ErrorCode::none) return failWith(m_.error.errorCode, x);
     return Next::readOn;
 }
 
@@ -201,10 +222,10 @@ TrainPhase::Next TrainPhase::abbattimento() {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
     switch (placeAbbattimento(m_, p, w)) {
         case Placement::outside:
-            ctx_.fail(15, p);
+            ctx_.fail(ErrorCode::positionOutsideRoute, p);
             return Next::endOfFile;
         case Placement::taken:
-            return failWith(7, p);
+            return failWith(ErrorCode::abbattimentoCellTaken, p);
         case Placement::placed:
             break;
     }
@@ -217,10 +238,10 @@ TrainPhase::Next TrainPhase::station() {
     const std::int32_t p = in_.readInt32();
     s.long3 = p;
     if (!rangeCheck(p, 800)) return Next::endOfFile;
-    if (p % 50 != 0) return failWith(8, p);
+    if (p % 50 != 0) return failWith(ErrorCode::stationPositionNotMultipleOf50, p);
     s.kind = in_.readByte();
     const std::int32_t length = in_.readInt32();
-    if (length % 100 != 0) return failWith(9, p);
+    if (length % 100 != 0) return failWith(ErrorCode::stationLengthNotMultipleOf100, p);
     s.flag = in_.readByte();
     s.byte4 = in_.readByte();
     s.byte3 = in_.readByte();
@@ -278,7 +299,7 @@ TrainPhase::Next TrainPhase::station() {
     // The stop cell and the approach cells lie inside the area's last 250 m; an area that
     // ends beyond the route has no cells for them.
     if (served && e - 1 > m_.lastCell) {
-        ctx_.fail(15, p);
+        ctx_.fail(ErrorCode::positionOutsideRoute, p);
         return Next::endOfFile;
     }
     if (served && s.kind != 5 && s.kind != 6) {
@@ -290,7 +311,7 @@ TrainPhase::Next TrainPhase::station() {
         }
     }
     if (served) {
-        if (e - 1 <= 1) return failWith(24);
+        if (e - 1 <= 1) return failWith(ErrorCode::stationAreaEndsTooEarly);
         RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
         stop.kind = CellKind::kStationStop;
         notePlaced(m_, e - 1);
@@ -298,35 +319,23 @@ TrainPhase::Next TrainPhase::station() {
     }
     if (i > 1 &&
         std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
-        return failWith(22, p);
+        return failWith(ErrorCode::stationAreaTooClose, p);
     }
     station_ = i + 1;
-    if (station_ >= ctx_.nextBoardEntry) return failWith(10);
+    if (station_ >= ctx_.nextBoardEntry) return failWith(ErrorCode::tooManyStations);
     return Next::readOn;
 }
 
 void TrainPhase::endOfFileWork() {
     // The speed and adhesion in force hold to three cells before the end of the route.
     const std::int64_t until = std::int64_t{m_.lastCell} - 2;
-    do {
-        if (speedCursor_ <= m_.lastCell) {
-            m_.routeTable[static_cast<std::size_t>(speedCursor_)].speedLimit =
-                speedUnits(ctx_.currentSpeed);
-        }
-        ++speedCursor_;
-    } while (speedCursor_ < until);
-    do {
-        if (adhesionCursor_ <= m_.lastCell) {
-            m_.routeTable[static_cast<std::size_t>(adhesionCursor_)].adhesion =
-                static_cast<std::uint8_t>(ctx_.currentAdhesion & 0xFF);
-        }
-        ++adhesionCursor_;
-    } while (adhesionCursor_ < until);
+    fillToTheEnd(until, speed_, [this] { return speedInForce(); });
+    fillToTheEnd(until, adhesion_, [this] { return adhesionInForce(); });
 
     for (int entry = kProgressiveTre; entry <= kProgressiveUno; ++entry) {
         const LineRecord& r = m_.lineTable[static_cast<std::size_t>(entry)];
         if (r.long1 % 50 != 0 || r.long2 % 50 != 0) {
-            m_.error.errorCode = 2;
+            m_.error.errorCode = ErrorCode::progressiveNotMultipleOf50;
             ctx_.site = FailureSite{Description::none, {}, {}};
         }
     }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "content/windows1252.h"
+#include "compiler/windows1252.h"
 #include "platform/files.h"
 
 namespace scenario::content {
 
 std::string encodeDocument(std::span<const std::string_view> lineTable) {
-    const std::size_t usable = std::min(lineTable.size(), kLineTableEntries);
+    const std::size_t usable = std::min(lineTable.size(), kMaxDocumentEntries);
     std::string bytes;
     for (std::size_t i = 0; i < usable; ++i) {
         const std::string_view line = lineTable[i];
@@ -26,7 +26,7 @@ std::string encodeDocument(std::span<const std::string_view> lineTable) {
         bytes += "\r\n";
     }
     throw std::invalid_argument("line table has no end marker within its " +
-                                std::to_string(kLineTableEntries) + " entries");
+                                std::to_string(kMaxDocumentEntries) + " entries");
 }
 
 void writeDocument(const std::string& path, std::span<const std::string_view> lineTable) {

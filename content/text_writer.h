@@ -12,13 +12,13 @@ namespace scenario::content {
 // The entry that ends a line table. It is never written; entries after it are ignored.
 inline constexpr std::string_view kEndMarker = "riferimento fine del file";
 
-// A line table holds at most this many entries, the end marker included.
-inline constexpr std::size_t kLineTableEntries = 1001;
+// A document's line table holds at most this many entries, the end marker included.
+inline constexpr std::size_t kMaxDocumentEntries = 1001;
 
 // The file's bytes: every entry before the first one exactly equal to kEndMarker, converted
 // from UTF-8 to Windows-1252 and followed by CR LF; no byte-order mark. Throws EncodingError
 // for a line that Windows-1252 cannot hold or that contains CR or LF, and std::invalid_argument
-// when no end marker stands within the first kLineTableEntries entries.
+// when no end marker stands within the first kMaxDocumentEntries entries.
 std::string encodeDocument(std::span<const std::string_view> lineTable);
 
 // Replaces the file at `path` with the encoded document. The file is either left as it was or

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/coding.h"
 #include "compiler/compiled_file_reader.h"
 #include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
@@ -54,9 +55,7 @@ inline void checkPlanFile(const std::string& bytes, std::int64_t points) {
     std::int64_t variants = 0;
     std::size_t at = 0;
     while (at + 2 <= bytes.size()) {
-        const unsigned tag =
-            static_cast<unsigned char>(bytes[at]) |
-            (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
+        const unsigned tag = coding::decodeFixed16(bytes.data() + at);
         at += 2;
         FUZZ_CHECK(tag == 0 || tag == 2 || tag == 5);
         at += tag == 2 ? 2 : tag == 5 ? 8 : 0;
@@ -75,13 +74,14 @@ inline void compileInto(Compilation& c, std::optional<std::string_view> line,
     m.trainName = "IC514";
     c.reading = compileRoute(m, j, DescriptionSources{loaderOf(line), loaderOf(train)});
 
-    const std::int32_t code = m.error.errorCode;
-    FUZZ_CHECK(code >= 0);
-    FUZZ_CHECK(code == 0 || !describeErrorCode(code).empty());
+    const ErrorCode code = m.error.errorCode;
+    FUZZ_CHECK(code == ErrorCode::none || !describeErrorCode(code).empty());
+    FUZZ_CHECK(afterErrorCode(code) != AfterCode::stopsCompile);
     // A description that was there is always consumed, except the train description when the
     // line phase stopped the reading; a read failure abandons both.
     FUZZ_CHECK(!line || c.reading.lineConsumed);
-    FUZZ_CHECK(code != 25 || (c.reading.lineConsumed && c.reading.trainConsumed));
+    FUZZ_CHECK(code != ErrorCode::readFailure ||
+               (c.reading.lineConsumed && c.reading.trainConsumed));
     FUZZ_CHECK(line || !c.reading.lineConsumed);
 
     if (m.routeDimensioned()) {

@@ -79,7 +79,9 @@ std::string formatDiagnostic(const Diagnostic& d) {
     }
     if (d.severity == Severity::error) {
         out += "error";
-        if (d.code != 0) out += " " + std::to_string(d.code);
+        if (d.code != scenario::ErrorCode::none) {
+            out += " " + std::to_string(scenario::codeNumber(d.code));
+        }
         if (d.position) out += " at " + std::to_string(*d.position) + " m";
         out += ": " + d.message + " [" + d.rule + "]\n";
     } else {

@@ -1,5 +1,7 @@
 #include "tools/check_errors.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <set>
 #include <utility>
 
@@ -15,6 +17,30 @@ namespace tool {
 namespace {
 
 using scenario::Description;
+using scenario::ErrorCode;
+
+// A record found the cell of one of its objects taken.
+constexpr std::initializer_list<ErrorCode> kCellTakenByRecord{
+    ErrorCode::locationBoardCellTaken,
+    ErrorCode::abbattimentoCellTaken,
+    ErrorCode::signalCellTaken,
+    ErrorCode::slowdownWarningBoardCellTaken,
+    ErrorCode::slowdownStartCellTaken,
+    ErrorCode::slowdownEndCellTaken,
+    ErrorCode::slowdownCountdownCellTaken,
+    ErrorCode::speedIndicatorCellTaken,
+};
+
+// The pass after the reading found no free cell for a mark of a signal or a slowdown.
+constexpr std::initializer_list<ErrorCode> kMarkWithoutCell{
+    ErrorCode::noCellForMarkBeforeSignalAheadOfBoard,
+    ErrorCode::noCellForMarkBeforeSlowdown,
+    ErrorCode::noCellForMarkInsideSlowdown,
+};
+
+bool isOneOf(ErrorCode code, std::initializer_list<ErrorCode> codes) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
 
 std::string cellObject(std::uint8_t kind, bool fromMarksPass) {
     switch (kind) {
@@ -106,7 +132,7 @@ class ErrorFinder {
                                        scenario::DescriptionSources{loader(line_), loader(train)});
             ++scan_.compilations;
             model.placementWatcher = nullptr;
-            if (model.error.errorCode == 0) {
+            if (model.error.errorCode == scenario::ErrorCode::none) {
                 if (withTrain) checkStamps(model, holders);
                 return true;
             }
@@ -168,33 +194,34 @@ class ErrorFinder {
                                                         const scenario::ReadingResult& reading,
                                                         const CellHolders& holders,
                                                         Diagnostic& d) const {
-        const std::int32_t code = model.error.errorCode;
+        const ErrorCode code = model.error.errorCode;
         const std::optional<RecordedFailure> failure =
             recordedFailure(model, reading, {in_.lineFile, in_.trainFile});
         d.severity = Severity::error;
         d.code = code;
-        d.rule = "error-" + std::to_string(code);
+        d.rule = errorRule(code);
         d.position = failure ? failure->position : std::nullopt;
         d.message = failure ? failure->message : std::string(scenario::describeErrorCode(code));
         d.hint = errorHint(code);
         const scenario::FailureSite& site = reading.site;
         std::optional<std::pair<Description, int>> skip;
 
-        const bool placedByRecord = code == 6 || code == 7 || (code >= 16 && code <= 21);
-        if (failure && failure->file && failure->line > 0 && code != 102 &&
-            code != scenario::kCodeNoLineLength) {
+        const bool markWithoutCell = isOneOf(code, kMarkWithoutCell);
+        const bool placedByRecord = isOneOf(code, kCellTakenByRecord);
+        if (failure && failure->file && failure->line > 0 &&
+            !isOneOf(code, {ErrorCode::generalHeaderMissing, ErrorCode::noLineLength})) {
             place(d, site.file, site.place);
             const int recordLine = site.record.line > 0 ? site.record.line : site.place.line;
             skip = std::pair{site.file, recordLine};
-        } else if (code == 2) {
+        } else if (code == ErrorCode::progressiveNotMultipleOf50) {
             if (const int line = progressiveLine(line_); line > 0) {
                 place(d, Description::line, {line, 1});
                 skip = std::pair{Description::line, line};
             }
-        } else if ((code == 11 || code == 12 || code == 13) && d.position) {
-            // The mark belongs to a signal (11) or a slowdown (12, 13); blame its record.
+        } else if (markWithoutCell && d.position) {
+            // The mark belongs to a signal or a slowdown; blame its record.
             std::int64_t cell = *d.position / 50;
-            if (code == 13) {
+            if (code == ErrorCode::noCellForMarkInsideSlowdown) {
                 while (cell > 0 && model.routeTable[static_cast<std::size_t>(cell)].kind !=
                                        scenario::CellKind::kSlowdownStart) {
                     --cell;
@@ -205,24 +232,23 @@ class ErrorFinder {
                 place(d, by->file, by->place);
                 skip = std::pair{by->file, by->place.line};
             }
-        } else if (code == 101 || code == 102 || code == scenario::kCodeNoLineLength) {
+        } else if (isOneOf(code, {ErrorCode::lineDescriptionMissing,
+                                  ErrorCode::generalHeaderMissing, ErrorCode::noLineLength})) {
             d.file = in_.lineFile;
         }
-        if ((placedByRecord || code == 11 || code == 12 || code == 13) && holders.lastTaken()) {
+        if ((placedByRecord || markWithoutCell) && holders.lastTaken()) {
             d.heldBy = holderOf(model, holders, *holders.lastTaken());
         }
         return skip;
     }
 
     void checkStamps(scenario::ScenarioModel& model, const CellHolders& holders) {
-        const scenario::StampResult stamped = scenario::stampScenario(model);
-        if (stamped != scenario::StampResult::fatal1250 &&
-            stamped != scenario::StampResult::fatal1251) {
-            return;
-        }
+        const std::optional<ErrorCode> stopped =
+            scenario::stampFailure(scenario::stampScenario(model));
+        if (!stopped) return;
         Diagnostic d;
-        d.code = stamped == scenario::StampResult::fatal1250 ? 1250 : 1251;
-        d.rule = "error-" + std::to_string(d.code);
+        d.code = *stopped;
+        d.rule = errorRule(d.code);
         d.message = std::string(scenario::describeErrorCode(d.code));
         d.hint = errorHint(d.code);
         if (const std::optional<RecordPlace> by = holders.holder(1);
@@ -260,77 +286,83 @@ ErrorScan findErrors(const CheckInputs& inputs, std::size_t limit) {
     return ErrorFinder(inputs, limit).run();
 }
 
-std::string errorHint(int code) {
+std::string errorHint(ErrorCode code) {
     switch (code) {
-        case 1:
+        using enum ErrorCode;
+        case lineTooLong:
             return "give a line length of at most 1000000 m";
-        case 2:
+        case progressiveNotMultipleOf50:
             return "write each kilometre progressive value as a multiple of 50";
-        case 3:
-        case 4:
+        case firstRepetitionNotMultipleOf50:
+        case secondRepetitionNotMultipleOf50:
             return "write both signal-repetition values as multiples of 50";
-        case 5:
+        case repetitionKeywordWithout4Or9:
             return "put \"4\" or \"9\" in the signal-repetition keyword, as in \"ripetizione "
                    "segnali 4 codici\"";
-        case 6:
-        case 21:
+        case locationBoardCellTaken:
+        case speedIndicatorCellTaken:
             return "move the board to a free 50 m cell, or move what holds the cell";
-        case 7:
+        case abbattimentoCellTaken:
             return "move the mark to a free 50 m cell, or move what holds the cell";
-        case 8:
+        case stationPositionNotMultipleOf50:
             return "put the station at a multiple of 50 m";
-        case 9:
+        case stationLengthNotMultipleOf100:
             return "give the station a length that is a multiple of 100 m";
-        case 10:
+        case tooManyStations:
             return "use fewer stations: with B location boards at most 78 - B stations fit";
-        case 11:
+        case noCellForMarkBeforeSignalAheadOfBoard:
             return "keep one of the two cells before the signal free, or move the slowdown's "
                    "warning board";
-        case 12:
+        case noCellForMarkBeforeSlowdown:
             return "keep a cell free 250 to 350, 550 to 650 and 900 to 1000 m before the "
                    "slowdown's start";
-        case 13:
+        case noCellForMarkInsideSlowdown:
             return "leave free cells inside the slowdown every 400 m and before the signal after "
                    "it";
-        case 15:
+        case positionOutsideRoute:
             return "keep the position at least 100 m (a station 800 m) before the end of the line";
-        case 16:
+        case signalCellTaken:
             return "move the signal to a free 50 m cell, or move what holds the cell";
-        case 17:
+        case slowdownWarningBoardCellTaken:
             return "move the slowdown so that the cell 1200 m before its start is free";
-        case 18:
+        case slowdownStartCellTaken:
             return "move the slowdown's start to a free 50 m cell";
-        case 19:
+        case slowdownEndCellTaken:
             return "change the slowdown's length so that it ends in a free 50 m cell";
-        case 20:
+        case slowdownCountdownCellTaken:
             return "keep the four cells before the slowdown's warning board free, or set its "
                    "countdown field to 0";
-        case 22:
+        case stationAreaTooClose:
             return "keep 350 m between station areas and list stations in increasing position";
-        case 24:
+        case stationAreaEndsTooEarly:
             return "move the station so that its area ends after 100 m";
-        case 25:
+        case readFailure:
             return "give every record all its fields, as whole numbers that fit their field";
-        case 101:
+        case lineDescriptionMissing:
             return "give the line description's path";
-        case 102:
+        case generalHeaderMissing:
             return "start the line description's general section with a \"[generale]\" line";
-        case 103:
+        case curveWithoutClassOrPastPlan:
             return "write the curve class as a digit 1 to 6 in the keyword, as in \"curvas3\", and "
                    "keep the curve on the line";
-        case 104:
+        case noLineLength:
             return "give the line length in the general section, as in \"lunghezza percorso, "
                    "169000\"";
-        case 105:
+        case tooManyMountainStretches:
             return "use at most 80 mountain stretches";
-        case 106:
+        case tooManyLocationBoards:
             return "use at most 81 location boards";
-        case 1250:
-        case 1251:
+        case dataOverFormatStamps:
+        case dataOverScenarioCodes:
             return "keep the first 50 m of the line free of signals, slowdowns and boards";
-        default:
-            return "";
+        case none:
+            break;
     }
+    return "";
+}
+
+std::string errorRule(ErrorCode code) {
+    return "error-" + std::to_string(scenario::codeNumber(code));
 }
 
 }  // namespace tool

@@ -33,6 +33,9 @@ struct ErrorScan {
 ErrorScan findErrors(const CheckInputs& inputs, std::size_t limit);
 
 // How to mend a failure with compiler code `code`, in a sentence.
-std::string errorHint(int code);
+std::string errorHint(scenario::ErrorCode code);
+
+// The name of the rule a failure with `code` breaks, as "error-16".
+std::string errorRule(scenario::ErrorCode code);
 
 }  // namespace tool

@@ -62,10 +62,11 @@ class CompileRun {
         switch (scenario::stampScenario(model)) {
             case scenario::StampResult::stamped:
                 break;
-            case scenario::StampResult::fatal1250:
-                return stopOnStamps(1250, " (an object in cell 1, the first 50 m of the route)");
-            case scenario::StampResult::fatal1251:
-                return stopOnStamps(1251, "");
+            case scenario::StampResult::dataOverFormatStamps:
+                return stopOnStamps(scenario::ErrorCode::dataOverFormatStamps,
+                                    " (an object in cell 1, the first 50 m of the route)");
+            case scenario::StampResult::dataOverScenarioCodes:
+                return stopOnStamps(scenario::ErrorCode::dataOverScenarioCodes, "");
             case scenario::StampResult::noRoute:
                 return stop(kExitNothingWritten,
                             "the descriptions give no route; no compiled file written");
@@ -183,11 +184,11 @@ class CompileRun {
     }
 
     // The stamps found their places taken: the installer stops there, before any file.
-    int stopOnStamps(int code, const std::string& hint) {
+    int stopOnStamps(scenario::ErrorCode code, const std::string& hint) {
         report_.fatal = code;
-        return stop(kExitNothingWritten, "error " + std::to_string(code) + ": " +
-                                             std::string(scenario::describeErrorCode(code)) + hint +
-                                             "; no compiled file written");
+        return stop(kExitNothingWritten, "error " + std::to_string(scenario::codeNumber(code)) +
+                                             ": " + std::string(scenario::describeErrorCode(code)) +
+                                             hint + "; no compiled file written");
     }
 
     int stop(int status, const std::string& message) {

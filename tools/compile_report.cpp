@@ -7,9 +7,10 @@ namespace tool {
 std::string toJson(const CompileReport& report, int status) {
     // Ordered, so that the fields stand in the order scripts and people read them.
     nlohmann::ordered_json json;
-    json["errorCode"] = report.errorCode;
+    json["errorCode"] = scenario::codeNumber(report.errorCode);
     json["errorPosition"] = report.errorPosition;
-    json["fatal"] = report.fatal ? nlohmann::ordered_json(*report.fatal) : nullptr;
+    json["fatal"] =
+        report.fatal ? nlohmann::ordered_json(scenario::codeNumber(*report.fatal)) : nullptr;
     json["files"] = report.files;
     json["status"] = status;
     json["problem"] = report.problem ? nlohmann::ordered_json(*report.problem) : nullptr;

@@ -6,16 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "compiler/error_codes.h"
 #include "tools/diagnostic.h"
 #include "tools/failure_report.h"
 
 namespace tool {
 
 struct CompileReport {
-    std::int32_t errorCode = 0;  // the compiler's error state after compiling
+    scenario::ErrorCode errorCode = scenario::ErrorCode::none;  // the state after compiling
     std::int32_t errorPosition = 0;
-    std::optional<int> fatal;        // 1250 or 1251: nothing was written
-    std::vector<std::string> files;  // names actually written, in order
+    std::optional<scenario::ErrorCode> fatal;  // the stamps' places were taken: nothing written
+    std::vector<std::string> files;            // names actually written, in order
     std::optional<RecordedFailure> failure;
     std::optional<std::string> problem;  // what kept the tool from writing every file
     std::vector<Diagnostic> warnings;    // the descriptions' likely mistakes

@@ -27,12 +27,16 @@ struct FileFault {
 std::optional<std::string_view> cellKindName(std::uint8_t kind);
 
 // Where the stations and the board texts stand: stations fill entries 1 upward, board texts
-// 80 downward, and the two never overlap.
+// kFirstBoardEntry downward, and the two never overlap.
 struct TrainLayout {
     int stationCount = 0;  // entries 1 to stationCount
-    int lowestBoard = 81;  // entries lowestBoard to 80; 81 when there is no board
+    // Entries lowestBoard to kFirstBoardEntry; the entry after it when there is no board.
+    int lowestBoard = scenario::kFirstBoardEntry + 1;
     bool isStation(int entry) const { return entry >= 1 && entry <= stationCount; }
-    bool isBoard(int entry) const { return entry >= lowestBoard && entry <= 80; }
+    bool isBoard(int entry) const {
+        return entry >= lowestBoard && entry <= scenario::kFirstBoardEntry;
+    }
+    int boardCount() const { return scenario::kFirstBoardEntry + 1 - lowestBoard; }
 };
 TrainLayout trainLayout(const scenario::LineTable& table);
 

@@ -72,10 +72,10 @@ void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
         case scenario::StampResult::noRoute:
             in.problem = "the descriptions give no route";
             break;
-        case scenario::StampResult::fatal1250:
+        case scenario::StampResult::dataOverFormatStamps:
             in.problem = "data in the place of the format stamps (error 1250)";
             break;
-        case scenario::StampResult::fatal1251:
+        case scenario::StampResult::dataOverScenarioCodes:
             in.problem = "data in the place of the scenario codes (error 1251)";
             break;
     }

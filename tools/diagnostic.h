@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/error_codes.h"
 #include "tools/source_context.h"
 
 namespace tool {
@@ -24,8 +25,8 @@ struct RelatedPlace {
 
 struct Diagnostic {
     Severity severity = Severity::error;
-    std::string rule;       // "error-16", or a warning's name such as "unknown-keyword"
-    std::int32_t code = 0;  // the compiler's code, for errors
+    std::string rule;  // "error-16", or a warning's name such as "unknown-keyword"
+    scenario::ErrorCode code = scenario::ErrorCode::none;  // the compiler's code, for errors
     std::optional<std::int32_t> position;  // metres along the line, for codes that carry one
     std::string file;  // as named on the command line; empty when no file is known
     int line = 0;      // from 1; 0 when the place is not known

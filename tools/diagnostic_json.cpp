@@ -7,7 +7,8 @@ nlohmann::ordered_json diagnosticJson(const Diagnostic& d) {
     json item;
     item["severity"] = d.severity == Severity::error ? "error" : "warning";
     item["rule"] = d.rule;
-    item["code"] = d.code != 0 ? json(d.code) : json(nullptr);
+    item["code"] =
+        d.code != scenario::ErrorCode::none ? json(scenario::codeNumber(d.code)) : json(nullptr);
     item["position"] = d.position ? json(*d.position) : json(nullptr);
     item["file"] = d.file.empty() ? json(nullptr) : json(d.file);
     item["line"] = d.line > 0 ? json(d.line) : json(nullptr);

@@ -1,17 +1,17 @@
 #include "tools/failure_report.h"
 
 #include "compiler/error_codes.h"
+#include "compiler/windows1252.h"
 #include "tools/source_context.h"
 #include "tools/terminal_text.h"
-#include "tools/windows1252.h"
 
 namespace tool {
 namespace {
 
-// Codes recorded by the signal marks after both descriptions were read. They come from no
-// record, and the readers' site, which still names the last reading failure, is not theirs.
-bool setAfterReading(std::int32_t code) {
-    return code == 11 || code == 12 || code == 13;
+// Codes recorded after both descriptions were read. They come from no record, and the
+// readers' site, which may still name the last reading failure, is not theirs.
+bool setAfterReading(scenario::ErrorCode code) {
+    return scenario::afterErrorCode(code) == scenario::AfterCode::goesOn;
 }
 
 }  // namespace
@@ -20,8 +20,8 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
                                                const scenario::ReadingResult& reading,
                                                DescriptionNames names,
                                                const std::optional<DescriptionTexts>& texts) {
-    const std::int32_t code = model.error.errorCode;
-    if (code == 0) return std::nullopt;
+    const scenario::ErrorCode code = model.error.errorCode;
+    if (code == scenario::ErrorCode::none) return std::nullopt;
 
     RecordedFailure failure;
     failure.code = code;
@@ -33,7 +33,7 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
     if (setAfterReading(code)) return failure;
     const scenario::FailureSite& site = reading.site;
     // The detail may quote the description's own bytes, which are Windows-1252.
-    if (!site.detail.empty()) failure.message += ": " + utf8FromWindows1252(site.detail);
+    if (!site.detail.empty()) failure.message += ": " + scenario::utf8FromWindows1252(site.detail);
     if (site.file == scenario::Description::line) failure.file = std::string(names.line);
     if (site.file == scenario::Description::train) failure.file = std::string(names.train);
     if (failure.file && site.place.line > 0) {
@@ -60,7 +60,7 @@ std::string formatFailure(const RecordedFailure& failure) {
         }
         out += ": ";
     }
-    out += "error " + std::to_string(failure.code);
+    out += "error " + std::to_string(scenario::codeNumber(failure.code));
     if (failure.position) out += " at " + std::to_string(*failure.position) + " m";
     out += ": " + shownText(failure.message);
     return out;

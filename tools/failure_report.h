@@ -7,13 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/error_codes.h"
 #include "compiler/memorizza_dati.h"
 #include "compiler/scenario_model.h"
 
 namespace tool {
 
 struct RecordedFailure {
-    std::int32_t code = 0;
+    scenario::ErrorCode code = scenario::ErrorCode::none;
     std::optional<std::int32_t> position;  // metres, for the codes that carry one
     std::optional<std::string> file;       // the description as named on the command line
     int line = 0;                          // 0 when the place is not known

@@ -7,13 +7,13 @@
 #include <type_traits>
 
 #include "compiler/record_views.h"
+#include "compiler/windows1252.h"
 #include "platform/files.h"
 #include "tools/compiled_set.h"
 #include "tools/inspection.h"
 #include "tools/listing_filter.h"
 #include "tools/object_sources.h"
 #include "tools/terminal_text.h"
-#include "tools/windows1252.h"
 
 namespace tool {
 namespace {
@@ -42,7 +42,7 @@ std::string shownUtf8(std::string_view utf8) {
 }
 
 std::string shownWindows1252(std::string_view windows1252) {
-    return shownUtf8(utf8FromWindows1252(windows1252));
+    return shownUtf8(scenario::utf8FromWindows1252(windows1252));
 }
 
 bool isSpeed(std::string_view name) {
@@ -179,7 +179,7 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
 
 void printTrain(const scenario::LineTable& t, const TrainReport& r,
                 const std::optional<std::string>& routePath, std::ostream& out) {
-    const int boards = 81 - r.layout.lowestBoard;
+    const int boards = r.layout.boardCount();
     out << "train file, " << r.layout.stationCount << " stations, " << boards << " board texts\n";
     out << "stations:\n";
     for (int i = 1; i <= r.layout.stationCount; ++i) {
@@ -188,7 +188,7 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
             << "  name " << shownWindows1252(s.text) << '\n';
     }
     out << "board texts:\n";
-    for (int e = 80; e >= r.layout.lowestBoard; --e) {
+    for (int e = scenario::kFirstBoardEntry; e >= r.layout.lowestBoard; --e) {
         out << "  entry " << e << "  "
             << entryText(scenario::EntryView::boardText, t[static_cast<std::size_t>(e)]) << '\n';
     }
@@ -242,7 +242,7 @@ Json checksJson(const std::vector<ValueCheck>& checks) {
 void addEntryJson(Json& json, scenario::EntryView view, const scenario::LineRecord& r) {
     scenario::forEachNamedField(view, r, [&json](std::string_view name, const auto& v) {
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
-            json[std::string(name)] = utf8FromWindows1252(v);
+            json[std::string(name)] = scenario::utf8FromWindows1252(v);
         } else {
             json[std::string(name)] = static_cast<std::int64_t>(v);
         }
@@ -321,7 +321,7 @@ Json trainJson(const scenario::LineTable& t, const TrainReport& r) {
     }
     json["stations"] = stations;
     Json boards = Json::array();
-    for (int e = 80; e >= r.layout.lowestBoard; --e) {
+    for (int e = scenario::kFirstBoardEntry; e >= r.layout.lowestBoard; --e) {
         Json board;
         board["entry"] = e;
         addEntryJson(board, scenario::EntryView::boardText, t[static_cast<std::size_t>(e)]);
@@ -346,7 +346,7 @@ Json trainJson(const scenario::LineTable& t, const TrainReport& r) {
     const auto& e86 = t[scenario::kRepetitionEntry];
     general["start_clock"] = clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5);
     json["general"] = general;
-    json["codes"] = {{"text", utf8FromWindows1252(r.codes.text)},
+    json["codes"] = {{"text", scenario::utf8FromWindows1252(r.codes.text)},
                      {"plain", r.codes.plain},
                      {"weighted", r.codes.weighted}};
     json["checks"] = checksJson(r.checks);

@@ -4,30 +4,20 @@
 #include <cstdio>
 #include <numbers>
 
+#include "compiler/cell_values.h"
 #include "compiler/record_views.h"
 #include "compiler/scenario_codes.h"
-#include "tools/windows1252.h"
+#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
 
 using namespace scenario::CellKind;
 
-// Values packed as a × factor + b with 0 <= b < factor.
-std::pair<std::int64_t, std::int64_t> unpack(std::int64_t packed, std::int64_t factor) {
-    std::int64_t high = packed / factor;
-    std::int64_t low = packed % factor;
-    if (low < 0) {
-        low += factor;
-        --high;
-    }
-    return {high, low};
-}
-
 // The entry a cell names, when the train file holds it.
 std::optional<std::string> entryText(const scenario::LineTable* train, std::int64_t entry) {
     if (train == nullptr || entry < 0 || entry >= scenario::kLineTableEntries) return std::nullopt;
-    return utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
+    return scenario::utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
 }
 
 // The values an object of this kind stores, as its view names them.
@@ -47,32 +37,29 @@ std::vector<NamedValue> objectValues(const scenario::RouteCell& c) {
     std::vector<NamedValue> v;
     switch (c.kind) {
         case kSignal: {
-            // s1_d1 .. s3_d3 = s × 10 + d; rapp_sx_dx = rapp × 10 + sx × 3 + dx.
             const std::int16_t aspects[3] = {c.value1, c.value2, c.value3};
             for (int i = 0; i < 3; ++i) {
-                const auto [a, d] = unpack(aspects[i], 10);
-                v.push_back({"s" + std::to_string(i + 1), a});
+                const auto [s, d] = scenario::unpackAspects(aspects[i]);
+                v.push_back({"s" + std::to_string(i + 1), s});
                 v.push_back({"d" + std::to_string(i + 1), d});
             }
-            const auto [rapp, sides] = unpack(c.value4, 10);
-            const auto [sx, dx] = unpack(sides, 3);
-            v.push_back({"rapp", rapp});
-            v.push_back({"sx", sx});
-            v.push_back({"dx", dx});
+            const scenario::SignalSides sides = scenario::unpackSignalSides(c.value4);
+            v.push_back({"rapp", sides.rapp});
+            v.push_back({"sx", sides.sx});
+            v.push_back({"dx", sides.dx});
             v.push_back({std::string(scenario::fieldName(scenario::CellView::signal, c, c.timing)),
                          c.timing});
             break;
         }
         case kSpeedIndicator: {
-            // speeds_a .. speeds_c = left × 20 + right / 5; stripes = left × 10 + right.
             const std::int16_t speeds[3] = {c.value1, c.value2, c.value3};
             const char* names[3] = {"a", "b", "c"};
             for (int i = 0; i < 3; ++i) {
-                const auto [left, right] = unpack(speeds[i], 20);
+                const auto [left, right] = scenario::unpackBoardSpeeds(speeds[i]);
                 v.push_back({"speed_" + std::string(names[i]) + "_left", left});
-                v.push_back({"speed_" + std::string(names[i]) + "_right", right * 5});
+                v.push_back({"speed_" + std::string(names[i]) + "_right", right});
             }
-            const auto [stripesLeft, stripesRight] = unpack(c.value4, 10);
+            const auto [stripesLeft, stripesRight] = scenario::unpackStripes(c.value4);
             v.push_back({"stripes_left", stripesLeft});
             v.push_back({"stripes_right", stripesRight});
             break;
@@ -204,12 +191,13 @@ TrainReport trainReport(const scenario::LineTable& train, const scenario::RouteT
     report.layout = trainLayout(train);
     report.codes = expectedCodes(train);
     const scenario::LineRecord& general = train[scenario::kLineGeneral];
+    const std::string generalEntry = " (entry " + std::to_string(scenario::kLineGeneral) + ")";
     const auto lineData = scenario::EntryView::lineData;
     report.checks.push_back(
-        {std::string(scenario::fieldName(lineData, general, general.int1)) + " (entry 85)",
+        {std::string(scenario::fieldName(lineData, general, general.int1)) + generalEntry,
          general.int1, kTrainStampValue});
     report.checks.push_back(
-        {std::string(scenario::fieldName(lineData, general, general.long4)) + " (entry 85)",
+        {std::string(scenario::fieldName(lineData, general, general.long4)) + generalEntry,
          general.long4, report.codes.weighted});
     if (route && route->size() > 1) {
         for (ValueCheck& c : stampChecks((*route)[1], report.codes.plain, "route ")) {

@@ -13,7 +13,7 @@
 #include "tools/inspection.h"
 #include "tools/object_sources.h"
 #include "tools/source_context.h"
-#include "tools/windows1252.h"
+#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -131,7 +131,7 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
         item["position"] = entry.long3;
         item["km"] = kilometreText(entry.long3);
         item["exact"] = true;
-        item["text"] = utf8FromWindows1252(entry.text);
+        item["text"] = scenario::utf8FromWindows1252(entry.text);
         item["values"] = {
             {"scheduled time", clockText(entry.long4)},
             {"area", kilometreText(entry.long1) + " to " + kilometreText(entry.long2)}};
@@ -189,8 +189,8 @@ json pictureJson(const scenario::ScenarioModel& model) {
     if (table[scenario::kTrainGeneral].long2 > 0) {
         lineEnd = std::min<std::int64_t>(table[scenario::kTrainGeneral].long2, lineEnd);
     }
-    return {{"line", utf8FromWindows1252(table[scenario::kLineGeneral].text)},
-            {"train", utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
+    return {{"line", scenario::utf8FromWindows1252(table[scenario::kLineGeneral].text)},
+            {"train", scenario::utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
             {"lineEnd", lineEnd}};
 }
 

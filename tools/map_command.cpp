@@ -121,10 +121,10 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
         case scenario::StampResult::noRoute:
             err << kProgram << "the descriptions give no route; nothing to draw\n";
             return kMapNoInput;
-        case scenario::StampResult::fatal1250:
-        case scenario::StampResult::fatal1251:
+        case scenario::StampResult::dataOverFormatStamps:
+        case scenario::StampResult::dataOverScenarioCodes:
             err << kProgram << "data in the place of the stamps (error "
-                << (stamped == scenario::StampResult::fatal1250 ? 1250 : 1251)
+                << scenario::codeNumber(*scenario::stampFailure(stamped))
                 << "); the installer would write nothing, so there is nothing to draw\n";
             return kMapNoInput;
     }

@@ -8,7 +8,7 @@
 
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
-#include "tools/windows1252.h"
+#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -139,7 +139,7 @@ std::vector<MapObject> stationsOf(const MapSources& s, const RouteReport& report
             m.cell = cell != stopCell.end()
                          ? cell->second
                          : static_cast<int>(std::max<std::int64_t>(0, m.position / 50));
-            m.label = utf8FromWindows1252(e.text);
+            m.label = scenario::utf8FromWindows1252(e.text);
             m.title = "station " + m.label + " " + kilometreText(m.position);
             stations.push_back(std::move(m));
         }
@@ -254,9 +254,9 @@ MapModel buildMapModel(const MapSources& s, const MapView& view) {
     }
     model.name = "Compiled route";
     if (s.train) {
-        model.name = utf8FromWindows1252((*s.train)[scenario::kLineGeneral].text) +
+        model.name = scenario::utf8FromWindows1252((*s.train)[scenario::kLineGeneral].text) +
                      " \xE2\x80\x93 " +
-                     utf8FromWindows1252((*s.train)[scenario::kRepetitionEntry].text);
+                     scenario::utf8FromWindows1252((*s.train)[scenario::kRepetitionEntry].text);
     }
 
     model.from = 0;

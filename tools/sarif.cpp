@@ -4,16 +4,13 @@
 #include <nlohmann/json.hpp>
 
 #include "compiler/error_codes.h"
+#include "tools/check_errors.h"
 #include "tools/lint_rules.h"
 
 namespace tool {
 namespace {
 
 using json = nlohmann::ordered_json;
-
-// Every code the compiler records or shows.
-constexpr int kCodes[] = {1,  2,  3,  4,  5,  6,  7,  8,   9,   10,  11,  12,  13,  15,   16,  17,
-                          18, 19, 20, 21, 22, 24, 25, 101, 102, 103, 104, 105, 106, 1250, 1251};
 
 json location(const std::string& file, int line, int column) {
     json physical;
@@ -63,8 +60,8 @@ std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror) {
                          {"shortDescription", {{"text", rule.summary}}},
                          {"defaultConfiguration", {{"level", werror ? "error" : "warning"}}}});
     }
-    for (const int code : kCodes) {
-        const std::string id = "error-" + std::to_string(code);
+    for (const scenario::ErrorCode code : scenario::everyErrorCode()) {
+        const std::string id = errorRule(code);
         index[id] = static_cast<int>(rules.size());
         rules.push_back({{"id", id},
                          {"name", id},

@@ -8,7 +8,7 @@
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
 #include "tools/track_diff.h"
-#include "tools/windows1252.h"
+#include "compiler/windows1252.h"
 #include "tools/written_records.h"
 
 namespace tool {
@@ -189,7 +189,7 @@ SideView viewOf(const ScenarioSide& side) {
             Station s;
             s.entry = e;
             s.record = &(*side.train)[std::size_t(e)];
-            s.name = utf8FromWindows1252(s.record->text);
+            s.name = scenario::utf8FromWindows1252(s.record->text);
             if (const auto stop = stopByEntry.find(e); stop != stopByEntry.end()) {
                 s.stop = stop->second->cell;
                 s.source = stop->second->source;

@@ -6,7 +6,7 @@
 
 #include "compiler/record_views.h"
 #include "tools/inspection.h"
-#include "tools/windows1252.h"
+#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -105,7 +105,7 @@ std::vector<Curve> curvesOf(const scenario::TrackPlan& plan, std::int64_t n) {
 template <class Field>
 std::string valueText(const Field& v) {
     if constexpr (std::is_same_v<Field, std::string>) {
-        return utf8FromWindows1252(v);
+        return scenario::utf8FromWindows1252(v);
     } else {
         return std::to_string(static_cast<std::int64_t>(v));
     }

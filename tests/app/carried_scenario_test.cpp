@@ -14,6 +14,7 @@
 #include "compiler/coding.h"
 #include "compiler/compiled_file_reader.h"
 #include "compiler/compiled_files.h"
+#include "compiler/error_codes.h"
 #include "tests/app/test_support.h"
 
 namespace app {
@@ -298,14 +299,17 @@ TEST(CarriedScenario, LongerEarlierCompiledFilesAreReplacedWhole) {
 // descriptions are deleted and no compiled file is written.
 TEST(CarriedScenario, StampFailuresEndTheRunWithoutCompiledFiles) {
     struct Case {
-        const char* code;
+        scenario::ErrorCode code;
+        const char* shown;  // the number the message box shows
         const char* train;
     };
-    for (const Case c :
-         {Case{"1250", "[generale]\r\nsegnale, 20, 1,1,1,1,0,1,1,1,1,0\r\n[fine]\r\n"},
-          // value1 = s1 x 10 + d1 = 0 passes the first test; value2 = 10.
-          Case{"1251", "[generale]\r\nsegnale, 20, 1,0,1,0,0,1,0,0,0,0\r\n[fine]\r\n"}}) {
-        SCOPED_TRACE(c.code);
+    for (const Case c : {Case{scenario::ErrorCode::dataOverFormatStamps, "1250",
+                              "[generale]\r\nsegnale, 20, 1,1,1,1,0,1,1,1,1,0\r\n[fine]\r\n"},
+                         // value1 = s1 x 10 + d1 = 0 passes the first test; value2 = 10.
+                         Case{scenario::ErrorCode::dataOverScenarioCodes, "1251",
+                              "[generale]\r\nsegnale, 20, 1,0,1,0,0,1,0,0,0,0\r\n[fine]\r\n"}}) {
+        SCOPED_TRACE(c.shown);
+        EXPECT_EQ(std::to_string(scenario::codeNumber(c.code)), c.shown);
         TempDir dir;
         RecordingUi ui;
         writeAll(dir.path() / "GENOVA_TORINO_linea.txt",
@@ -319,7 +323,7 @@ TEST(CarriedScenario, StampFailuresEndTheRunWithoutCompiledFiles) {
             form.memorizza_percorso(j);
         });
         EXPECT_EQ(status, kExitFatalCompilerError);
-        EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(" Errore n. ") + c.code});
+        EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(" Errore n. ") + c.shown});
         EXPECT_TRUE(listing(dir.path()).empty());
     }
 }

@@ -10,6 +10,7 @@
 
 #include "app/exit_status.h"
 #include "app/run_installer.h"
+#include "compiler/error_codes.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
 #include "tests/app/test_support.h"
@@ -136,7 +137,9 @@ TEST(Form1Test, ASecondRunReplacesEveryDocumentWhole) {
 }
 
 TEST(Form1Test, ErroreShowsItsCodeAndNothingAfterItRuns) {
-    for (const std::string code : {"1250", "1251"}) {
+    for (const scenario::ErrorCode stop :
+         {scenario::ErrorCode::dataOverFormatStamps, scenario::ErrorCode::dataOverScenarioCodes}) {
+        const std::string code = std::to_string(scenario::codeNumber(stop));
         SCOPED_TRACE(code);
         TempDir dir;
         RecordingUi ui;

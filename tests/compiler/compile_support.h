@@ -6,6 +6,7 @@
 
 #include "compiler/memorizza_percorso.h"
 #include "compiler/scenario_model.h"
+#include "tests/compiler/error_code_printer.h"
 
 namespace scenario::testing {
 

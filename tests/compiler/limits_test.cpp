@@ -56,7 +56,7 @@ double realAt(const std::string& b, std::size_t at) {
 
 TEST(Limits, LineOfOneMillionMetresHasItsWholePlanEncoded) {
     const auto r = compile(lineOf(1000000), train());
-    ASSERT_EQ(r.model.error.errorCode, 0);
+    ASSERT_EQ(r.model.error.errorCode, ErrorCode::none);
     ASSERT_EQ(r.model.planLength, 1007000);
     ASSERT_EQ(r.model.lastCell, 20140);
     EXPECT_EQ(encodeRouteTable(r.model.routeTable).size(), 15u * 20141);
@@ -84,7 +84,7 @@ TEST(Limits, LineOfOneMillionMetresHasItsWholePlanEncoded) {
     EXPECT_EQ(b.substr(b.size() - 4), std::string(4, '\0'));
 
     const auto longer = compile(lineOf(1000001), train(), 0);
-    EXPECT_EQ(longer.model.error.errorCode, 1);
+    EXPECT_EQ(longer.model.error.errorCode, ErrorCode::lineTooLong);
     EXPECT_TRUE(longer.reading.lineConsumed);
     EXPECT_FALSE(longer.reading.trainConsumed);
 }
@@ -93,23 +93,26 @@ TEST(Limits, CurvesEndAtThePlanAndBeforeItsMillionthPoint) {
     struct Case {
         const char* name;
         std::string line;
-        std::int32_t code;
+        ErrorCode code;
     };
     const std::vector<Case> cases = {
         // planLength 17000.
-        {"curve to the plan's last point", shortLine("curvas3, 16000, 1000\r\n"), 0},
-        {"curve one metre past the plan", shortLine("curvas3, 16000, 1001\r\n"), 103},
-        {"curve far past the plan", shortLine("curvad1, 100, 2147483547\r\n"), 103},
+        {"curve to the plan's last point", shortLine("curvas3, 16000, 1000\r\n"), ErrorCode::none},
+        {"curve one metre past the plan", shortLine("curvas3, 16000, 1001\r\n"),
+         ErrorCode::curveWithoutClassOrPastPlan},
+        {"curve far past the plan", shortLine("curvad1, 100, 2147483547\r\n"),
+         ErrorCode::curveWithoutClassOrPastPlan},
         // planLength 1007000: the plan index may reach 1,000,000 and not pass it.
-        {"curve to point 999,999", lineOf(1000000, "curvas3, 999000, 999\r\n"), 0},
-        {"curve to point 1,000,000", lineOf(1000000, "curvas3, 999000, 1000\r\n"), 103},
+        {"curve to point 999,999", lineOf(1000000, "curvas3, 999000, 999\r\n"), ErrorCode::none},
+        {"curve to point 1,000,000", lineOf(1000000, "curvas3, 999000, 1000\r\n"),
+         ErrorCode::curveWithoutClassOrPastPlan},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto r = compile(c.line, train());
         EXPECT_EQ(r.model.error.errorCode, c.code);
         EXPECT_TRUE(r.reading.lineConsumed);
-        EXPECT_EQ(r.reading.trainConsumed, c.code == 0);
+        EXPECT_EQ(r.reading.trainConsumed, c.code == ErrorCode::none);
     }
     // The curve that ends on the last point leaves no point empty.
     const auto r = compile(cases[0].line, train());
@@ -123,14 +126,14 @@ TEST(Limits, TextLinesHaveNoLengthLimit) {
     const auto r = compile(shortLine("-" + std::string(wide, 'x') + "\r\npendenza," +
                                      std::string(wide, ' ') + "900, 3\r\n"),
                            train());
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.routeTable[17].gradient, 100);
     EXPECT_EQ(r.model.routeTable[18].gradient, 103);
 
     // A failure far along a wide line is placed at its column.
     const auto bad =
         compile(shortLine("pendenza," + std::string(wide, ' ') + "1O0, 3\r\n"), train());
-    EXPECT_EQ(bad.model.error.errorCode, 25);
+    EXPECT_EQ(bad.model.error.errorCode, ErrorCode::readFailure);
     EXPECT_EQ(bad.reading.site.file, Description::line);
     EXPECT_EQ(bad.reading.site.place, (SourcePlace{4, static_cast<int>(10 + wide)}));
 }
@@ -139,19 +142,19 @@ TEST(Limits, TextsHoldAtMost65535Bytes) {
     const std::string longest(65535, 'N');
     const std::string tooLong(65536, 'N');
     const auto stationName = compile(shortLine(), train(station(1000, longest)));
-    EXPECT_EQ(stationName.model.error.errorCode, 0);
+    EXPECT_EQ(stationName.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(stationName.model.lineTable[1].text, longest);
     const std::string file = encodeLineTable(stationName.model.lineTable);
     EXPECT_EQ(file.size(), 87u * 34 + 65535 + 13 + 5);  // and the two names
     EXPECT_EQ(coding::decodeFixed16(file.data() + 34 + 14), 65535);
 
     const auto boardText = compile(shortLine(board(1000, longest)), train());
-    EXPECT_EQ(boardText.model.error.errorCode, 0);
+    EXPECT_EQ(boardText.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(boardText.model.lineTable[80].text, longest);
 
     for (const auto& r : {compile(shortLine(), train(station(1000, tooLong))),
                           compile(shortLine(board(1000, tooLong)), train())}) {
-        EXPECT_EQ(r.model.error.errorCode, 25);
+        EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
         EXPECT_TRUE(r.reading.lineConsumed);
         EXPECT_TRUE(r.reading.trainConsumed);
     }
@@ -161,11 +164,12 @@ TEST(Limits, StationsStopOneEntryBeforeTheBoards) {
     struct Case {
         int boards;
         int stations;
-        std::int32_t code;
+        ErrorCode code;
     };
     // Stations every 500 m from 500 m on a 50 km line; the boards stand past them.
-    for (const Case c :
-         {Case{0, 78, 0}, Case{0, 79, 10}, Case{1, 77, 0}, Case{1, 78, 10}, Case{79, 1, 10}}) {
+    for (const Case c : {Case{0, 78, ErrorCode::none}, Case{0, 79, ErrorCode::tooManyStations},
+                         Case{1, 77, ErrorCode::none}, Case{1, 78, ErrorCode::tooManyStations},
+                         Case{79, 1, ErrorCode::tooManyStations}}) {
         SCOPED_TRACE(::testing::Message() << c.boards << " boards, " << c.stations << " stations");
         std::string boards;
         for (int i = 0; i < c.boards; ++i) boards += board(41000 + 100 * i, "(B)");
@@ -185,14 +189,14 @@ TEST(Limits, EightyOneLocationBoards) {
     std::string boards;
     for (int i = 0; i < 81; ++i) boards += board(1000 + 100 * i, "(B" + std::to_string(i) + ")");
     const auto r = compile(shortLine(boards), train());
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.lineTable[80].text, "(B0)");
     EXPECT_EQ(r.model.lineTable[0].text, "(B80)");
     EXPECT_EQ(r.model.routeTable[9000 / 50 + 1].kind, CellKind::kLocationBoard);
     EXPECT_EQ(r.model.routeTable[9000 / 50 + 1].value1, 0);
 
     const auto more = compile(shortLine(boards + board(9100, "(B81)")), train());
-    EXPECT_EQ(more.model.error.errorCode, 106);
+    EXPECT_EQ(more.model.error.errorCode, ErrorCode::tooManyLocationBoards);
     EXPECT_EQ(more.model.error.errorPosition, 9100);
     EXPECT_EQ(more.model.routeTable[9100 / 50 + 1].kind, CellKind::kNothing);
     EXPECT_EQ(more.model.lineTable[0].text, "(B80)");
@@ -208,14 +212,13 @@ TEST(Limits, EightyMountainStretches) {
                      ", 2\r\n";
     }
     const auto r = compile(lineOf(30000, stretches), train());
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.mountainCount, 80);
-    EXPECT_EQ(r.model.mountainStart[80], 23700);
     EXPECT_EQ(r.model.routeTable[474].zone, 2);
     EXPECT_EQ(r.model.routeTable[475].zone, 2);
 
     const auto more = compile(lineOf(30000, stretches + "montagna, 24000, 24100, 4\r\n"), train());
-    EXPECT_EQ(more.model.error.errorCode, 105);
+    EXPECT_EQ(more.model.error.errorCode, ErrorCode::tooManyMountainStretches);
     EXPECT_EQ(more.model.error.errorPosition, 24000);
     EXPECT_EQ(more.model.mountainCount, 80);
     EXPECT_EQ(more.model.routeTable[480].zone, 0);
@@ -228,35 +231,42 @@ TEST(Limits, PositionsOutsideTheRouteStopTheReadingAtTheRecord) {
         const char* name;
         std::string line;   // records of a 10,000 m line (lastCell 340)
         std::string train;  // records of the train
-        std::int32_t code;
+        ErrorCode code;
         std::int32_t position;
     };
     const std::string sign = ", 2, 3, 1, 0, 0, 2, 2,1,0, 0\r\n";
     const std::vector<Case> cases = {
-        {"gradient 100 m before the end", "pendenza, 16900, 3\r\n", "", 0, 0},
-        {"gradient past it", "pendenza, 16901, 3\r\n", "", 15, 16901},
-        {"gradient before the start", "pendenza, -5000, 3\r\n", "", 0, 0},
+        {"gradient 100 m before the end", "pendenza, 16900, 3\r\n", "", ErrorCode::none, 0},
+        {"gradient past it", "pendenza, 16901, 3\r\n", "", ErrorCode::positionOutsideRoute, 16901},
+        {"gradient before the start", "pendenza, -5000, 3\r\n", "", ErrorCode::none, 0},
         {"speed board before the start", "indicatori_vmax, -100, 60, 60, 60, 0, , , , 0\r\n", "",
-         15, -100},
-        {"speed board in cell 0", "indicatori_vmax, -25, 60, 60, 60, 0, , , , 0\r\n", "", 0, 0},
-        {"location board before the start", board(-100, "(X)"), "", 15, -100},
-        {"stretch starting before the start", "montagna, -500, 200, 2\r\n", "", 15, -500},
-        {"stretch ending past the end", "montagna, 9000, 20000, 2\r\n", "", 15, 9000},
-        {"curve starting before the start", "curvas3, -500, 100\r\n", "", 0, 0},
-        {"signal before the start", "", "segnale, -100" + sign, 15, -100},
-        {"signal 100 m before the end", "", "segnale, 16900" + sign, 0, 0},
-        {"signal past it", "", "segnale, 16901" + sign, 15, 16901},
-        {"mark before the start", "", "abbattimento, -100, 60\r\n", 15, -100},
-        {"slowdown ending past the route", "", "rallentamento, 5000, 30, 100000, 1, 1, 0\r\n", 15,
-         5000},
-        {"slowdown ending before the start", "", "rallentamento, 5000, 30, -6000, 1, 1, 0\r\n", 15,
-         5000},
-        {"station 800 m before the end", "", station(16200), 0, 0},
-        {"station past it", "", station(16250), 15, 16250},
+         ErrorCode::positionOutsideRoute, -100},
+        {"speed board in cell 0", "indicatori_vmax, -25, 60, 60, 60, 0, , , , 0\r\n", "",
+         ErrorCode::none, 0},
+        {"location board before the start", board(-100, "(X)"), "", ErrorCode::positionOutsideRoute,
+         -100},
+        {"stretch starting before the start", "montagna, -500, 200, 2\r\n", "",
+         ErrorCode::positionOutsideRoute, -500},
+        {"stretch ending past the end", "montagna, 9000, 20000, 2\r\n", "",
+         ErrorCode::positionOutsideRoute, 9000},
+        {"curve starting before the start", "curvas3, -500, 100\r\n", "", ErrorCode::none, 0},
+        {"signal before the start", "", "segnale, -100" + sign, ErrorCode::positionOutsideRoute,
+         -100},
+        {"signal 100 m before the end", "", "segnale, 16900" + sign, ErrorCode::none, 0},
+        {"signal past it", "", "segnale, 16901" + sign, ErrorCode::positionOutsideRoute, 16901},
+        {"mark before the start", "", "abbattimento, -100, 60\r\n", ErrorCode::positionOutsideRoute,
+         -100},
+        {"slowdown ending past the route", "", "rallentamento, 5000, 30, 100000, 1, 1, 0\r\n",
+         ErrorCode::positionOutsideRoute, 5000},
+        {"slowdown ending before the start", "", "rallentamento, 5000, 30, -6000, 1, 1, 0\r\n",
+         ErrorCode::positionOutsideRoute, 5000},
+        {"station 800 m before the end", "", station(16200), ErrorCode::none, 0},
+        {"station past it", "", station(16250), ErrorCode::positionOutsideRoute, 16250},
         {"station area ending past the route", "",
-         "stazione, 16200, 7, 2000, 1, 1, 0, 4,1,1, 2,1,1, 60, 9,0,0, S\r\n", 15, 16200},
+         "stazione, 16200, 7, 2000, 1, 1, 0, 4,1,1, 2,1,1, 60, 9,0,0, S\r\n",
+         ErrorCode::positionOutsideRoute, 16200},
         {"area-only station before the start", "",
-         "stazione, -1000, 28, 100, 1, 1, 0, 4,1,1, 2,1,1, 60, 9,0,0, S\r\n", 0, 0},
+         "stazione, -1000, 28, 100, 1, 1, 0, 4,1,1, 2,1,1, 60, 9,0,0, S\r\n", ErrorCode::none, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -273,16 +283,16 @@ TEST(Limits, RecordsRepeatedAtOnePositionStayInsideTheRoute) {
     // cells 0 and 1, each further one the next cell, the 340th the last cell (340).
     EXPECT_EQ(
         compile(shortLine(repeated("pendenza, 100, 1\r\n", 340)), train()).model.error.errorCode,
-        0);
+        ErrorCode::none);
     const auto past = compile(shortLine(repeated("pendenza, 100, 1\r\n", 341)), train());
-    EXPECT_EQ(past.model.error.errorCode, 15);
+    EXPECT_EQ(past.model.error.errorCode, ErrorCode::positionOutsideRoute);
     EXPECT_EQ(past.model.error.errorPosition, 100);
     EXPECT_TRUE(past.reading.trainConsumed);
 
     // The adhesion cursor stops at the end of the route as the speed cursor does.
     const auto r = compile(shortLine(), train(repeated("aderenza, 100, 80\r\n", 400) +
                                               repeated("velocita, 100, 90\r\n", 400)));
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.routeTable[0].adhesion, 0);
     EXPECT_EQ(r.model.routeTable[300].adhesion, 80);
     EXPECT_EQ(r.model.routeTable[300].speedLimit, 18);
@@ -293,7 +303,7 @@ TEST(Limits, NumbersMustFitTheirFields) {
         const char* name;
         std::string line;   // general records of the line, before its length
         std::string train;  // records of the train
-        std::int32_t code;
+        ErrorCode code;
     };
     const auto clock = [](const char* hours) {
         return "stazione, 1000, 28, 100, 1, 1, 0, 4,1,1, 2,1,1, 60, " + std::string(hours) +
@@ -304,27 +314,29 @@ TEST(Limits, NumbersMustFitTheirFields) {
                ", 100, 1, 1, 0, 4,1,1, 2,1,1, 60, 9,0,0, S\r\n";
     };
     const std::vector<Case> cases = {
-        {"32-bit largest", "sfondo uno, 2147483647\r\n", "", 0},
-        {"32-bit largest + 1", "sfondo uno, 2147483648\r\n", "", 25},
-        {"32-bit smallest", "sfondo uno, -2147483648\r\n", "", 0},
-        {"32-bit smallest - 1", "sfondo uno, -2147483649\r\n", "", 25},
-        {"twenty digits", "sfondo uno, 99999999999999999999\r\n", "", 25},
-        {"progressives summing within 32 bits", "tre progressiva, 2147483600, 0, 0\r\n", "", 0},
+        {"32-bit largest", "sfondo uno, 2147483647\r\n", "", ErrorCode::none},
+        {"32-bit largest + 1", "sfondo uno, 2147483648\r\n", "", ErrorCode::readFailure},
+        {"32-bit smallest", "sfondo uno, -2147483648\r\n", "", ErrorCode::none},
+        {"32-bit smallest - 1", "sfondo uno, -2147483649\r\n", "", ErrorCode::readFailure},
+        {"twenty digits", "sfondo uno, 99999999999999999999\r\n", "", ErrorCode::readFailure},
+        {"progressives summing within 32 bits", "tre progressiva, 2147483600, 0, 0\r\n", "",
+         ErrorCode::none},
         {"progressives summing past 32 bits",
-         "tre progressiva, 2147483600, 0, 0\r\ndue progressiva, 50, 0, 0\r\n", "", 25},
-        {"16-bit largest", "", "sabbia, 32767\r\n", 0},
-        {"16-bit largest + 1", "", "sabbia, 32768\r\n", 25},
-        {"16-bit smallest", "", "sabbia, -32768\r\n", 0},
-        {"16-bit smallest - 1", "", "sabbia, -32769\r\n", 25},
-        {"8-bit largest", "", kind("255"), 0},
-        {"8-bit largest + 1", "", kind("256"), 25},
-        {"8-bit below 0", "", kind("-1"), 25},
-        {"a fraction", "", "sabbia, 3.5\r\n", 25},
-        {"an exponent", "", "sabbia, 1e3\r\n", 25},
-        {"scheduled time within 32 bits", "", clock("596523"), 0},
-        {"scheduled time past 32 bits", "", clock("596524"), 25},
-        {"speed of 255 units", "", "velocita, 0, 1277\r\n", 0},
-        {"speed of 256 units", "", "velocita, 0, 1278\r\n", 25},
+         "tre progressiva, 2147483600, 0, 0\r\ndue progressiva, 50, 0, 0\r\n", "",
+         ErrorCode::readFailure},
+        {"16-bit largest", "", "sabbia, 32767\r\n", ErrorCode::none},
+        {"16-bit largest + 1", "", "sabbia, 32768\r\n", ErrorCode::readFailure},
+        {"16-bit smallest", "", "sabbia, -32768\r\n", ErrorCode::none},
+        {"16-bit smallest - 1", "", "sabbia, -32769\r\n", ErrorCode::readFailure},
+        {"8-bit largest", "", kind("255"), ErrorCode::none},
+        {"8-bit largest + 1", "", kind("256"), ErrorCode::readFailure},
+        {"8-bit below 0", "", kind("-1"), ErrorCode::readFailure},
+        {"a fraction", "", "sabbia, 3.5\r\n", ErrorCode::readFailure},
+        {"an exponent", "", "sabbia, 1e3\r\n", ErrorCode::readFailure},
+        {"scheduled time within 32 bits", "", clock("596523"), ErrorCode::none},
+        {"scheduled time past 32 bits", "", clock("596524"), ErrorCode::readFailure},
+        {"speed of 255 units", "", "velocita, 0, 1277\r\n", ErrorCode::none},
+        {"speed of 256 units", "", "velocita, 0, 1278\r\n", ErrorCode::readFailure},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -334,7 +346,7 @@ TEST(Limits, NumbersMustFitTheirFields) {
         EXPECT_EQ(r.model.error.errorCode, c.code);
         EXPECT_TRUE(r.reading.lineConsumed);
         EXPECT_TRUE(r.reading.trainConsumed);
-        if (c.code == 0 && c.line.starts_with("sfondo")) {
+        if (c.code == ErrorCode::none && c.line.starts_with("sfondo")) {
             EXPECT_EQ(r.model.lineTable[kLineGeneral].long1,
                       std::stoll(c.line.substr(c.line.find(',') + 1)));
         }
@@ -346,17 +358,18 @@ TEST(Limits, EmptyDescriptions) {
         const char* name;
         std::string line;
         std::string train;
-        std::int32_t code;
+        ErrorCode code;
         bool trainConsumed;
     };
     const std::vector<Case> cases = {
         // Reading the first field of an empty file is reading past its end.
-        {"empty line description", "", train(), 25, true},
-        {"line description of line ends", "\r\n\r\n", train(), 102, false},
-        {"line description of blanks", "   ", train(), 102, false},
+        {"empty line description", "", train(), ErrorCode::readFailure, true},
+        {"line description of line ends", "\r\n\r\n", train(), ErrorCode::generalHeaderMissing,
+         false},
+        {"line description of blanks", "   ", train(), ErrorCode::generalHeaderMissing, false},
         // A train description without fields has no header: nothing is interpreted.
-        {"empty train description", shortLine(), "", 0, true},
-        {"train description of its header", shortLine(), "[generale]\r\n", 0, true},
+        {"empty train description", shortLine(), "", ErrorCode::none, true},
+        {"train description of its header", shortLine(), "[generale]\r\n", ErrorCode::none, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -381,7 +394,7 @@ TEST(Limits, HugeDescriptionsAreReadToTheirEnd) {
     ASSERT_GE(trainText.size(), bytes - trainFiller.size());
 
     const auto r = compile(line, trainText);
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     // The records after the filler were read.
     EXPECT_EQ(r.model.routeTable[0].gradient, 107);
     EXPECT_EQ(r.model.lineTable[kRepetitionEntry].int1, 301);

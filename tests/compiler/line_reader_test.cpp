@@ -17,7 +17,7 @@ using testing::train;
 struct CodeCase {
     const char* name;
     std::optional<std::string> line;
-    std::int32_t code;
+    ErrorCode code;
     std::int32_t position;  // expected errorPosition (0 = unchanged from the start)
     bool lineConsumed;
     bool trainConsumed;  // the train description was read (or abandoned) as well
@@ -26,39 +26,46 @@ struct CodeCase {
 TEST(LineReader, RecordsEachFailureWithItsPositionAndStopsAsItShould) {
     const std::string g = "[generale]\r\nlunghezza percorso, 10000\r\n";
     const std::vector<CodeCase> cases = {
-        {"no file", std::nullopt, 101, 0, false, false},
-        {"no header", "lunghezza percorso, 10000\r\n[fine]\r\n", 102, 0, true, false},
-        {"header as the last field", "x\r\n[generale]\r\n", 102, 0, true, false},
-        {"length above a million", "[generale]\r\nlunghezza percorso, 1000001\r\n[c]\r\nx\r\n", 1,
-         0, true, false},
-        {"no length record", "[generale]\r\nsfondo uno, 5\r\n[curve]\r\n[fine]\r\n", 104, 0, true,
-         false},
-        {"negative length", "[generale]\r\nlunghezza percorso, -1\r\n[c]\r\nx\r\n", 104, 0, true,
-         false},
-        {"repetition first value", g + "ripetizione segnali 4, 525, 1000\r\n[c]\r\nx\r\n", 3, 0,
+        {"no file", std::nullopt, ErrorCode::lineDescriptionMissing, 0, false, false},
+        {"no header", "lunghezza percorso, 10000\r\n[fine]\r\n", ErrorCode::generalHeaderMissing, 0,
          true, false},
-        {"repetition second value", g + "ripetizione segnali 4, 500, 1010\r\n[c]\r\nx\r\n", 4, 0,
+        {"header as the last field", "x\r\n[generale]\r\n", ErrorCode::generalHeaderMissing, 0,
          true, false},
-        {"repetition without 4 or 9", g + "ripetizione segnali, 500, 1000\r\n[c]\r\nx\r\n", 5, 0,
-         true, false},
-        {"bare curve keyword", shortLine("curva, 100, 200\r\n"), 103, 0, true, false},
-        {"position past the route", shortLine("pendenza, 16901, 3\r\n"), 15, 16901, true, true},
+        {"length above a million", "[generale]\r\nlunghezza percorso, 1000001\r\n[c]\r\nx\r\n",
+         ErrorCode::lineTooLong, 0, true, false},
+        {"no length record", "[generale]\r\nsfondo uno, 5\r\n[curve]\r\n[fine]\r\n",
+         ErrorCode::noLineLength, 0, true, false},
+        {"negative length", "[generale]\r\nlunghezza percorso, -1\r\n[c]\r\nx\r\n",
+         ErrorCode::noLineLength, 0, true, false},
+        {"repetition first value", g + "ripetizione segnali 4, 525, 1000\r\n[c]\r\nx\r\n",
+         ErrorCode::firstRepetitionNotMultipleOf50, 0, true, false},
+        {"repetition second value", g + "ripetizione segnali 4, 500, 1010\r\n[c]\r\nx\r\n",
+         ErrorCode::secondRepetitionNotMultipleOf50, 0, true, false},
+        {"repetition without 4 or 9", g + "ripetizione segnali, 500, 1000\r\n[c]\r\nx\r\n",
+         ErrorCode::repetitionKeywordWithout4Or9, 0, true, false},
+        {"bare curve keyword", shortLine("curva, 100, 200\r\n"),
+         ErrorCode::curveWithoutClassOrPastPlan, 0, true, false},
+        {"position past the route", shortLine("pendenza, 16901, 3\r\n"),
+         ErrorCode::positionOutsideRoute, 16901, true, true},
         {"location board on a taken cell",
          shortLine("indicatori_vmax, 800, 60, 60, 60, 0, , , , 0\r\n"
                    "cartello_indicatore, 810, (X)\r\n"),
-         6, 810, true, false},
+         ErrorCode::locationBoardCellTaken, 810, true, false},
         {"speed board on a taken cell",
          shortLine("indicatori_vmax, 800, 60, 60, 60, 0, , , , 0\r\n"
                    "indicatori_vmax, 790, 60, 60, 60, 0, , , , 0\r\n"),
-         21, 790, true, false},
-        {"values missing at the end", shortLine() + "pendenza, 100\r\n", 25, 0, true, true},
-        {"comments running to the end of the general section", "[generale]\r\n-a\r\n-b\r\n", 25, 0,
+         ErrorCode::speedIndicatorCellTaken, 790, true, false},
+        {"values missing at the end", shortLine() + "pendenza, 100\r\n", ErrorCode::readFailure, 0,
          true, true},
-        {"a number that is not a number", shortLine("pendenza, 1O0, 3\r\n"), 25, 0, true, true},
-        {"mountain stretch ending past the route", shortLine("montagna, 9000, 20000, 2\r\n"), 15,
-         9000, true, true},
+        {"comments running to the end of the general section", "[generale]\r\n-a\r\n-b\r\n",
+         ErrorCode::readFailure, 0, true, true},
+        {"a number that is not a number", shortLine("pendenza, 1O0, 3\r\n"), ErrorCode::readFailure,
+         0, true, true},
+        {"mountain stretch ending past the route", shortLine("montagna, 9000, 20000, 2\r\n"),
+         ErrorCode::positionOutsideRoute, 9000, true, true},
         {"packed board speed past 16 bits",
-         shortLine("indicatori_vmax, 800, 2000, 60, 60, 0, , , , 0\r\n"), 25, 0, true, true},
+         shortLine("indicatori_vmax, 800, 2000, 60, 60, 0, , , , 0\r\n"), ErrorCode::readFailure, 0,
+         true, true},
     };
     for (const CodeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -85,7 +92,7 @@ TEST(LineReader, SizesRouteAndPlanFromTheLength) {
         const auto r = compile("[generale]\r\nLUNGHEZZA Percorso, " + std::to_string(s.length) +
                                    "\r\n[curve]\r\n[fine]\r\n",
                                train(), 0);
-        EXPECT_EQ(r.model.error.errorCode, 0);
+        EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
         EXPECT_EQ(r.model.planLength, s.planLength);
         EXPECT_EQ(r.model.lastCell, s.lastCell);
         EXPECT_EQ(r.model.routeTable.size(), static_cast<std::size_t>(s.lastCell) + 1);
@@ -107,7 +114,7 @@ TEST(LineReader, StoresGeneralRecords) {
         "ripetizione segnali 9, 500, 0\r\n[curve]\r\n[fine]\r\n",
         train());
     const LineTable& t = r.model.lineTable;
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(t[81].long1, 300);
     EXPECT_EQ(t[82].long1, 200);
     EXPECT_EQ(t[83].long1, 100);
@@ -224,7 +231,7 @@ TEST(LineReader, GradientsCrowdedPastTheRouteStopAtItsEnd) {
     std::string records;
     for (int i = 0; i < 6; ++i) records += "pendenza, 16900, 2\r\n";
     const auto r = compile(shortLine(records), train());
-    EXPECT_EQ(r.model.error.errorCode, 15);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::positionOutsideRoute);
     EXPECT_EQ(r.model.error.errorPosition, 16900);
     EXPECT_EQ(r.model.routeTable[340].gradient, 102);
 }
@@ -232,11 +239,11 @@ TEST(LineReader, GradientsCrowdedPastTheRouteStopAtItsEnd) {
 TEST(LineReader, PositionTestLimits) {
     const std::string length = "[generale]\r\nlunghezza percorso, 169000\r\n[curve]\r\n";
     const auto pass = compile(length + "pendenza, 175900, 1\r\n[fine]\r\n", train());
-    EXPECT_EQ(pass.model.error.errorCode, 0);
+    EXPECT_EQ(pass.model.error.errorCode, ErrorCode::none);
     const auto fail =
         compile(length + "pendenza, 175901, 1\r\nmontagna, 1000, 2000, 2\r\n[fine]\r\n",
                 train("sabbia, 300\r\n"));
-    EXPECT_EQ(fail.model.error.errorCode, 15);
+    EXPECT_EQ(fail.model.error.errorCode, ErrorCode::positionOutsideRoute);
     EXPECT_EQ(fail.model.error.errorPosition, 175901);
     EXPECT_EQ(fail.model.routeTable[20].zone, 0);          // nothing read after it
     EXPECT_EQ(fail.model.lineTable[86].int1, 300);         // the train is still read
@@ -247,7 +254,7 @@ TEST(LineReader, PositionTestLimits) {
 // step vector by the small-angle formula every metre.
 TEST(LineReader, BuildsTheTrackPlan) {
     const auto r = compile(shortLine("curvad2, 100, 50\r\ncurvaS12, 300, 20\r\n"), train());
-    ASSERT_EQ(r.model.error.errorCode, 0);
+    ASSERT_EQ(r.model.error.errorCode, ErrorCode::none);
     const TrackPlan& plan = r.model.trackPlan;
     EXPECT_EQ(plan.at(0, 0).tag, PlanTag::integer);
     EXPECT_EQ(plan.at(1, 1).tag, PlanTag::integer);
@@ -281,14 +288,14 @@ TEST(LineReader, StraightPlanWithoutCurves) {
 
 TEST(LineReader, CurveRunningPastThePlanStops) {
     const auto r = compile(shortLine("curvad2, 16000, 5000\r\n"), train());
-    EXPECT_EQ(r.model.error.errorCode, 103);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::curveWithoutClassOrPastPlan);
     EXPECT_FALSE(r.reading.trainConsumed);
 }
 
 TEST(LineReader, CurvesIgnoredWithoutAPlan) {
     // Without a plan a curve keyword is not recognised: its numbers are read as keyword fields.
     const auto r = compile(shortLine("curva, 100, 200\r\npendenza, 0, 5\r\n"), train(), 0);
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.routeTable[0].gradient, 105);
 }
 
@@ -313,7 +320,7 @@ TEST(LineReader, CommentFields) {
 TEST(LineReader, LastFieldIsNeverExamined) {
     const auto lone =
         compile("[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\npendenza", train());
-    EXPECT_EQ(lone.model.error.errorCode, 0);
+    EXPECT_EQ(lone.model.error.errorCode, ErrorCode::none);
     const auto record =
         compile("[generale]\r\nlunghezza percorso, 10000\r\n[c]\r\npendenza, 0, 5", train());
     EXPECT_EQ(record.model.routeTable[0].gradient, 105);
@@ -348,7 +355,7 @@ TEST(Placements, TooManyMountainStretches) {
     for (int i = 0; i < 81; ++i) records += "montagna, " + std::to_string(i * 100) + ", 50, 2\r\n";
     const auto r = compile(shortLine(records), train());
     EXPECT_EQ(r.model.mountainCount, 80);
-    EXPECT_EQ(r.model.error.errorCode, 105);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::tooManyMountainStretches);
     EXPECT_EQ(r.model.error.errorPosition, 8000);
 }
 
@@ -358,7 +365,7 @@ TEST(Placements, SpeedIndicatorBoards) {
                                      "indicatori_vmax,  800,  60,  90,  115,  2, 12, 0, 7, 0\r\n"),
                            train());
     const RouteTable& t = r.model.routeTable;
-    ASSERT_EQ(r.model.error.errorCode, 0);
+    ASSERT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(t[4].kind, 6);  // 140 / 50 + 1 = 3.8: the marker of cell 4 gave way
     EXPECT_EQ(t[4].value1, 1200);
     EXPECT_EQ(t[17].kind, 6);
@@ -388,7 +395,7 @@ TEST(Placements, TooManyLocationBoards) {
     }
     const auto r = compile(shortLine(records), train());
     EXPECT_EQ(r.model.lineTable[0].text, "B80");  // 81 boards fill entries 80 down to 0
-    EXPECT_EQ(r.model.error.errorCode, 106);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::tooManyLocationBoards);
     EXPECT_EQ(r.model.error.errorPosition, 1000 + 81 * 100);
 }
 

@@ -41,7 +41,7 @@ TEST(SignalPostprocessing, RouteWithoutSlowdownsIsUnchanged) {
     const RouteTable before = m.routeTable;
     postProcessSignals(m);
     EXPECT_EQ(m.routeTable, before);
-    EXPECT_EQ(m.error.errorCode, 0);
+    EXPECT_EQ(m.error.errorCode, ErrorCode::none);
 }
 
 TEST(SignalPostprocessing, MarksBeforeSignalsAheadOfAWarningBoard) {
@@ -66,10 +66,10 @@ TEST(SignalPostprocessing, TwoBoardsAfterOneSignal) {
     t.routeTable[39].value1 = 250;
     postProcessSignals(t);
     EXPECT_EQ(t.routeTable[39].value1, 180);
-    EXPECT_EQ(t.error.errorCode, 0);
+    EXPECT_EQ(t.error.errorCode, ErrorCode::none);
     ScenarioModel f = route(100, {{38, kTaken}, {39, kTaken}, {40, kSignal}, {45, kBoard}});
     postProcessSignals(f);
-    EXPECT_EQ(f.error.errorCode, 11);
+    EXPECT_EQ(f.error.errorCode, ErrorCode::noCellForMarkBeforeSignalAheadOfBoard);
     EXPECT_EQ(f.error.errorPosition, 40 * 50);
 }
 
@@ -84,7 +84,7 @@ TEST(SignalPostprocessing, MarksBeforeASlowdownStart) {
     ScenarioModel full =
         route(200, {{93, kTaken}, {94, kTaken}, {95, kTaken}, {100, kStart}, {110, kEnd}}, 120);
     postProcessSignals(full);
-    EXPECT_EQ(full.error.errorCode, 12);
+    EXPECT_EQ(full.error.errorCode, ErrorCode::noCellForMarkBeforeSlowdown);
     EXPECT_EQ(full.error.errorPosition, 100 * 50);
 }
 
@@ -126,7 +126,7 @@ TEST(SignalPostprocessing, FullSlowdownRecordsOneCode13) {
     for (int c = 31; c < 60; ++c) kinds[c] = kTaken;
     ScenarioModel m = route(200, kinds, 60);
     postProcessSignals(m);
-    EXPECT_EQ(m.error.errorCode, 13);
+    EXPECT_EQ(m.error.errorCode, ErrorCode::noCellForMarkInsideSlowdown);
     EXPECT_EQ(m.error.errorPosition, 38 * 50);
     EXPECT_EQ(marks(m), (std::vector<int>{12, 19, 25}));
 }
@@ -151,7 +151,7 @@ TEST(SignalPostprocessing, MarkBeforeTheFirstSignalAfterASlowSlowdown) {
     ScenarioModel blocked =
         route(200, {{30, kStart}, {35, kEnd}, {38, kTaken}, {39, kTaken}, {40, kSignal}}, 60);
     postProcessSignals(blocked);
-    EXPECT_EQ(blocked.error.errorCode, 13);
+    EXPECT_EQ(blocked.error.errorCode, ErrorCode::noCellForMarkInsideSlowdown);
     EXPECT_EQ(blocked.error.errorPosition, 35 * 50);
 }
 
@@ -173,11 +173,12 @@ namespace scenario {
 namespace {
 
 TEST(SignalPostprocessing, ACodeOfThePassPointsAtNoRecord) {
-    // The train reader fails on a signal in the slowdown's start cell (code 16, at that record).
+    // The train reader fails on a signal in the slowdown's start cell (its cell is taken, at that
+    // record).
     const std::string slowdown =
         "rallentamento, 5000, 60, 300, 0, 0, 0\r\nsegnale, 5000, 1,1,1,1,0,1,1,1,1,0\r\n";
     const auto reader = testing::compile(testing::shortLine(), testing::train(slowdown));
-    EXPECT_EQ(reader.model.error.errorCode, 16);
+    EXPECT_EQ(reader.model.error.errorCode, ErrorCode::signalCellTaken);
     EXPECT_EQ(reader.reading.site.file, Description::train);
     // With signals in cells 94 to 96 the pass then finds no cell for the mark 250 to 350 m
     // before the start (cell 101): its code replaces the reader's and names no record.
@@ -187,7 +188,7 @@ TEST(SignalPostprocessing, ACodeOfThePassPointsAtNoRecord) {
             "segnale, 4750, 1,1,1,1,0,1,1,1,1,0\r\nsegnale, 4700, 1,1,1,1,0,1,1,1,1,0\r\n"
             "segnale, 4650, 1,1,1,1,0,1,1,1,1,0\r\n" +
             slowdown));
-    EXPECT_EQ(pass.model.error.errorCode, 12);
+    EXPECT_EQ(pass.model.error.errorCode, ErrorCode::noCellForMarkBeforeSlowdown);
     EXPECT_EQ(pass.model.error.errorPosition, 101 * 50);
     EXPECT_EQ(pass.reading.site.file, Description::none);
 }

@@ -27,7 +27,7 @@ TEST(TrainReader, StoresTheStationsWithTheirAreasAndCells) {
               "stazione,   30000, 12,  500,  0, 1, 1,  0,0,0,  0,0,0,    0,   0, 0, 0, CORTA\r\n"
               "stazione,  169000,  6,  700,  1, 1, 0,  1,1,0,  2,1,1,    0,  10,52, 0, TORINO "
               "PORTA NUOVA\r\n"));
-    ASSERT_EQ(r.model.error.errorCode, 0);
+    ASSERT_EQ(r.model.error.errorCode, ErrorCode::none);
     const LineTable& t = r.model.lineTable;
     const RouteTable& c = r.model.routeTable;
 
@@ -90,7 +90,7 @@ struct CodeCase {
     const char* name;
     std::string line;
     std::string train;
-    std::int32_t code;
+    ErrorCode code;
     std::int32_t position;
     bool filled;  // the end-of-file fills ran
 };
@@ -104,43 +104,51 @@ TEST(TrainReader, RecordsEachFailureWithItsPosition) {
     }
     const std::vector<CodeCase> cases = {
         {"station position", longLine(),
-         speed + "stazione, 125, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n", 8, 125, false},
+         speed + "stazione, 125, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n",
+         ErrorCode::stationPositionNotMultipleOf50, 125, false},
         {"station length", longLine(),
-         speed + "stazione, 1000, 2, 450, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n", 9, 1000, false},
+         speed + "stazione, 1000, 2, 450, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n",
+         ErrorCode::stationLengthNotMultipleOf100, 1000, false},
         {"station area ending at 100 m", longLine(),
-         speed + "stazione, 50, 2, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n", 24, 0, false},
+         speed + "stazione, 50, 2, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n",
+         ErrorCode::stationAreaEndsTooEarly, 0, false},
         {"stations out of order", longLine(),
          speed + "stazione, 5000, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, A\r\n"
                  "stazione, 5400, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, B\r\n",
-         22, 5400, false},
-        {"the 79th station", longLine(), speed + manyStations, 10, 0, false},
-        {"station past the route", longLine(),
-         speed + "stazione, 175250, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n", 15, 175250,
-         true},
-        {"signal past the route", shortLine(), speed + "segnale, 16901, 1,1,1,1,0,1,1,1,1,0\r\n",
-         15, 16901, true},
-        {"signal on a taken cell", shortLine(),
-         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nsegnale, 990, 1,1,1,1,0,1,1,1,1,0\r\n", 16,
-         990, false},
-        {"signal before the start of the line", shortLine(),
-         speed + "segnale, -100, 1,1,1,1,0,1,1,1,1,0\r\n", 15, -100, true},
-        {"slowdown ending past the route", shortLine(),
-         speed + "rallentamento, 5000, 60, 20000, 0, 0, 0\r\n", 15, 5000, true},
-        {"mark on a taken cell", shortLine(),
-         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nabbattimento, 1050, 100\r\n", 7, 1050,
+         ErrorCode::stationAreaTooClose, 5400, false},
+        {"the 79th station", longLine(), speed + manyStations, ErrorCode::tooManyStations, 0,
          false},
-        {"mark before the start of the line", shortLine(), speed + "abbattimento, -30, 100\r\n", 15,
-         -30, true},
-        {"speed not fitting a cell", shortLine(), "velocita, 0, 1280\r\nvelocita, 100, 70\r\n", 25,
-         0, false},
-        {"sand past 16 bits", shortLine(), "sabbia, 40000\r\n", 25, 0, false},
-        {"values missing at the end", shortLine(), speed + "segnale, 1000, 1, 1\r\n", 25, 0, false},
+        {"station past the route", longLine(),
+         speed + "stazione, 175250, 2, 200, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, X\r\n",
+         ErrorCode::positionOutsideRoute, 175250, true},
+        {"signal past the route", shortLine(), speed + "segnale, 16901, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::positionOutsideRoute, 16901, true},
+        {"signal on a taken cell", shortLine(),
+         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nsegnale, 990, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::signalCellTaken, 990, false},
+        {"signal before the start of the line", shortLine(),
+         speed + "segnale, -100, 1,1,1,1,0,1,1,1,1,0\r\n", ErrorCode::positionOutsideRoute, -100,
+         true},
+        {"slowdown ending past the route", shortLine(),
+         speed + "rallentamento, 5000, 60, 20000, 0, 0, 0\r\n", ErrorCode::positionOutsideRoute,
+         5000, true},
+        {"mark on a taken cell", shortLine(),
+         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nabbattimento, 1050, 100\r\n",
+         ErrorCode::abbattimentoCellTaken, 1050, false},
+        {"mark before the start of the line", shortLine(), speed + "abbattimento, -30, 100\r\n",
+         ErrorCode::positionOutsideRoute, -30, true},
+        {"speed not fitting a cell", shortLine(), "velocita, 0, 1280\r\nvelocita, 100, 70\r\n",
+         ErrorCode::readFailure, 0, false},
+        {"sand past 16 bits", shortLine(), "sabbia, 40000\r\n", ErrorCode::readFailure, 0, false},
+        {"values missing at the end", shortLine(), speed + "segnale, 1000, 1, 1\r\n",
+         ErrorCode::readFailure, 0, false},
         {"progressive not a multiple of 50",
          "[generale]\r\nlunghezza percorso, 10000\r\nprogressiva tre, 120, 0, 0\r\n[c]\r\nx\r\n",
-         speed, 2, 0, true},
-        {"a code 15 from the line ends the reading at the first signal",
+         speed, ErrorCode::progressiveNotMultipleOf50, 0, true},
+        {"a position outside the route in the line ends the reading at the first signal",
          shortLine("pendenza, 16901, 1\r\n"),
-         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nsabbia, 3\r\n", 15, 1000, false},
+         speed + "segnale, 1000, 1,1,1,1,0,1,1,1,1,0\r\nsabbia, 3\r\n",
+         ErrorCode::positionOutsideRoute, 1000, false},
     };
     for (const CodeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,7 +162,7 @@ TEST(TrainReader, RecordsEachFailureWithItsPosition) {
 
 TEST(TrainReader, ReadFailureNamesTheTrainFileAndPlace) {
     const auto r = compile(shortLine(), train("sabbia, 300\r\n  orologio, 9 7 x\r\n"));
-    EXPECT_EQ(r.model.error.errorCode, 25);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
     EXPECT_EQ(r.reading.site.file, Description::train);
     EXPECT_EQ(r.reading.site.place, (SourcePlace{3, 17}));
     EXPECT_TRUE(r.reading.lineConsumed);
@@ -163,7 +171,7 @@ TEST(TrainReader, ReadFailureNamesTheTrainFileAndPlace) {
 
 TEST(TrainReader, MissingTrainFileIsAReadFailure) {
     const auto r = compile(shortLine(), std::nullopt);
-    EXPECT_EQ(r.model.error.errorCode, 25);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
     EXPECT_TRUE(r.reading.lineConsumed);
 }
 
@@ -173,10 +181,10 @@ TEST(TrainReader, SeventyEightStationsFit) {
         stations += "stazione, " + std::to_string(1000 + i * 500) +
                     ", 28, 100, 0,0,0, 0,0,0, 0,0,0, 0, 0,0,0, S\r\n";
     }
-    EXPECT_EQ(compile(longLine(), train(stations)).model.error.errorCode, 0);
+    EXPECT_EQ(compile(longLine(), train(stations)).model.error.errorCode, ErrorCode::none);
     // Each location board takes one station's entry.
     const auto boarded = compile(longLine("cartello_indicatore, 150000, (B)\r\n"), train(stations));
-    EXPECT_EQ(boarded.model.error.errorCode, 10);
+    EXPECT_EQ(boarded.model.error.errorCode, ErrorCode::tooManyStations);
 }
 
 TEST(TrainReader, SpeedAndAdhesionStretches) {
@@ -186,7 +194,7 @@ TEST(TrainReader, SpeedAndAdhesionStretches) {
                                               "aderenza,   0,    300\r\n"
                                               "aderenza,   1000,    50\r\n"));
     const RouteTable& t = r.model.routeTable;
-    ASSERT_EQ(r.model.error.errorCode, 0);
+    ASSERT_EQ(r.model.error.errorCode, ErrorCode::none);
     for (int c = 0; c <= 83; ++c) EXPECT_EQ(t[c].speedLimit, 14) << c;
     EXPECT_EQ(t[84].speedLimit, 20);  // one cell with the previous limit
     EXPECT_EQ(t[85].speedLimit, 15);  // 73 / 5 = 14.6
@@ -199,11 +207,21 @@ TEST(TrainReader, SpeedAndAdhesionStretches) {
     EXPECT_EQ(t[338].adhesion, 0);
 }
 
+// A speed that fills no cell before the next one takes over is never stored, so it cannot fail
+// to fit; one that fills a cell can.
+TEST(TrainReader, OnlyASpeedThatFillsACellMustFitIt) {
+    const auto replaced = compile(shortLine(), train("velocita, 0, 1280\r\nvelocita, 0, 70\r\n"));
+    EXPECT_EQ(replaced.model.error.errorCode, ErrorCode::none);
+    EXPECT_EQ(replaced.model.routeTable[0].speedLimit, 14);
+    const auto stored = compile(shortLine(), train("velocita, 0, 1280\r\nvelocita, 50, 70\r\n"));
+    EXPECT_EQ(stored.model.error.errorCode, ErrorCode::readFailure);
+}
+
 TEST(TrainReader, AdhesionCursorStaysInsideTheRoute) {
     std::string records = "aderenza, 0, 1\r\n";
     for (int i = 0; i < 400; ++i) records += "aderenza, 16800, 2\r\n";
     const auto r = compile(shortLine(), train(records));
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.routeTable[339].adhesion, 2);
 }
 
@@ -213,7 +231,7 @@ TEST(TrainReader, GeneralValuesAndKeywordRules) {
                                               "- commento, -sabbia, sabbia,    300\r\n"
                                               "orologio,    9               7             0 \r\n"));
     const LineTable& t = r.model.lineTable;
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(t[84].long3, 12);
     EXPECT_EQ(t[84].long1, 125);
     EXPECT_EQ(t[86].int1, 300);
@@ -229,7 +247,7 @@ TEST(TrainReader, ThirdCommentInARowIsInterpreted) {
 
 TEST(TrainReader, WithoutHeaderNothingIsInterpreted) {
     const auto r = compile(shortLine(), "sabbia, 300\r\nvelocita, 0, 70\r\n");
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(r.model.lineTable[86].int1, 0);
     EXPECT_EQ(r.model.routeTable[0].speedLimit, 0);
     EXPECT_TRUE(r.reading.trainConsumed);
@@ -267,7 +285,7 @@ TEST(Placements, Signals) {
     EXPECT_EQ(c[3].approach, 41);
     EXPECT_EQ(c[1].approach, 42);
     // A location board's cell is taken.
-    EXPECT_EQ(r.model.error.errorCode, 16);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::signalCellTaken);
     EXPECT_EQ(r.model.error.errorPosition, 39990);
 }
 
@@ -305,15 +323,27 @@ TEST(Placements, SlowdownCodes) {
     struct Case {
         const char* name;
         const char* blocker;  // a signal in the way
-        std::int32_t code;
+        ErrorCode code;
         int kind[3];  // what the start, end and warning cells hold afterwards
     };
     // Slowdown at 5000 m, 1000 m long: warning cell 77, start 101, end 121, countdown 76 to 73.
     const std::vector<Case> cases = {
-        {"warning", "segnale, 3790, 1,1,1,1,0,1,1,1,1,0\r\n", 17, {0, 0, 1}},
-        {"start", "segnale, 4990, 1,1,1,1,0,1,1,1,1,0\r\n", 18, {1, 0, 0}},
-        {"end", "segnale, 5990, 1,1,1,1,0,1,1,1,1,0\r\n", 19, {0, 1, 0}},
-        {"countdown", "segnale, 3690, 1,1,1,1,0,1,1,1,1,0\r\n", 20, {3, 2, 4}},
+        {"warning",
+         "segnale, 3790, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::slowdownWarningBoardCellTaken,
+         {0, 0, 1}},
+        {"start",
+         "segnale, 4990, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::slowdownStartCellTaken,
+         {1, 0, 0}},
+        {"end",
+         "segnale, 5990, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::slowdownEndCellTaken,
+         {0, 1, 0}},
+        {"countdown",
+         "segnale, 3690, 1,1,1,1,0,1,1,1,1,0\r\n",
+         ErrorCode::slowdownCountdownCellTaken,
+         {3, 2, 4}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,7 +365,7 @@ TEST(Placements, AbbattimentoMarks) {
                                  "abbattimento, 2700, -5\r\n"
                                  "abbattimento, 1150, 90\r\n"));  // a marker cell is free
     const RouteTable& t = r.model.routeTable;
-    EXPECT_EQ(r.model.error.errorCode, 0);
+    EXPECT_EQ(r.model.error.errorCode, ErrorCode::none);
     EXPECT_EQ(t[40].kind, 12);
     EXPECT_EQ(t[40].value1, 150);
     EXPECT_EQ(t[50].kind, 13);

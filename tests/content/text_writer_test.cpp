@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "content/windows1252.h"
+#include "compiler/windows1252.h"
 #include "platform/files.h"
 #include "tests/content/temp_dir.h"
 
@@ -44,7 +44,7 @@ TEST(EncodeDocumentTest, WritesTheLinesBeforeTheMarkerEachEndedByCrLf) {
 }
 
 TEST(EncodeDocumentTest, TableHoldsAtMostAThousandLinesBeforeItsMarker) {
-    std::vector<std::string_view> table(kLineTableEntries - 1, "x");
+    std::vector<std::string_view> table(kMaxDocumentEntries - 1, "x");
     table.push_back(kEndMarker);
     EXPECT_EQ(encodeDocument(table).size(), 1000u * 3);
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "compiler/compiled_files.h"
+#include "compiler/error_codes.h"
 #include "compiler/memorizza_percorso.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
@@ -86,22 +87,22 @@ TEST_F(CheckTest, GoesOnPastEachFailingRecordAndNamesWhatHoldsTheCell) {
     struct Expected {
         std::string file;
         int line;
-        int code;
+        scenario::ErrorCode code;
         bool afterSkip;
         std::string heldBy;  // file:line of the record that put what holds the cell
     };
     const Expected expected[] = {
-        {lineFile(), 11, 6, false, lineFile() + ":10"},
-        {trainFile(), 15, 16, true, trainFile() + ":14"},
+        {lineFile(), 11, scenario::ErrorCode::locationBoardCellTaken, false, lineFile() + ":10"},
+        {trainFile(), 15, scenario::ErrorCode::signalCellTaken, true, trainFile() + ":14"},
         // The signal at 6000 m meets the slowdown's warning board, written before it.
-        {trainFile(), 16, 16, true, trainFile() + ":12"},
+        {trainFile(), 16, scenario::ErrorCode::signalCellTaken, true, trainFile() + ":12"},
     };
     for (std::size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(d[i]["severity"], "error");
         EXPECT_EQ(d[i]["file"], expected[i].file);
         EXPECT_EQ(d[i]["line"], expected[i].line);
-        EXPECT_EQ(d[i]["code"], expected[i].code);
+        EXPECT_EQ(d[i]["code"], scenario::codeNumber(expected[i].code));
         EXPECT_EQ(d[i]["afterSkip"], expected[i].afterSkip);
         EXPECT_NE(d[i]["hint"], "");
         ASSERT_TRUE(d[i]["heldBy"].is_object());
@@ -143,7 +144,8 @@ TEST_F(CheckTest, ErrorsWithoutARecordOfTheirOwnAreToldOnce) {
                    noLength.find("progressiva") - noLength.find("lunghezza"));
     const json report = checkJson(noLength, train);
     ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
-    EXPECT_EQ(report["diagnostics"][0]["code"], 104);
+    EXPECT_EQ(report["diagnostics"][0]["code"],
+              scenario::codeNumber(scenario::ErrorCode::noLineLength));
     EXPECT_EQ(report["diagnostics"][0]["file"], lineFile());
     EXPECT_EQ(report["status"], 1);
 }
@@ -295,7 +297,8 @@ TEST_F(CheckTest, AMarkWithoutRoomIsToldAtItsSignal) {
     const json report = checkJson(line, crowded);
     ASSERT_EQ(report["diagnostics"].size(), 1u) << report.dump(1);
     const json& d = report["diagnostics"][0];
-    EXPECT_EQ(d["code"], 11);
+    EXPECT_EQ(d["code"],
+              scenario::codeNumber(scenario::ErrorCode::noCellForMarkBeforeSignalAheadOfBoard));
     EXPECT_EQ(d["line"], 13);  // the signal at 2500 m
     EXPECT_EQ(d["heldBy"]["line"], 15);
     EXPECT_NE(d["heldBy"]["message"].get<std::string>().find("abbattimento mark"),
@@ -319,7 +322,7 @@ TEST(CellHolders, TracingChangesNoCompiledByte) {
             };
         };
         scenario::compileRoute(model, 1, {loader(line), loader(train)});
-        ASSERT_EQ(model.error.errorCode, 0);
+        ASSERT_EQ(model.error.errorCode, scenario::ErrorCode::none);
         ASSERT_EQ(scenario::stampScenario(model), scenario::StampResult::stamped);
         for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
             std::string bytes;

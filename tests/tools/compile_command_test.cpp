@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "compiler/error_codes.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/exit_status.h"
 
@@ -14,6 +15,8 @@ namespace tool {
 namespace {
 
 using nlohmann::json;
+using scenario::codeNumber;
+using scenario::ErrorCode;
 using testing::fixture;
 using testing::installerFiles;
 using testing::slurp;
@@ -157,16 +160,18 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndWriteOnErrorWrite
         const char* what;
         bool inLine;  // the record goes into the line description, else into the train's
         const char* record;
-        int code;
+        ErrorCode code;
+        const char* words;
         int position;
         int lineNumber;  // where the record lands in its file
     };
     const Case cases[] = {
-        {"two signals in one cell", false, "segnale,  6010,  1, 1, 1,  0, 0,  1,  1,1,0, 0", 16,
-         6010, 15},
-        {"two boards in one cell", true, "cartello_indicatore,  4010,  (ALTRO)", 6, 4010, 11},
+        {"two signals in one cell", false, "segnale,  6010,  1, 1, 1,  0, 0,  1,  1,1,0, 0",
+         ErrorCode::signalCellTaken, "signal cell already taken", 6010, 15},
+        {"two boards in one cell", true, "cartello_indicatore,  4010,  (ALTRO)",
+         ErrorCode::locationBoardCellTaken, "location board cell already taken", 4010, 11},
         {"a record outside the route", false, "segnale,  200000,  1, 1, 1,  0, 0,  1,  1,1,0, 0",
-         15, 200000, 15},
+         ErrorCode::positionOutsideRoute, "position outside the route", 200000, 15},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -180,16 +185,15 @@ TEST_F(CompileCommandTest, RecordedFailureIsToldWithItsPlaceAndWriteOnErrorWrite
         const Outcome run = compile(options);
 
         const std::string file = c.inLine ? options.lineFile : options.trainFile;
-        const std::string words = c.code == 16  ? "signal cell already taken"
-                                  : c.code == 6 ? "location board cell already taken"
-                                                : "position outside the route";
+        const std::string words = c.words;
         EXPECT_EQ(run.status, kExitFailureRecorded);
         // The message, then the record's line and a caret under its keyword.
         EXPECT_EQ(run.err, file + ":" + std::to_string(c.lineNumber) + ":1: error " +
-                               std::to_string(c.code) + " at " + std::to_string(c.position) +
-                               " m: " + words + "\n    " + c.record + "\n    ^\n");
+                               std::to_string(codeNumber(c.code)) + " at " +
+                               std::to_string(c.position) + " m: " + words + "\n    " + c.record +
+                               "\n    ^\n");
         const json report = run.report();
-        EXPECT_EQ(report["errorCode"], c.code);
+        EXPECT_EQ(report["errorCode"], codeNumber(c.code));
         EXPECT_EQ(report["errorPosition"], c.position);
         EXPECT_EQ(report["fatal"], nullptr);
         EXPECT_EQ(report["files"], json(kFixtureFiles));
@@ -236,7 +240,7 @@ TEST_F(CompileCommandTest, RecordedFailureWritesNothingAndLeavesEarlierFiles) {
         const json report = run.report();
         EXPECT_EQ(report["files"], json::array());
         EXPECT_EQ(report["status"], 1);
-        EXPECT_NE(report["errorCode"], 0);
+        EXPECT_NE(report["errorCode"], codeNumber(ErrorCode::none));
         EXPECT_EQ(written(), good);
         for (const auto& [name, bytes] : good) {
             EXPECT_EQ(fs::last_write_time(out.file(name)), past) << name;
@@ -255,7 +259,7 @@ TEST_F(CompileCommandTest, ReadFailureCarriesTheReadersDetail) {
 
     EXPECT_EQ(run.status, kExitFailureRecorded);
     const json report = run.report();
-    EXPECT_EQ(report["errorCode"], 25);
+    EXPECT_EQ(report["errorCode"], codeNumber(ErrorCode::readFailure));
     EXPECT_EQ(report["file"], in.file(testing::kTrainFixture));
     const std::string message = report["message"];
     EXPECT_EQ(message.rfind("read failure: ", 0), 0u) << message;
@@ -266,14 +270,14 @@ TEST_F(CompileCommandTest, ReadFailureCarriesTheReadersDetail) {
 TEST_F(CompileCommandTest, DataInThePlaceOfTheStampsWritesNothing) {
     struct Case {
         const char* record;
-        int fatal;
+        ErrorCode fatal;
     };
     const Case cases[] = {
         // A signal in the first 25 m stands in cell 1, where the route stamp goes.
-        {"segnale,  10,  1, 1, 1,  0, 0,  1,  1,1,0, 0", 1250},
+        {"segnale,  10,  1, 1, 1,  0, 0,  1,  1,1,0, 0", ErrorCode::dataOverFormatStamps},
         // A slowdown starting there at speed 0 leaves value1 free but fills value2, where the
         // plain scenario code goes.
-        {"rallentamento,  10,  0,  100,  0,  0,  5", 1251},
+        {"rallentamento,  10,  0,  100,  0,  0,  5", ErrorCode::dataOverScenarioCodes},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.record);
@@ -285,10 +289,11 @@ TEST_F(CompileCommandTest, DataInThePlaceOfTheStampsWritesNothing) {
         const Outcome run = compile(options);
 
         EXPECT_EQ(run.status, kExitNothingWritten);
-        EXPECT_NE(run.err.find("error " + std::to_string(c.fatal)), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("error " + std::to_string(codeNumber(c.fatal))), std::string::npos)
+            << run.err;
         EXPECT_TRUE(out.listing().empty());
         const json report = run.report();
-        EXPECT_EQ(report["fatal"], c.fatal);
+        EXPECT_EQ(report["fatal"], codeNumber(c.fatal));
         EXPECT_EQ(report["files"], json::array());
         EXPECT_EQ(report["status"], 2);
         trainBefore.expectUnchanged();
@@ -302,7 +307,8 @@ TEST_F(CompileCommandTest, DescriptionsWithoutARouteWriteNothing) {
     EXPECT_EQ(run.status, kExitNothingWritten);
     EXPECT_TRUE(out.listing().empty());
     const json report = run.report();
-    EXPECT_NE(report["errorCode"], 0);  // the reason is told as a recorded failure
+    EXPECT_NE(report["errorCode"],
+              codeNumber(ErrorCode::none));  // the reason is told as a recorded failure
     EXPECT_EQ(report["fatal"], nullptr);
     EXPECT_EQ(report["files"], json::array());
     EXPECT_NE(report["problem"], nullptr);
@@ -348,7 +354,7 @@ TEST_F(CompileCommandTest, InputThatCannotBeReadIsNamedAndNothingIsCompiled) {
         }
         EXPECT_TRUE(out.listing().empty());
         const json report = run.report();
-        EXPECT_EQ(report["errorCode"], 0);
+        EXPECT_EQ(report["errorCode"], codeNumber(ErrorCode::none));
         EXPECT_EQ(report["fatal"], nullptr);
         EXPECT_EQ(report["files"], json::array());
         EXPECT_EQ(report["status"], 2);

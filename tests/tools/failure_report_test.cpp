@@ -7,8 +7,10 @@ namespace {
 
 using scenario::Description;
 
+using scenario::ErrorCode;
+
 struct Recorded {
-    std::int32_t code;
+    ErrorCode code;
     std::int32_t position;
     scenario::FailureSite site;
 };
@@ -23,7 +25,7 @@ std::optional<RecordedFailure> report(const Recorded& r) {
 }
 
 TEST(RecordedFailure, NoneWhenNothingWasRecorded) {
-    EXPECT_EQ(report({0, 500, {Description::train, {3, 1}, {}}}), std::nullopt);
+    EXPECT_EQ(report({ErrorCode::none, 500, {Description::train, {3, 1}, {}}}), std::nullopt);
 }
 
 TEST(RecordedFailure, TellsWhatIsKnownOfTheFailure) {
@@ -32,22 +34,26 @@ TEST(RecordedFailure, TellsWhatIsKnownOfTheFailure) {
         const char* line;
     };
     const Case cases[] = {
-        {{16, 35150, {Description::train, {87, 1}, {}}},
+        {{ErrorCode::signalCellTaken, 35150, {Description::train, {87, 1}, {}}},
          "L_T-.txt:87:1: error 16 at 35150 m: signal cell already taken"},
-        {{6, 4000, {Description::line, {12, 3}, {}}},
+        {{ErrorCode::locationBoardCellTaken, 4000, {Description::line, {12, 3}, {}}},
          "dir/L_linea.txt:12:3: error 6 at 4000 m: location board cell already taken"},
         // A code without a position leaves out the position it still holds from before.
-        {{3, 777, {Description::line, {4, 1}, {}}},
+        {{ErrorCode::firstRepetitionNotMultipleOf50, 777, {Description::line, {4, 1}, {}}},
          "dir/L_linea.txt:4:1: error 3: first signal-repetition value is not a multiple of 50"},
         // Known description, unknown place.
-        {{101, 0, {Description::line, {}, {}}},
+        {{ErrorCode::lineDescriptionMissing, 0, {Description::line, {}, {}}},
          "dir/L_linea.txt: error 101: the line description does not exist"},
         // No record at all: the progressive check at the end of the train.
-        {{2, 0, {Description::none, {}, {}}},
+        {{ErrorCode::progressiveNotMultipleOf50, 0, {Description::none, {}, {}}},
          "error 2: a kilometre progressive is not a multiple of 50"},
-        {{25, 0, {Description::train, {9, 14}, "the file ends inside a record"}},
+        {{ErrorCode::readFailure,
+          0,
+          {Description::train, {9, 14}, "the file ends inside a record"}},
          "L_T-.txt:9:14: error 25: read failure: the file ends inside a record"},
-        {{999, 0, {Description::none, {}, {}}}, "error 999: unknown failure"},
+        // A number the compiler never records.
+        {{static_cast<ErrorCode>(999), 0, {Description::none, {}, {}}},
+         "error 999: unknown failure"},
     };
     for (const Case& c : cases) {
         const auto failure = report(c.recorded);
@@ -59,13 +65,15 @@ TEST(RecordedFailure, TellsWhatIsKnownOfTheFailure) {
 // The signal marks run after reading: a site the readers left behind belongs to another
 // failure and must not be told as the place of theirs.
 TEST(RecordedFailure, MarkFailuresHaveNoPlaceInTheDescriptions) {
-    for (const std::int32_t code : {11, 12, 13}) {
+    for (const ErrorCode code :
+         {ErrorCode::noCellForMarkBeforeSignalAheadOfBoard, ErrorCode::noCellForMarkBeforeSlowdown,
+          ErrorCode::noCellForMarkInsideSlowdown}) {
         const auto failure = report({code, 1000, {Description::train, {40, 1}, "stale"}});
         ASSERT_TRUE(failure.has_value());
-        EXPECT_EQ(failure->file, std::nullopt) << code;
-        EXPECT_EQ(failure->line, 0) << code;
-        EXPECT_EQ(
-            formatFailure(*failure).rfind("error " + std::to_string(code) + " at 1000 m: ", 0), 0u)
+        const std::string number = std::to_string(scenario::codeNumber(code));
+        EXPECT_EQ(failure->file, std::nullopt) << number;
+        EXPECT_EQ(failure->line, 0) << number;
+        EXPECT_EQ(formatFailure(*failure).rfind("error " + number + " at 1000 m: ", 0), 0u)
             << formatFailure(*failure);
     }
 }

@@ -219,7 +219,7 @@ std::unique_ptr<Compiled> compiled(const std::string& line, const std::string& t
                                     return SourceFile{SourceFile::State::loaded, train};
                                 }});
     (void)reading;
-    EXPECT_EQ(c->model.error.errorCode, 0);
+    EXPECT_EQ(c->model.error.errorCode, scenario::ErrorCode::none);
     EXPECT_EQ(scenario::stampScenario(c->model), scenario::StampResult::stamped);
     return c;
 }

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "compiler/error_codes.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/exit_status.h"
 
@@ -149,7 +150,7 @@ TEST_F(ScenarioToolTest, ProgramReportsARecordedFailure) {
               "    segnale,  2520,  1, 1, 1,  0, 0,  1,  1,1,0, 0\n"
               "    ^\n");
     const json report = json::parse(p.out);
-    EXPECT_EQ(report["errorCode"], 16);
+    EXPECT_EQ(report["errorCode"], scenario::codeNumber(scenario::ErrorCode::signalCellTaken));
     EXPECT_EQ(report["errorPosition"], 2520);
     EXPECT_EQ(report["files"].size(), 3u);
     EXPECT_EQ(out.listing().size(), 3u);

@@ -16,6 +16,7 @@
 
 #include "compiler/compiled_files.h"
 #include "compiler/memorizza_percorso.h"
+#include "tests/compiler/error_code_printer.h"
 #include "tools/scenario_tool.h"
 
 namespace tool::testing {

@@ -1,10 +1,10 @@
-#include "content/windows1252.h"
+#include "compiler/windows1252.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace scenario::content {
+namespace scenario {
 namespace {
 
 struct Conversion {
@@ -28,7 +28,7 @@ TEST(Windows1252Test, ConvertsEachCharacterToItsByte) {
          "3 \xE8"},
     };
     for (const Conversion& c : cases) {
-        EXPECT_EQ(utf8ToWindows1252(c.utf8), c.expected) << c.utf8;
+        EXPECT_EQ(scenario::utf8ToWindows1252(c.utf8), c.expected) << c.utf8;
     }
 }
 
@@ -57,7 +57,7 @@ TEST(Windows1252Test, ConvertsTheCharactersOfTheHighControlRange) {
             utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         }
         utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        EXPECT_EQ(utf8ToWindows1252(utf8), std::string(1, static_cast<char>(entry.byte)))
+        EXPECT_EQ(scenario::utf8ToWindows1252(utf8), std::string(1, static_cast<char>(entry.byte)))
             << "U+" << std::hex << static_cast<unsigned>(c);
     }
 }
@@ -85,18 +85,40 @@ TEST(Windows1252Test, RefusesWhatTheCodePageCannotHoldOrIsNotUtf8) {
         {"beyond U+10FFFF", "\xF4\x90\x80\x80"},
     };
     for (const auto& c : cases) {
-        EXPECT_THROW(utf8ToWindows1252(c.utf8), EncodingError) << c.name;
+        EXPECT_THROW(scenario::utf8ToWindows1252(c.utf8), EncodingError) << c.name;
     }
 }
 
 TEST(Windows1252Test, ErrorNamesTheCharacterAndItsOffset) {
     try {
-        utf8ToWindows1252("abc\xC5\x81");
+        scenario::utf8ToWindows1252("abc\xC5\x81");
         FAIL() << "no error";
     } catch (const EncodingError& e) {
         EXPECT_STREQ(e.what(), "character U+0141 has no Windows-1252 byte at byte 3");
     }
 }
 
+// Every byte back to UTF-8 and again to the same byte: the two directions read one table. The
+// five bytes the code page leaves undefined have no character to go back from.
+TEST(Windows1252Test, EveryDefinedByteComesBackFromItsCharacter) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const std::string utf8 = scenario::utf8FromWindows1252(byte);
+        if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
+            EXPECT_EQ(utf8, "\xEF\xBF\xBD") << b;  // U+FFFD
+        } else {
+            EXPECT_EQ(scenario::utf8ToWindows1252(utf8), byte) << b;
+        }
+    }
+    EXPECT_EQ(scenario::utf8FromWindows1252("n\xB0"
+                                  "3 \xE8 \x80"),
+              "n°3 è €");
+}
+
+TEST(Windows1252Test, LowerCaseFollowsTheCodePage) {
+    EXPECT_EQ(lowerWindows1252("AZ\xC0\xD6\xD7\xD8\xDE\xDF\x8A\x8C\x8E\x9F@[`{"),
+              "az\xE0\xF6\xD7\xF8\xFE\xDF\x9A\x9C\x9E\xFF@[`{");
+}
+
 }  // namespace
-}  // namespace scenario::content
+}  // namespace scenario

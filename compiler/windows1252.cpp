@@ -1,21 +1,28 @@
-#include "content/windows1252.h"
+#include "compiler/windows1252.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
-namespace scenario::content {
+namespace scenario {
 namespace {
 
 // The characters Windows-1252 stores in 0x80 to 0x9F; 0 marks the five positions the code page
-// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+// leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D). Every other byte stands for the character of
+// its own number.
 constexpr std::array<char32_t, 32> kHighControlRange = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
 };
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+bool inHighControlRange(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F;
+}
 
 std::optional<unsigned char> toByte(char32_t c) {
     // U+0080 to U+009F are C1 controls, which the code page does not hold: its bytes 0x80 to
@@ -27,6 +34,12 @@ std::optional<unsigned char> toByte(char32_t c) {
         }
     }
     return std::nullopt;
+}
+
+char32_t fromByte(unsigned char byte) {
+    if (!inHighControlRange(byte)) return byte;
+    const char32_t c = kHighControlRange[byte - 0x80];
+    return c == 0 ? kReplacementCharacter : c;
 }
 
 [[noreturn]] void reject(std::string_view what, std::size_t offset) {
@@ -70,6 +83,20 @@ char32_t decode(std::string_view utf8, std::size_t& offset) {
     return c;
 }
 
+// Every character of the code page lies in the Basic Multilingual Plane: three bytes at most.
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 }  // namespace
 
 std::string utf8ToWindows1252(std::string_view utf8) {
@@ -90,4 +117,28 @@ std::string utf8ToWindows1252(std::string_view utf8) {
     return bytes;
 }
 
-}  // namespace scenario::content
+std::string utf8FromWindows1252(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) appendUtf8(out, fromByte(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string lowerWindows1252(std::string_view text) {
+    std::string lower(text);
+    for (char& ch : lower) {
+        const auto c = static_cast<unsigned char>(ch);
+        unsigned char l = c;
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+            l = static_cast<unsigned char>(c + 0x20);
+        } else if (c == 0x8A || c == 0x8C || c == 0x8E) {  // Š Œ Ž
+            l = static_cast<unsigned char>(c + 0x10);
+        } else if (c == 0x9F) {  // Ÿ
+            l = 0xFF;
+        }
+        ch = static_cast<char>(l);
+    }
+    return lower;
+}
+
+}  // namespace scenario
