@@ -13,8 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -40,6 +38,7 @@ namespace app {
 namespace {
 
 using testing::listing;
+using testing::slurp;
 using testing::TempDir;
 using Clock = std::chrono::steady_clock;
 
@@ -52,11 +51,6 @@ const std::set<std::string> kInstalled = {
     "GENOVA_TORINO_IC514.sim",
     "GENOVA_TORINO_IC514.dat",
 };
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A child process started in `workDir` with standard error kept in workDir/stderr.txt, DISPLAY
 // set to `display` (or absent) and `extraEnvironment` added. It runs in its own process group, so
@@ -126,7 +120,7 @@ class ChildProcess {
         return WEXITSTATUS(status_);
     }
 
-    std::string standardError() const { return readAll(errPath_); }
+    std::string standardError() const { return slurp(errPath_.string()); }
 
   private:
     void stop() {
@@ -315,7 +309,7 @@ std::string loaderLog(const std::optional<std::string>& display) {
     EXPECT_EQ(listing(installer.installDir.path()), kInstalled);
     std::string log;
     for (const auto& entry : std::filesystem::directory_iterator(logDir.path())) {
-        log += readAll(entry.path());
+        log += slurp(entry.path().string());
     }
     return log;
 }

@@ -9,61 +9,23 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <stdexcept>
 #include <string>
 
 #include "platform/files.h"
+#include "tests/platform/fault_trace.h"
+#include "tests/support/scratch.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::slurp;
+using test_support::spit;
+using test_support::TempDir;
 using testing::FileOperation;
+using testing::openDescriptors;
 using testing::ScopedFileFaultHook;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "file-faults-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::set<std::string> entries() const {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(path_)) {
-            names.insert(e.path().filename().string());
-        }
-        return names;
-    }
-
-  private:
-    fs::path path_;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
 
 // A hook that fails `operation` with `error` and lets everything else through.
 testing::FileFaultHook failing(FileOperation operation, int error) {
@@ -103,7 +65,7 @@ TEST(FileFaultsTest, AReplacementThatFailsAtAnyStepKeepsTheOldFile) {
         }
         EXPECT_EQ(openDescriptors(), descriptors);
         EXPECT_EQ(slurp(path), "old");
-        EXPECT_EQ(dir.entries(), std::set<std::string>{"X.dat"});
+        EXPECT_EQ(dir.listing(), std::set<std::string>{"X.dat"});
     }
 }
 
@@ -149,7 +111,7 @@ TEST(LeftoverTemporariesTest, RemovesOnlyTheTemporaryFilesOfTheGivenName) {
 
     std::set<std::string> expected = others;
     expected.insert(".X.dat.tmp-7-7");
-    EXPECT_EQ(dir.entries(), expected);
+    EXPECT_EQ(dir.listing(), expected);
     for (const auto& name : others) EXPECT_EQ(slurp(dir.file(name)), "kept") << name;
     EXPECT_NO_THROW(removeLeftoverTemporaries(dir.file("missing/X.dat")));
 }

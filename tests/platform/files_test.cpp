@@ -9,65 +9,24 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/temporary_names.h"
+#include "tests/platform/fault_trace.h"
+#include "tests/support/scratch.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "files-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    std::string path() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path_)) {
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-  private:
-    fs::path path_;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
+using test_support::slurp;
+using test_support::spit;
+using test_support::TempDir;
+using testing::openDescriptors;
 
 // Expects `call` to throw FileError whose message holds each of `parts`.
 template <typename Call>
@@ -149,7 +108,7 @@ TEST(ReplaceFileTest, CreatesAndReplacesWholeFiles) {
 
     replaceFile(path, std::string_view());
     EXPECT_EQ(slurp(path), "");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"X.dat"});
 }
 
 TEST(ReplaceFileTest, TakesTheBytesInPiecesOfAnySize) {
@@ -199,7 +158,7 @@ TEST(ReplaceFileTest, FailsClearlyAndLeavesNothingBehind) {
         expectFileError([&] { replaceFile(c.target, std::string_view("new")); }, c.messageParts);
     }
     EXPECT_EQ(openDescriptors(), descriptors);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"X.dat", "plain"}));
+    EXPECT_EQ(dir.listing(), (std::set<std::string>{"X.dat", "plain"}));
     EXPECT_EQ(slurp(dir.file("X.dat") + "/inside"), "kept");
     EXPECT_EQ(slurp(dir.file("plain")), "kept");
 }
@@ -214,7 +173,7 @@ TEST(ReplaceFileTest, UnwritableDirectory) {
                     {"cannot write " + path + ": Permission denied"});
     fs::permissions(dir.path(), fs::perms::owner_all);
     EXPECT_EQ(slurp(path), "old");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"X.dat"});
 }
 
 // A producer that fails part way leaves the old file as it was and no temporary file.
@@ -232,7 +191,7 @@ TEST(ReplaceFileTest, ProducerFailureKeepsTheOldFile) {
                  std::runtime_error);
     EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_EQ(slurp(path), "old");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"X.dat"});
 }
 
 // Restores the file size limit and the SIGXFSZ disposition when the test ends.
@@ -269,7 +228,7 @@ TEST(ReplaceFileTest, WriteFailureIsReportedAndKeepsTheOldFile) {
     }
     EXPECT_EQ(openDescriptors(), descriptors);
     EXPECT_EQ(slurp(path), "old");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"X.dat"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"X.dat"});
 }
 
 TEST(ReplaceFileTest, LeftoverTemporaryNamesAreNotReused) {
@@ -282,8 +241,8 @@ TEST(ReplaceFileTest, LeftoverTemporaryNamesAreNotReused) {
     }
     replaceFile(path, std::string_view("new"));
     EXPECT_EQ(slurp(path), "new");
-    EXPECT_EQ(dir.entries().size(), 51u);
-    for (const std::string& name : dir.entries()) {
+    EXPECT_EQ(dir.listing().size(), 51u);
+    for (const std::string& name : dir.listing()) {
         if (name != "X.dat") {
             EXPECT_EQ(slurp(dir.file(name)), "other") << name;
         }
@@ -311,15 +270,15 @@ TEST(ReplaceFileTest, NamesUpToTheFileSystemLimitAreWrittenAndTheirLeftoversClea
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string path = dir.file(c.fileName);
-        std::vector<std::string> whileWriting;
+        std::set<std::string> whileWriting;
         replaceFile(path, [&](const ByteSink& sink) {
             sink("new", 3);
-            whileWriting = dir.entries();
+            whileWriting = dir.listing();
         });
         EXPECT_EQ(slurp(path), "new");
-        EXPECT_EQ(dir.entries(), std::vector<std::string>{c.fileName});
+        EXPECT_EQ(dir.listing(), std::set<std::string>{c.fileName});
         ASSERT_EQ(whileWriting.size(), 1u);
-        const std::string temporary = whileWriting.front();
+        const std::string temporary = *whileWriting.begin();
         EXPECT_LE(temporary.size(), 255u);
 
         // What a killed run of another process left, and the same for a name that differs only
@@ -331,14 +290,14 @@ TEST(ReplaceFileTest, NamesUpToTheFileSystemLimitAreWrittenAndTheirLeftoversClea
         const std::string otherLeftover = temporaryPrefix(otherName) + "17-0";
         spit(dir.file(otherLeftover), "other");
         removeLeftoverTemporaries(path);
-        EXPECT_EQ(dir.entries(), (std::vector<std::string>{otherLeftover, c.fileName}));
+        EXPECT_EQ(dir.listing(), (std::set<std::string>{otherLeftover, c.fileName}));
     }
 
     TempDir dir;
     const std::string tooLong = dir.file(std::string(256, 'n'));
     expectFileError([&] { replaceFile(tooLong, std::string_view("new")); },
                     {tooLong, "File name too long"});
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{});
 }
 
 // The temporary prefix leaves room for a process id and a counter of ten digits each within the
