@@ -56,10 +56,16 @@ testing::FileFaultHook failing(FileOperation operation, int error) {
     };
 }
 
+// One separator between the folder and the name, and none added after a folder that ends with
+// one already, as a root does.
 TEST(JoinPathTest, PutsOneSeparatorBetween) {
-    const std::string separator(1, pathSeparator());
+    const std::string s(1, pathSeparator());
     EXPECT_EQ(joinPath("scenario", "GENOVA_TORINO_linea.txt"),
-              "scenario" + separator + "GENOVA_TORINO_linea.txt");
+              "scenario" + s + "GENOVA_TORINO_linea.txt");
+    EXPECT_EQ(joinPath("giochi" + s + "scenario", "a.txt"),
+              "giochi" + s + "scenario" + s + "a.txt");
+    EXPECT_EQ(joinPath("scenario" + s, "a.txt"), "scenario" + s + "a.txt");
+    EXPECT_EQ(joinPath(s, "a.txt"), s + "a.txt");
 }
 
 TEST(FileExistsTest, TellsFilesFromDirectoriesAndNothing) {

