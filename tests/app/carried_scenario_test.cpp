@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,16 +22,9 @@ using scenario::coding::decodeFixed16;
 using scenario::coding::decodeFixed32;
 using testing::listing;
 using testing::RecordingUi;
+using testing::slurp;
+using testing::spit;
 using testing::TempDir;
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::int16_t i16(const std::string& b, std::size_t at) {
     return static_cast<std::int16_t>(decodeFixed16(b.data() + at));
@@ -95,9 +86,9 @@ struct Installed {
 
 void install(Installed& run) {
     run.status = runInstaller(run.ui, [&] { return run.dir.str(); });
-    run.plan = readAll(run.dir.path() / "GENOVA_TORINO_linea.dat");
-    run.train = readAll(run.dir.path() / "GENOVA_TORINO_IC514.sim");
-    run.route = readAll(run.dir.path() / "GENOVA_TORINO_IC514.dat");
+    run.plan = slurp(run.dir.file("GENOVA_TORINO_linea.dat"));
+    run.train = slurp(run.dir.file("GENOVA_TORINO_IC514.sim"));
+    run.route = slurp(run.dir.file("GENOVA_TORINO_IC514.dat"));
 }
 
 TEST(CarriedScenario, InstallsThreeDocumentsAndThreeCompiledFiles) {
@@ -264,7 +255,7 @@ TEST(CarriedScenario, CompiledFilesDecodeAndEncodeBackToTheSameBytes) {
 TEST(CarriedScenario, WithoutTrackPlanNoLinePlanFileIsTouched) {
     TempDir dir;
     RecordingUi ui;
-    writeAll(dir.path() / "GENOVA_TORINO_linea.dat", "an earlier plan");
+    spit(dir.file("GENOVA_TORINO_linea.dat"), "an earlier plan");
     Form1 form(ui, [&] { return dir.str(); });
     form.lineName = "GENOVA_TORINO";
     form.trainName = "IC514";
@@ -272,8 +263,8 @@ TEST(CarriedScenario, WithoutTrackPlanNoLinePlanFileIsTouched) {
     form.dati_treno();
     std::int32_t j = 0;
     form.memorizza_percorso(j);
-    EXPECT_EQ(readAll(dir.path() / "GENOVA_TORINO_linea.dat"), "an earlier plan");
-    EXPECT_EQ(readAll(dir.path() / "GENOVA_TORINO_IC514.dat").size(), 52815u);
+    EXPECT_EQ(slurp(dir.file("GENOVA_TORINO_linea.dat")), "an earlier plan");
+    EXPECT_EQ(slurp(dir.file("GENOVA_TORINO_IC514.dat")).size(), 52815u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "GENOVA_TORINO_linea.txt"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "GENOVA_TORINO_IC514-.txt"));
 }
@@ -283,7 +274,7 @@ TEST(CarriedScenario, LongerEarlierCompiledFilesAreReplacedWhole) {
     const std::string leftover(4000000, 'x');
     for (const char* name :
          {"GENOVA_TORINO_linea.dat", "GENOVA_TORINO_IC514.sim", "GENOVA_TORINO_IC514.dat"}) {
-        writeAll(run.dir.path() / name, leftover);
+        spit(run.dir.file(name), leftover);
     }
     install(run);
     Installed fresh;
@@ -312,9 +303,9 @@ TEST(CarriedScenario, StampFailuresEndTheRunWithoutCompiledFiles) {
         EXPECT_EQ(std::to_string(scenario::codeNumber(c.code)), c.shown);
         TempDir dir;
         RecordingUi ui;
-        writeAll(dir.path() / "GENOVA_TORINO_linea.txt",
-                 "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n[fine]\r\n");
-        writeAll(dir.path() / "GENOVA_TORINO_IC514-.txt", c.train);
+        spit(dir.file("GENOVA_TORINO_linea.txt"),
+             "[generale]\r\nlunghezza percorso, 10000\r\n[curve]\r\n[fine]\r\n");
+        spit(dir.file("GENOVA_TORINO_IC514-.txt"), c.train);
         const int status = runReportingFailures(ui, [&] {
             Form1 form(ui, [&] { return dir.str(); });
             form.lineName = "GENOVA_TORINO";

@@ -12,8 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -36,27 +34,15 @@ namespace fs = std::filesystem;
 using platform::testing::failureFor;
 using platform::testing::FileEvent;
 using platform::testing::FileOperation;
+using platform::testing::inodeOf;
+using platform::testing::openDescriptors;
 using platform::testing::openFilesIn;
 using platform::testing::ScopedFileFaultHook;
 using testing::listing;
 using testing::RecordingUi;
+using testing::slurp;
+using testing::spit;
 using testing::TempDir;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-ino_t inodeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
-int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
 
 class InstallerFileFaultsTest : public ::testing::Test {
   protected:
@@ -67,7 +53,7 @@ class InstallerFileFaultsTest : public ::testing::Test {
         ASSERT_EQ(runInstaller(ui, [&] { return first.str(); }), kExitSuccess);
         reference_ = new std::map<std::string, std::string>;
         for (const std::string& name : listing(first.path())) {
-            (*reference_)[name] = readAll(first.path() / name);
+            (*reference_)[name] = slurp(first.file(name));
         }
         ASSERT_EQ(reference_->size(), 6u);
 
@@ -89,7 +75,7 @@ class InstallerFileFaultsTest : public ::testing::Test {
 
     static void seedWithReference(const fs::path& dir) {
         for (const auto& [name, bytes] : *reference_) {
-            std::ofstream(dir / name, std::ios::binary) << bytes;
+            spit((dir / name).string(), bytes);
         }
     }
 
@@ -154,7 +140,7 @@ TEST_F(InstallerFileFaultsTest, EachOperationThatFailsStopsTheRunAndKeepsTheEarl
         // before the failure were not even touched. Nothing half-written or temporary is left.
         for (const auto& [name, bytes] : *reference_) {
             SCOPED_TRACE(name);
-            EXPECT_TRUE(readAll(dir.path() / name) == bytes) << "not the earlier file";
+            EXPECT_TRUE(slurp(dir.file(name)) == bytes) << "not the earlier file";
             const bool replaced =
                 std::any_of(trace_->begin(), trace_->begin() + failing, [&](const FileEvent& e) {
                     return e.operation == FileOperation::rename && e.path == name;

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,6 +36,7 @@ using Clock = std::chrono::steady_clock;
 using platform::testing::ChildProcess;
 using platform::testing::XvfbServer;
 using testing::listing;
+using testing::slurp;
 using testing::TempDir;
 
 constexpr const char* kExecutable = "genova_torino_ic514";
@@ -45,17 +45,12 @@ constexpr const char* kExecutable = "genova_torino_ic514";
 constexpr auto kStoppedServerLimit = std::chrono::seconds(10);
 constexpr auto kMargin = std::chrono::seconds(5);
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Every file in `dir` but the installer, with its bytes.
 std::map<std::string, std::string> filesIn(const fs::path& dir) {
     std::map<std::string, std::string> files;
     for (const std::string& name : listing(dir)) {
         if (name != kExecutable)
-            files[name] = fs::is_directory(dir / name) ? "<dir>" : readAll(dir / name);
+            files[name] = fs::is_directory(dir / name) ? "<dir>" : slurp((dir / name).string());
     }
     return files;
 }

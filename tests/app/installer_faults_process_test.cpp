@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
@@ -30,6 +29,7 @@
 #include "content/text_writer.h"
 #include "tests/app/test_support.h"
 #include "tests/platform/child_process.h"
+#include "tests/platform/fault_trace.h"
 #include "tests/platform/scratch_mounts.h"
 
 namespace app {
@@ -38,8 +38,11 @@ namespace {
 namespace fs = std::filesystem;
 using platform::testing::ChildOptions;
 using platform::testing::ChildProcess;
+using platform::testing::inodeOf;
 using platform::testing::ScratchMount;
 using testing::listing;
+using testing::slurp;
+using testing::spit;
 using testing::TempDir;
 
 constexpr const char* kExecutable = "genova_torino_ic514";
@@ -57,25 +60,6 @@ const std::vector<std::string> kWriteOrder = {
     "GENOVA_TORINO_IC514.dat",
 };
 const std::set<std::string> kDescriptions = {kWriteOrder[0], kWriteOrder[1]};
-
-// The whole file in one read: these tests compare megabytes many times over.
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
-}
-
-void writeAll(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-ino_t inodeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
 
 // True for a temporary file that an interrupted replacement of one of the run's files leaves.
 bool isTemporaryOfTheRun(const std::string& name) {
@@ -108,7 +92,7 @@ const Reference& reference() {
             std::chrono::steady_clock::now() - start);
         if (status != kExitSuccess) throw std::runtime_error("the clean run failed");
         for (const std::string& name : listing(dir.path())) {
-            if (name != kExecutable) result.files[name] = readAll(dir.path() / name);
+            if (name != kExecutable) result.files[name] = slurp(dir.file(name));
         }
         if (result.files.size() != 6) throw std::runtime_error("the clean run left no six files");
         return result;
@@ -118,7 +102,7 @@ const Reference& reference() {
 
 // A folder as a person leaves it: the installer, and the six files of its earlier good run.
 void seedEarlierRun(const fs::path& dir) {
-    for (const auto& [name, bytes] : reference().files) writeAll(dir / name, bytes);
+    for (const auto& [name, bytes] : reference().files) spit((dir / name).string(), bytes);
 }
 
 // Takes all the free room of the file system that holds `dir` but `room` bytes.
@@ -127,7 +111,7 @@ void fillLeaving(const fs::path& dir, std::size_t room) {
     ASSERT_EQ(::statvfs(dir.c_str(), &info), 0);
     const std::size_t free = static_cast<std::size_t>(info.f_bavail) * info.f_frsize;
     ASSERT_GE(free, room);
-    writeAll(dir / "filler", std::string(free - room, 'f'));
+    spit((dir / "filler").string(), std::string(free - room, 'f'));
     ASSERT_EQ(fs::file_size(dir / "filler"), free - room) << "the filler did not fit";
 }
 
@@ -240,7 +224,7 @@ TEST_P(InstallerFaultTest, StopsWithAMessageAndKeepsTheEarlierFiles) {
     for (const auto& [name, bytes] : reference().files) {
         SCOPED_TRACE(name);
         if (fs::is_directory(dir.path() / name)) continue;
-        EXPECT_TRUE(readAll(dir.path() / name) == bytes) << "not the earlier file";
+        EXPECT_TRUE(slurp(dir.file(name)) == bytes) << "not the earlier file";
         if (std::find(kWriteOrder.begin(), kWriteOrder.end(), name) >= failedAt) {
             EXPECT_EQ(inodeOf(dir.path() / name), inodes[name]) << "touched";
         }
@@ -280,7 +264,7 @@ TEST(InstallerKilledTest, EveryFileIsTheEarlierOrTheNewOneAndTheNextRunCleansUp)
         SCOPED_TRACE("killed after " + std::to_string(delay.count()) + " us");
         TempDir dir;
         installExecutable(dir.path());
-        for (const auto& [name, bytes] : earlier) writeAll(dir.path() / name, bytes);
+        for (const auto& [name, bytes] : earlier) spit(dir.file(name), bytes);
 
         {
             ChildProcess run({(dir.path() / kExecutable).string()}, {.workDir = dir.path()});
@@ -294,7 +278,7 @@ TEST(InstallerKilledTest, EveryFileIsTheEarlierOrTheNewOneAndTheNextRunCleansUp)
         for (const std::string& name : listing(dir.path())) {
             SCOPED_TRACE(name);
             if (name == kExecutable) continue;
-            const std::string bytes = readAll(dir.path() / name);
+            const std::string bytes = slurp(dir.file(name));
             if (isTemporaryOfTheRun(name)) {
                 leftovers = true;
             } else if (descriptions.contains(name)) {
@@ -314,7 +298,7 @@ TEST(InstallerKilledTest, EveryFileIsTheEarlierOrTheNewOneAndTheNextRunCleansUp)
         std::set<std::string> expected = {kExecutable};
         for (const auto& [name, bytes] : clean.files) {
             expected.insert(name);
-            EXPECT_TRUE(readAll(dir.path() / name) == bytes) << name;
+            EXPECT_TRUE(slurp(dir.file(name)) == bytes) << name;
         }
         EXPECT_EQ(listing(dir.path()), expected);
     }
@@ -348,7 +332,7 @@ TEST(InstallerTwiceAtOnceTest, BothSucceedAndTheFolderHoldsOneCorrectSet) {
         std::set<std::string> expected = {kExecutable};
         for (const auto& [name, bytes] : clean.files) {
             expected.insert(name);
-            EXPECT_TRUE(readAll(dir.path() / name) == bytes) << name;
+            EXPECT_TRUE(slurp(dir.file(name)) == bytes) << name;
         }
         EXPECT_EQ(listing(dir.path()), expected);
     }
@@ -362,7 +346,7 @@ TEST(InstallerTwiceAtOnceTest, BothSucceedAndTheFolderHoldsOneCorrectSet) {
 TEST(InstallerWithoutAFolderTest, RefusesToRunAndWritesNothing) {
     TempDir errors;
     TempDir folder;
-    const std::string image = readAll(SCENARIO_INSTALLER_EXE);
+    const std::string image = slurp(SCENARIO_INSTALLER_EXE);
     ASSERT_FALSE(image.empty());
 
     const auto startThrough = [&](int fd) {

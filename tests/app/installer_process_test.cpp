@@ -1,10 +1,6 @@
 // Runs the built installer as a person would: a copy of the executable alone in a fresh
 // directory, started from somewhere else, with no display and with one, and on a display where
 // the window's libraries cannot be loaded. Also what the executable needs to start at all.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,8 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -24,6 +18,7 @@
 
 #include "app/exit_status.h"
 #include "tests/app/test_support.h"
+#include "tests/platform/child_process.h"
 
 #if SCENARIO_GUI
 #include <X11/Xlib.h>
@@ -34,12 +29,13 @@
 #include "tests/platform/ui_xvfb_server.h"
 #endif
 
-extern char** environ;
-
 namespace app {
 namespace {
 
+using platform::testing::ChildOptions;
+using platform::testing::ChildProcess;
 using testing::listing;
+using testing::slurp;
 using testing::TempDir;
 using Clock = std::chrono::steady_clock;
 
@@ -51,95 +47,6 @@ const std::set<std::string> kInstalled = {
     "GENOVA_TORINO_linea.dat",
     "GENOVA_TORINO_IC514.sim",
     "GENOVA_TORINO_IC514.dat",
-};
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A child process started in `workDir` with standard error kept in workDir/stderr.txt, DISPLAY
-// set to `display` (or absent) and `extraEnvironment` added. It runs in its own process group, so
-// that on a time-out it and everything it started are ended together.
-class ChildProcess {
-  public:
-    ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& workDir,
-                 const std::optional<std::string>& display,
-                 const std::vector<std::string>& extraEnvironment = {})
-        : errPath_(workDir / "stderr.txt") {
-        std::vector<std::string> environment;
-        for (char** e = environ; *e != nullptr; ++e) {
-            if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
-        }
-        if (display) environment.push_back("DISPLAY=" + *display);
-        environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-        std::vector<char*> envp;
-        for (auto& e : environment) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        std::vector<std::string> args = argv;
-        std::vector<char*> argp;
-        for (auto& a : args) argp.push_back(a.data());
-        argp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath_.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attributes, 0);
-        if (posix_spawnp(&pid_, argp[0], &actions, &attributes, argp.data(), envp.data()) != 0) {
-            pid_ = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        posix_spawnattr_destroy(&attributes);
-    }
-    ~ChildProcess() {
-        if (running()) stop();
-    }
-
-    bool started() const { return pid_ > 0; }
-
-    // True while the process has not ended.
-    bool running() {
-        if (pid_ <= 0 || ended_) return false;
-        if (waitpid(pid_, &status_, WNOHANG) == pid_) ended_ = true;
-        return !ended_;
-    }
-
-    // Waits up to `limit` for the process to end by itself; ends it when it does not. Returns
-    // its exit status, or nothing when it had to be ended or did not exit normally.
-    std::optional<int> wait(std::chrono::seconds limit) {
-        const auto deadline = Clock::now() + limit;
-        while (running()) {
-            if (Clock::now() >= deadline) {
-                stop();
-                return std::nullopt;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (!ended_ || !WIFEXITED(status_)) return std::nullopt;
-        return WEXITSTATUS(status_);
-    }
-
-    std::string standardError() const { return readAll(errPath_); }
-
-  private:
-    void stop() {
-        kill(-pid_, SIGKILL);
-        waitpid(pid_, &status_, 0);
-        ended_ = true;
-        status_ = -1;
-    }
-
-    std::filesystem::path errPath_;
-    pid_t pid_ = -1;
-    int status_ = 0;
-    bool ended_ = false;
 };
 
 bool onPath(const std::string& program) {
@@ -163,6 +70,15 @@ class InstallerCopy {
         std::filesystem::permissions(executable(), std::filesystem::perms::owner_all);
     }
     std::filesystem::path executable() const { return installDir.path() / "genova_torino_ic514"; }
+    // Started from startDir, with standard error kept there in stderr.txt, on `display` (none
+    // when empty) and with `environment` added to the test's own.
+    ChildOptions startedFromElsewhere(const std::string& display = {},
+                                      const std::vector<std::string>& environment = {}) const {
+        return {.workDir = startDir.path(),
+                .errorFile = startDir.path() / "stderr.txt",
+                .display = display,
+                .environment = environment};
+    }
 
     TempDir installDir;
     TempDir startDir;
@@ -180,7 +96,7 @@ TEST_P(InstallerProcessTest, WritesTheDocumentsNextToItselfAndEndsByItself) {
     std::vector<std::string> argv = {installer.executable().string()};
     if (GetParam() == DisplayKind::xvfb) argv.insert(argv.begin(), {"xvfb-run", "-a"});
 
-    ChildProcess run(argv, installer.startDir.path(), std::nullopt);
+    ChildProcess run(argv, installer.startedFromElsewhere());
     ASSERT_TRUE(run.started());
     const std::optional<int> status = run.wait(std::chrono::seconds(180));
 
@@ -201,7 +117,7 @@ TEST(InstallerFailureTest, WithoutADisplayAFailureIsToldOnStandardError) {
     InstallerCopy installer;
     std::filesystem::create_directory(installer.installDir.path() / "GENOVA_TORINO_IC514_note.txt");
 
-    ChildProcess run({installer.executable().string()}, installer.startDir.path(), std::nullopt);
+    ChildProcess run({installer.executable().string()}, installer.startedFromElsewhere());
     ASSERT_TRUE(run.started());
     const std::optional<int> status = run.wait(std::chrono::seconds(180));
 
@@ -279,8 +195,8 @@ TEST(InstallerFailureTest, OnADisplayAFailureWaitsInItsMessageBoxUntilClosed) {
     ::Display* probe = XOpenDisplay(server.display().c_str());
     ASSERT_NE(probe, nullptr);
 
-    ChildProcess run({installer.executable().string()}, installer.startDir.path(),
-                     server.display());
+    ChildProcess run({installer.executable().string()},
+                     installer.startedFromElsewhere(server.display()));
     ASSERT_TRUE(run.started());
     // The box is titled with the program's name.
     Window box = 0;
@@ -307,15 +223,18 @@ TEST(InstallerFailureTest, OnADisplayAFailureWaitsInItsMessageBoxUntilClosed) {
 std::string loaderLog(const std::optional<std::string>& display) {
     InstallerCopy installer;
     TempDir logDir;
-    ChildProcess run({installer.executable().string()}, installer.startDir.path(), display,
-                     {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + (logDir.path() / "loader").string()});
+    ChildProcess run(
+        {installer.executable().string()},
+        installer.startedFromElsewhere(
+            display.value_or(""),
+            {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + (logDir.path() / "loader").string()}));
     EXPECT_TRUE(run.started());
     const std::optional<int> status = run.wait(std::chrono::seconds(180));
     EXPECT_EQ(status, std::optional<int>(kExitSuccess)) << run.standardError();
     EXPECT_EQ(listing(installer.installDir.path()), kInstalled);
     std::string log;
     for (const auto& entry : std::filesystem::directory_iterator(logDir.path())) {
-        log += readAll(entry.path());
+        log += slurp(entry.path().string());
     }
     return log;
 }
@@ -371,8 +290,8 @@ TEST(InstallerWindowCodeTest, OnADisplayWithoutTheWindowLibrariesTheInstallerRun
 
         {
             InstallerCopy installer;
-            ChildProcess run({installer.executable().string()}, installer.startDir.path(),
-                             server.display());
+            ChildProcess run({installer.executable().string()},
+                             installer.startedFromElsewhere(server.display()));
             ASSERT_TRUE(run.started());
             const std::optional<int> status = run.wait(std::chrono::seconds(180));
             ASSERT_TRUE(status.has_value()) << "the installer did not end by itself";
@@ -385,8 +304,8 @@ TEST(InstallerWindowCodeTest, OnADisplayWithoutTheWindowLibrariesTheInstallerRun
             InstallerCopy installer;
             std::filesystem::create_directory(installer.installDir.path() /
                                               "GENOVA_TORINO_IC514_note.txt");
-            ChildProcess run({installer.executable().string()}, installer.startDir.path(),
-                             server.display());
+            ChildProcess run({installer.executable().string()},
+                             installer.startedFromElsewhere(server.display()));
             ASSERT_TRUE(run.started());
             const std::optional<int> status = run.wait(std::chrono::seconds(60));
             ASSERT_TRUE(status.has_value()) << "the installer waited: a message box was shown";

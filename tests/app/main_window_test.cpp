@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +18,8 @@ namespace {
 
 using testing::listing;
 using testing::RecordingUi;
+using testing::slurp;
+using testing::spit;
 using testing::TempDir;
 
 const std::string kLine = "GENOVA_TORINO_linea.txt";
@@ -30,11 +30,6 @@ const std::string kSheet = "GENOVA_TORINO_IC514_scheda_treno.txt";
 const std::string kPlan = "GENOVA_TORINO_linea.dat";
 const std::string kTrainFile = "GENOVA_TORINO_IC514.sim";
 const std::string kRoute = "GENOVA_TORINO_IC514.dat";
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The directory as each stage saw it: the window's showing and every file name built (each
 // writer asks for the directory just before it writes) record what was on disk at that moment.
@@ -116,7 +111,7 @@ TEST(Form1Test, EachWriterWritesItsOwnDocument) {
     for (const auto& document : documents) {
         SCOPED_TRACE(document.name);
         EXPECT_FALSE(document.bytes.empty());
-        EXPECT_EQ(readAll(dir.path() / document.name), document.bytes);
+        EXPECT_EQ(slurp(dir.file(document.name)), document.bytes);
     }
 }
 
@@ -124,15 +119,15 @@ TEST(Form1Test, ASecondRunReplacesEveryDocumentWhole) {
     TempDir dir;
     const std::string leftover(200000, 'x');  // longer than any document
     for (const auto& name : {kLine, kTrain, kNotes, kSlowdowns, kSheet}) {
-        std::ofstream(dir.path() / name, std::ios::binary) << leftover;
+        spit(dir.file(name), leftover);
     }
     RecordingUi ui;
     Form1 form(ui, [&] { return dir.str(); });
     form.Form_Load();
 
-    EXPECT_EQ(readAll(dir.path() / kNotes),
+    EXPECT_EQ(slurp(dir.file(kNotes)),
               scenario::content::encodeDocument(scenario::content::notes()));
-    EXPECT_EQ(readAll(dir.path() / kSheet),
+    EXPECT_EQ(slurp(dir.file(kSheet)),
               scenario::content::encodeDocument(scenario::content::timetableSheet()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -9,14 +10,14 @@
 
 #include "compiler/windows1252.h"
 #include "platform/files.h"
-#include "tests/content/temp_dir.h"
+#include "tests/support/scratch.h"
 
 namespace scenario::content {
 namespace {
 
-using testing::slurp;
-using testing::spit;
-using testing::TempDir;
+using test_support::slurp;
+using test_support::spit;
+using test_support::TempDir;
 
 TEST(EncodeDocumentTest, WritesTheLinesBeforeTheMarkerEachEndedByCrLf) {
     const struct {
@@ -88,7 +89,7 @@ TEST(WriteDocumentTest, ReplacesALongerFileCompletely) {
     spit(path, std::string(10000, 'Z') + "old content");
     writeDocument(path, std::vector<std::string_view>{"[fine]", kEndMarker});
     EXPECT_EQ(slurp(path), "[fine]\r\n");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"doc.txt"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"doc.txt"});
 }
 
 TEST(WriteDocumentTest, LeavesTheOldFileWhenTheTableCannotBeEncoded) {
@@ -98,7 +99,7 @@ TEST(WriteDocumentTest, LeavesTheOldFileWhenTheTableCannotBeEncoded) {
     EXPECT_THROW(writeDocument(path, std::vector<std::string_view>{"\u0416", kEndMarker}),
                  EncodingError);
     EXPECT_EQ(slurp(path), "old");
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"doc.txt"});
+    EXPECT_EQ(dir.listing(), std::set<std::string>{"doc.txt"});
 }
 
 TEST(WriteDocumentTest, ReportsAFileThatCannotBeWritten) {

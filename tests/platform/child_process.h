@@ -1,7 +1,8 @@
 // A program started for a test as a person or a script would start it: in a directory of the
-// test's choosing, without a display unless the test gives one, standard error kept in a file,
-// and, where the test asks, with a limit on the size of the files it writes. It runs in its own
-// process group, so that a test that ends it ends everything it started.
+// test's choosing, without a display unless the test gives one, with settings added to the
+// environment, standard error kept in a file, and, where the test asks, with a limit on the size of
+// the files it writes. It runs in its own process group, so that a test that ends it ends
+// everything it started.
 #pragma once
 
 #include <fcntl.h>
@@ -32,6 +33,8 @@ struct ChildOptions {
     std::optional<rlim_t> fileSizeLimit = {};
     // The display it is given (DISPLAY); none when empty.
     std::string display = {};
+    // NAME=VALUE settings added to the test's own environment.
+    std::vector<std::string> environment = {};
 };
 
 class ChildProcess {
@@ -45,6 +48,8 @@ class ChildProcess {
             if (std::string(*e).rfind("DISPLAY=", 0) != 0) environment.emplace_back(*e);
         }
         if (!options.display.empty()) environment.push_back("DISPLAY=" + options.display);
+        environment.insert(environment.end(), options.environment.begin(),
+                           options.environment.end());
         std::vector<char*> envp;
         for (auto& e : environment) envp.push_back(e.data());
         envp.push_back(nullptr);
@@ -71,7 +76,8 @@ class ChildProcess {
                 const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
                 if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
             }
-            ::execve(argp[0], argp.data(), envp.data());
+            // A program named without a folder is looked for on PATH, as a shell would.
+            ::execvpe(argp[0], argp.data(), envp.data());
             ::_exit(127);
         }
     }

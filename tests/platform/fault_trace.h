@@ -1,7 +1,9 @@
-// Shared by the tests that make the file operations of a whole run fail one at a time: the
-// failure each operation is given, a record of the operations a run made, and the files a
-// process holds open inside given folders.
+// Shared by the tests that make file operations fail: the failure each operation is given, a
+// record of the operations a run made, what this process holds open, and which file a name
+// stands for, to tell a file kept whole from one replaced.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -46,6 +48,21 @@ inline int openFilesIn(const std::vector<std::string>& dirs) {
         for (const std::string& dir : dirs) count += target.starts_with(dir + "/");
     }
     return count;
+}
+
+// Every descriptor this process has open.
+inline int openDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
+// The file `path` names on its file system, 0 when it names none.
+inline ino_t inodeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 }  // namespace platform::testing

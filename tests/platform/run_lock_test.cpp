@@ -13,40 +13,21 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
 
 #include "platform/files.h"
+#include "tests/support/scratch.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "run-lock-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string str() const { return path_.string(); }
-    bool empty() const { return fs::is_empty(path_); }
-
-  private:
-    fs::path path_;
-};
+using test_support::spit;
+using test_support::TempDir;
 
 // Takes the lock of `dir` on a thread of its own and tells when it has it.
 class Waiter {
@@ -89,7 +70,7 @@ TEST(RunLockTest, ASecondRunWaitsUntilTheFirstLetsGo) {
     EXPECT_FALSE(second.acquiredWithin(300ms)) << "the second run did not wait";
     carried = RunLock();
     EXPECT_TRUE(second.acquiredWithin(10s)) << "the second run never got the folder";
-    EXPECT_TRUE(dir.empty()) << "the lock left something in the folder";
+    EXPECT_TRUE(dir.listing().empty()) << "the lock left something in the folder";
 }
 
 // A run killed while it holds the folder must not keep every later run waiting.
@@ -115,12 +96,12 @@ TEST(RunLockTest, AKilledHolderLetsGo) {
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     EXPECT_TRUE(next.acquiredWithin(10s)) << "the killed run kept the folder";
-    EXPECT_TRUE(dir.empty());
+    EXPECT_TRUE(dir.listing().empty());
 }
 
 TEST(RunLockTest, AFolderThatCannotBeUsedIsNamedWithTheReason) {
     TempDir dir;
-    std::ofstream(dir.str() + "/plain") << "x";
+    spit(dir.file("plain"), "x");
     const struct {
         std::string path;
         const char* reason;

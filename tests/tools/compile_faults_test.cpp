@@ -43,6 +43,8 @@ using platform::testing::ChildProcess;
 using platform::testing::failureFor;
 using platform::testing::FileEvent;
 using platform::testing::FileOperation;
+using platform::testing::inodeOf;
+using platform::testing::openDescriptors;
 using platform::testing::openFilesIn;
 using platform::testing::ScopedFileFaultHook;
 using platform::testing::ScratchMount;
@@ -53,17 +55,6 @@ using testing::spit;
 using testing::TempDir;
 
 constexpr auto kRunLimit = std::chrono::seconds(120);
-
-ino_t inodeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
-
-int openDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
 
 class CompileFaultsTest : public ::testing::Test {
   protected:

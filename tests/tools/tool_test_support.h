@@ -1,14 +1,9 @@
-// Shared by the tool's tests: a scratch directory, the fixture descriptions, and the compiled
-// files that the installer's own sequence makes from the same bytes.
+// Shared by the tool's tests: the scratch directory and whole files of every folder's tests,
+// the fixture descriptions, the compiled files that the installer's own sequence makes from the
+// same bytes, and runs of the tool in this process.
 #pragma once
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -17,59 +12,16 @@
 #include "compiler/compiled_files.h"
 #include "compiler/memorizza_percorso.h"
 #include "tests/compiler/error_code_printer.h"
+#include "tests/support/scratch.h"
 #include "tools/scenario_tool.h"
 
 namespace tool::testing {
 
-// Paths in the tests are UTF-8 text, as the tool's are; on Windows a narrow path would be taken
-// in the machine's code page instead, and name another file.
-inline std::filesystem::path utf8Path(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
-
-inline std::string utf8String(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "scenario-tool-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string str() const { return utf8String(path_); }
-    std::string file(const std::string& name) const { return utf8String(path_ / utf8Path(name)); }
-    std::set<std::string> listing() const {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.insert(utf8String(entry.path().filename()));
-        }
-        return names;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string slurp(const std::string& path) {
-    std::ifstream in(utf8Path(path), std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void spit(const std::string& path, const std::string& bytes) {
-    std::ofstream(utf8Path(path), std::ios::binary) << bytes;
-}
+using test_support::slurp;
+using test_support::spit;
+using test_support::TempDir;
+using test_support::utf8Path;
+using test_support::utf8String;
 
 inline std::string fixture(const std::string& name) {
     return slurp(std::string(SCENARIO_FIXTURES_DIR) + "/" + name);

@@ -6,8 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -16,42 +14,30 @@
 #include "platform/files.h"
 #include "platform/run_lock.h"
 #include "platform/win32/wide_text.h"
+#include "tests/support/scratch.h"
 
 namespace platform {
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test_support::spit;
+using test_support::TempDir;
 
-class LockFolder {
-  public:
-    LockFolder()
-        : path_(fs::temp_directory_path() / (L"run-lock-test-\u0141\u00f3d\u017a-" +
-                                             std::to_wstring(::GetCurrentProcessId()))) {
-        fs::remove_all(path_);
-        fs::create_directory(path_);
-    }
-    ~LockFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string path() const { return win32::toUtf8(path_.wstring()); }
-    bool empty() const { return fs::is_empty(path_); }
-
-  private:
-    fs::path path_;
-};
+// A scratch folder whose name holds letters outside the machine's code page.
+const std::string kFolderPrefix =
+    "run-lock-test-\xC5\x81\xC3\xB3"
+    "d\xC5\xBA";
 
 // A second taker waits until the first lets go, whichever way it spells the folder. It stands
 // in another thread here; another process waits the same way.
 TEST(RunLockTest, ASecondTakerWaitsForTheFirstWhateverTheSpelling) {
-    LockFolder folder;
-    std::wstring upper = win32::toWide(folder.path());
+    TempDir folder(kFolderPrefix);
+    std::wstring upper = win32::toWide(folder.str());
     ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
-    const std::string spellings[] = {folder.path(), win32::toUtf8(upper), folder.path() + "\\"};
+    const std::string spellings[] = {folder.str(), win32::toUtf8(upper), folder.str() + "\\"};
     for (const std::string& spelling : spellings) {
         SCOPED_TRACE(spelling);
-        auto first = std::make_unique<RunLock>(lockDirectory(folder.path()));
+        auto first = std::make_unique<RunLock>(lockDirectory(folder.str()));
         ASSERT_TRUE(first->held());
 
         std::atomic<bool> taken{false};
@@ -67,23 +53,23 @@ TEST(RunLockTest, ASecondTakerWaitsForTheFirstWhateverTheSpelling) {
         ASSERT_EQ(second.wait_for(5s), std::future_status::ready) << "still waiting after release";
         EXPECT_TRUE(second.get());
     }
-    EXPECT_TRUE(folder.empty());
+    EXPECT_TRUE(folder.listing().empty());
 }
 
 TEST(RunLockTest, LeavesNothingInTheFolder) {
-    LockFolder folder;
+    TempDir folder(kFolderPrefix);
     {
-        const RunLock lock = lockDirectory(folder.path());
+        const RunLock lock = lockDirectory(folder.str());
         EXPECT_TRUE(lock.held());
     }
-    EXPECT_TRUE(folder.empty());
+    EXPECT_TRUE(folder.listing().empty());
 }
 
 TEST(RunLockTest, AMissingFolderOrAFileIsAClearFailure) {
-    LockFolder folder;
-    const std::string file = folder.path() + "\\file.txt";
-    std::ofstream(fs::path(win32::toWide(file))) << "x";
-    for (const std::string& notAFolder : {folder.path() + "\\none", file}) {
+    TempDir folder(kFolderPrefix);
+    const std::string file = folder.str() + "\\file.txt";
+    spit(file, "x");
+    for (const std::string& notAFolder : {folder.str() + "\\none", file}) {
         try {
             lockDirectory(notAFolder);
             ADD_FAILURE() << "no FileError for " << notAFolder;
