@@ -69,8 +69,9 @@ class ProfilePicture {
         heading.size = 13;
         heading.bold = true;
         body += fixedText(10, 20, title(), heading);
-        if (captionAbove_)
+        if (captionAbove_) {
             body += fixedText(width_ - kRight, 20, kCaption, captionStyle(Anchor::end));
+        }
 
         body += stations(gradientTop_, speedBottom_);
         body += gradientBand(gradientTop_, gradientBottom_);
@@ -102,8 +103,9 @@ class ProfilePicture {
 
     // Heights from the top down: the title, the station names, the gradient band, a gap, the
     // speed band, the km axis with its caption, the legend. The bands and the names share what
-    // the rest leaves. The names want room for the longest; the bands keep at least three fifths,
-    // and never less than they need to be read; a name longer than its room is cut short.
+    // the rest leaves. The names want room for the longest; the bands keep three fifths
+    // (up to 290, enough for the longest names at the map's size), and never less than they
+    // need to be read; a name longer than its room is cut short.
     void layOut() {
         // A short panel has the caption on the title's line, where it fits beside the title.
         captionAbove_ =
@@ -128,8 +130,9 @@ class ProfilePicture {
                 longest = std::max(longest, std::min(labelWidth(o.label, 10), 220.0));
             }
         }
-        const double bands = std::max(
-            {kLeastGradient + kLeastSpeed, (shared - gap) * 0.6, shared - gap - longest - 8});
+        const double bands =
+            std::max({kLeastGradient + kLeastSpeed, std::min((shared - gap) * 0.6, 290.0),
+                      shared - gap - longest - 8});
         double names = std::max(shared - gap - bands, 0.0);
         if (names < kLeastNames + 8) names = 8;  // no room for names: their lines alone
         nameRoom_ = names - 8;
