@@ -167,18 +167,20 @@ class ProfilePicture {
                    "\" x2=\"" + num(x) + "\" y2=\"" + num(speedBottom) +
                    "\" stroke=\"#8a8a8a\" stroke-width=\"0.8\" stroke-dasharray=\"3 3\"/>";
             // Beside its line, else a little aside; left out where neighbours leave no room.
-            // A name longer than the room above the bands is cut short: its title keeps it.
-            const std::string shown = fittedText(o.label, name.size, nameRoom_);
-            if (shown.empty()) {
-                out += "</g>\n";
-                continue;
-            }
-            if (auto text = space_.place(shown, name,
-                                         {{x + 10, baseline, Anchor::start},
-                                          {x - 2.5, baseline, Anchor::start},
-                                          {x + 21, baseline, Anchor::start},
-                                          {x - 13.5, baseline, Anchor::start}})) {
-                out += text->element;
+            // A name longer than the room above the bands is cut short (its title keeps it
+            // whole), after a try at reaching up beside the title into the top margin.
+            const std::vector<LabelSpace::Place> places = {{x + 10, baseline, Anchor::start},
+                                                           {x - 2.5, baseline, Anchor::start},
+                                                           {x + 21, baseline, Anchor::start},
+                                                           {x - 13.5, baseline, Anchor::start}};
+            for (const double room : {baseline - 4, nameRoom_}) {
+                if (nameRoom_ <= 0) break;
+                const std::string shown = fittedText(o.label, name.size, room);
+                if (shown.empty()) continue;
+                if (auto text = space_.place(shown, name, places)) {
+                    out += text->element;
+                    break;
+                }
             }
             out += "</g>\n";
         }
