@@ -31,6 +31,10 @@ struct MapView {
     // The plan's panel in user units; the plan is turned and scaled to fill it.
     double planWidth = 1400;
     double planHeight = 760;
+    // The profile's picture in user units: the distance axis takes its width, the station
+    // names and the bands share its height.
+    double profileWidth = 1400;
+    double profileHeight = 650;
 };
 
 enum class MapObjectKind {

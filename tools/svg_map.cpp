@@ -80,6 +80,7 @@ std::string legend(double y) {
 std::string renderMapSvg(const MapSources& sources, const MapView& requested) {
     MapView view = requested;
     view.planWidth = kWidth;
+    view.profileWidth = kWidth;
     const MapModel model = buildMapModel(sources, view);
 
     std::string body;
@@ -105,7 +106,7 @@ std::string renderMapSvg(const MapSources& sources, const MapView& requested) {
         body += placed(*plan, y);
         y += partHeight(*plan) + 20;
     }
-    const std::string profile = profileSvg(model);
+    const std::string profile = profileSvg(model, view.profileWidth, view.profileHeight);
     body += placed(profile, y);
     y += partHeight(profile) + 10;
 

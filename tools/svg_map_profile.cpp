@@ -1,5 +1,6 @@
 // The profile against distance: station names, the gradient as stored, the line's speed limit
-// and the train's with its slowdowns, speed boards and signals, over a km axis.
+// and the train's with its slowdowns, speed boards and signals, over a km axis, laid out for the
+// size of the panel it is shown in.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,9 +15,34 @@ namespace {
 
 using namespace svg;
 
-constexpr double kWidth = 1400;
-constexpr double kLeft = 100;
 constexpr double kRight = 30;
+// Below the title: where the station names may reach up to.
+constexpr double kTop = 32;
+// The least the gradient and the speed bands are drawn with, and what a name needs at least to
+// be worth writing.
+constexpr double kLeastGradient = 36;
+constexpr double kLeastSpeed = 56;
+constexpr double kLeastNames = 24;
+constexpr double kLegendRow = 16;
+const std::string kCaption = "distance from the start (km)";
+
+// The text cut at its end, with an ellipsis, to no wider than `room`; empty when not even its
+// first character fits.
+std::string fittedText(const std::string& text, double size, double room) {
+    if (labelWidth(text, size) <= room) return text;
+    const std::string ellipsis = "\xE2\x80\xA6";
+    std::size_t end = text.size();
+    while (end > 0) {
+        // Back to the start of the previous character, whole.
+        do {
+            --end;
+        } while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80);
+        std::string cut = text.substr(0, end);
+        while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+        if (!cut.empty() && labelWidth(cut + ellipsis, size) <= room) return cut + ellipsis;
+    }
+    return {};
+}
 
 // "35", "35.5", "35.25": a km number with as many decimals as the step needs.
 std::string kmNumber(std::int64_t metres, double step) {
@@ -28,51 +54,100 @@ std::string kmNumber(std::int64_t metres, double step) {
 
 class ProfilePicture {
   public:
-    explicit ProfilePicture(const MapModel& model) : m_(model) {
+    ProfilePicture(const MapModel& model, double width, double height)
+        : m_(model), width_(width), height_(height) {
         span_ = static_cast<double>(std::max<std::int64_t>(m_.to - m_.from, 1));
+        // The left labels need the same room at any size; a narrow panel gives them less.
+        left_ = std::clamp(width_ * 0.0715, 64.0, 100.0);
+        layOut();
     }
 
     std::string render() {
+        space_.keepWithin({0, 0, width_, height_});
         std::string body;
         TextStyle heading;
         heading.size = 13;
         heading.bold = true;
+        body += fixedText(10, 20, title(), heading);
+        if (captionAbove_) {
+            body += fixedText(width_ - kRight, 20, kCaption, captionStyle(Anchor::end));
+        }
+
+        body += stations(gradientTop_, speedBottom_);
+        body += gradientBand(gradientTop_, gradientBottom_);
+        body += speedBand(speedTop_, speedBottom_);
+        body += distanceAxis(speedBottom_);
+        if (legendRows_ > 0) body += legend(legendTop_);
+        return body;
+    }
+
+    double left() const { return left_; }
+    double width() const { return width_ - left_ - kRight; }
+
+  private:
+    std::string title() const {
         std::string title = "Profile";
         if (m_.from != 0 || m_.to != m_.lineEnd) {
             title += " " + kilometreText(m_.from) + " to " + kilometreText(m_.to);
         }
-        body += fixedText(10, 20, title, heading);
+        return title;
+    }
 
-        // The names stand upright over the bands; their room is that of the longest.
+    static TextStyle captionStyle(Anchor anchor) {
+        TextStyle caption;
+        caption.size = 11;
+        caption.anchor = anchor;
+        caption.fill = "#444444";
+        return caption;
+    }
+
+    // Heights from the top down: the title, the station names, the gradient band, a gap, the
+    // speed band, the km axis with its caption, the legend. The bands and the names share what
+    // the rest leaves. The names want room for the longest; the bands keep three fifths
+    // (up to 290, enough for the longest names at the map's size), and never less than they
+    // need to be read; a name longer than its room is cut short.
+    void layOut() {
+        // A short panel has the caption on the title's line, where it fits beside the title.
+        captionAbove_ =
+            height_ < 450 &&
+            labelWidth(title(), 13, true) + 30 + labelWidth(kCaption, 11) <= width_ - 10 - kRight;
+        const double axis = captionAbove_ ? 20 : 34;
+        legendStart_ = left_;
+        legendRows_ = legendRowsFrom(legendStart_);
+        if (legendRows_ > 1) {
+            legendStart_ = 10;
+            legendRows_ = legendRowsFrom(legendStart_);
+        }
+        // A legend that would take much of a small panel is left to the page around it.
+        if (legendRows_ * kLegendRow + 10 > height_ * 0.15) legendRows_ = 0;
+        const double below = axis + (legendRows_ > 0 ? 10 + legendRows_ * kLegendRow : 6);
+        const double shared = std::max(height_ - kTop - below, 0.0);
+        const double gap = std::clamp(shared * 0.045, 10.0, 24.0);
+
         double longest = 40;
         for (const MapObject& o : m_.objects) {
             if (o.kind == MapObjectKind::station) {
                 longest = std::max(longest, std::min(labelWidth(o.label, 10), 220.0));
             }
         }
-        const double gradientTop = 40 + longest + 8;
-        const double gradientBottom = gradientTop + 120;
-        const double speedTop = gradientBottom + 24;
-        const double speedBottom = speedTop + 170;
-
-        body += stations(gradientTop, speedBottom);
-        body += gradientBand(gradientTop, gradientBottom);
-        body += speedBand(speedTop, speedBottom);
-        double y = speedBottom;
-        body += distanceAxis(y);
-        y += 44;
-        body += legend(y);
-        height_ = y + 16;
-        return body;
+        const double bands =
+            std::max({kLeastGradient + kLeastSpeed, std::min((shared - gap) * 0.6, 290.0),
+                      shared - gap - longest - 8});
+        double names = std::max(shared - gap - bands, 0.0);
+        if (names < kLeastNames + 8) names = 8;  // no room for names: their lines alone
+        nameRoom_ = names - 8;
+        // The bands share theirs as 12 to 17, the speed band the taller for its values.
+        const double bandsDrawn = std::max(shared - gap - names, kLeastGradient + kLeastSpeed);
+        gradientTop_ = kTop + names;
+        gradientBottom_ = gradientTop_ + std::max(bandsDrawn * 12 / 29, kLeastGradient);
+        speedTop_ = gradientBottom_ + gap;
+        speedBottom_ = gradientTop_ + bandsDrawn + gap;
+        legendTop_ = speedBottom_ + axis + 10;
     }
 
-    double height() const { return height_; }
-
-  private:
     double px(double metres) const {
-        return kLeft + (metres - static_cast<double>(m_.from)) / span_ * width();
+        return left_ + (metres - static_cast<double>(m_.from)) / span_ * width();
     }
-    static double width() { return kWidth - kLeft - kRight; }
 
     std::string fixedText(double x, double y, std::string_view text, const TextStyle& style) {
         space_.takeHard(textBox(x, y, text, style));
@@ -92,34 +167,51 @@ class ProfilePicture {
                    "\" x2=\"" + num(x) + "\" y2=\"" + num(speedBottom) +
                    "\" stroke=\"#8a8a8a\" stroke-width=\"0.8\" stroke-dasharray=\"3 3\"/>";
             // Beside its line, else a little aside; left out where neighbours leave no room.
-            if (auto text = space_.place(o.label, name,
-                                         {{x + 10, baseline, Anchor::start},
-                                          {x - 2.5, baseline, Anchor::start},
-                                          {x + 21, baseline, Anchor::start},
-                                          {x - 13.5, baseline, Anchor::start}})) {
-                out += text->element;
+            // A name longer than the room above the bands is cut short (its title keeps it
+            // whole), after a try at reaching up beside the title into the top margin.
+            const std::vector<LabelSpace::Place> places = {{x + 10, baseline, Anchor::start},
+                                                           {x - 2.5, baseline, Anchor::start},
+                                                           {x + 21, baseline, Anchor::start},
+                                                           {x - 13.5, baseline, Anchor::start}};
+            for (const double room : {baseline - 4, nameRoom_}) {
+                if (nameRoom_ <= 0) break;
+                const std::string shown = fittedText(o.label, name.size, room);
+                if (shown.empty()) continue;
+                if (auto text = space_.place(shown, name, places)) {
+                    out += text->element;
+                    break;
+                }
             }
             out += "</g>\n";
         }
         return out;
     }
 
-    std::string bandFrame(double top, double bottom, const std::string& name) {
-        std::string out = "<rect x=\"" + num(kLeft) + "\" y=\"" + num(top) + "\" width=\"" +
+    // The band's frame, and its name upright beside it: the long name where the band is tall
+    // enough for it, else the short.
+    std::string bandFrame(double top, double bottom, const std::string& name,
+                          const std::string& shortName) {
+        std::string out = "<rect x=\"" + num(left_) + "\" y=\"" + num(top) + "\" width=\"" +
                           num(width()) + "\" height=\"" + num(bottom - top) +
                           "\" fill=\"none\" stroke=\"#bbbbbb\"/>\n";
         TextStyle style;
         style.size = 11;
         style.upward = true;
         style.anchor = Anchor::middle;
-        return out + fixedText(28, (top + bottom) / 2, name, style);
+        const bool fits = labelWidth(name, style.size) + 4 <= bottom - top;
+        return out + fixedText(28, (top + bottom) / 2, fits ? name : shortName, style);
     }
 
+    // A value on the band's scale; left out where a value already written stands.
     std::string axisLabel(double y, const std::string& text) {
         TextStyle style;
         style.size = 10;
         style.anchor = Anchor::end;
-        return fixedText(kLeft - 5, y + 3.5, text, style);
+        const Box box = textBox(left_ - 5, y + 3.5, text, style);
+        if (!space_.clear({box.x0 - 0.3, box.y0 - 0.3, box.x1 + 0.3, box.y1 + 0.3}, false)) {
+            return {};
+        }
+        return fixedText(left_ - 5, y + 3.5, text, style);
     }
 
     std::string gradientBand(double top, double bottom) {
@@ -152,12 +244,13 @@ class ProfilePicture {
                    "\" width=\"" + num(std::max(x1 - x0, 0.5)) + "\" height=\"" + num(h) +
                    "\" fill=\"" + (g.perMille > 0 ? "#c0504d" : "#4f81bd") + "\"/>\n";
         }
-        out += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(mid) + "\" x2=\"" +
-               num(kLeft + width()) + "\" y2=\"" + num(mid) +
+        out += "<line x1=\"" + num(left_) + "\" y1=\"" + num(mid) + "\" x2=\"" +
+               num(left_ + width()) + "\" y2=\"" + num(mid) +
                "\" stroke=\"#666666\" stroke-width=\"0.8\"/>\n";
-        out += bandFrame(top, bottom, "gradient (\xE2\x80\xB0)");
-        if (up > 0) out += axisLabel(top + 3, "+" + std::to_string(up));
+        out += bandFrame(top, bottom, "gradient (\xE2\x80\xB0)", "\xE2\x80\xB0");
+        // Zero first: the extremes give way to it where the band is short.
         out += axisLabel(mid, "0");
+        if (up > 0) out += axisLabel(top + 3, "+" + std::to_string(up));
         if (down > 0) out += axisLabel(bottom - 3, "-" + std::to_string(down));
         return out;
     }
@@ -171,7 +264,8 @@ class ProfilePicture {
     }
 
     std::string speedBand(double top, double bottom) {
-        std::string out;
+        // The band's name first: the values of the boards and slowdowns give way to it.
+        std::string out = bandFrame(top, bottom, "speed limit (km/h)", "km/h");
         int fastest = 20;
         for (const SpeedStep& s : m_.lineSpeed) fastest = std::max(fastest, s.kmh);
         const int ceiling = (fastest + 19) / 20 * 20;
@@ -179,9 +273,12 @@ class ProfilePicture {
             return bottom -
                    std::clamp(v, 0.0, static_cast<double>(ceiling)) / ceiling * (bottom - top - 12);
         };
-        for (int v = 0; v <= ceiling; v += ceiling > 100 ? 40 : 20) {
-            out += "<line x1=\"" + num(kLeft) + "\" y1=\"" + num(py(v)) + "\" x2=\"" +
-                   num(kLeft + width()) + "\" y2=\"" + num(py(v)) +
+        // Values far enough apart to be read, at a step of 20 km/h or a multiple.
+        int step = ceiling > 100 ? 40 : 20;
+        while (step < ceiling && py(0) - py(step) < 14) step *= 2;
+        for (int v = 0; v <= ceiling; v += step) {
+            out += "<line x1=\"" + num(left_) + "\" y1=\"" + num(py(v)) + "\" x2=\"" +
+                   num(left_ + width()) + "\" y2=\"" + num(py(v)) +
                    "\" stroke=\"#e4e4e4\" stroke-width=\"0.8\"/>\n";
             out += axisLabel(py(v), std::to_string(v));
         }
@@ -269,7 +366,6 @@ class ProfilePicture {
             others += "</g>\n";
         }
         out += signals + others;
-        out += bandFrame(top, bottom, "speed limit (km/h)");
         return out;
     }
 
@@ -326,77 +422,137 @@ class ProfilePicture {
                    "\" y2=\"" + num(bottom + 6) + "\" stroke=\"#000000\"/>\n";
             out += fixedText(x, bottom + 17, kmNumber(static_cast<std::int64_t>(m), step), number);
         }
-        TextStyle caption;
-        caption.size = 11;
-        caption.anchor = Anchor::middle;
-        caption.fill = "#444444";
-        out += fixedText(kLeft + width() / 2, bottom + 34, "distance from the start (km)", caption);
+        if (!captionAbove_) {
+            // Under the middle of the axis, moved in from an edge it would pass; in a panel too
+            // narrow for it, the unit alone.
+            const TextStyle style = captionStyle(Anchor::middle);
+            const bool fits = labelWidth(kCaption, style.size) + 20 <= width_;
+            const std::string caption = fits ? kCaption : "km";
+            const double half = labelWidth(caption, style.size) / 2;
+            const double x = std::clamp(left_ + width() / 2, 10 + half, width_ - 10 - half);
+            out += fixedText(x, bottom + 34, caption, style);
+        }
         return out;
     }
 
-    std::string legend(double y) {
-        std::string out;
-        double x = kLeft;
+    struct LegendEntry {
+        std::string (*symbol)(double x, double y);  // 18 wide from x, centred on y
+        const char* words;
+    };
+    static const std::vector<LegendEntry>& legendEntries() {
+        static const std::vector<LegendEntry> entries = {
+            {[](double x, double y) {
+                 return "<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x + 18) +
+                        "\" y2=\"" + num(y) + "\" stroke=\"" + kLineSpeedColour +
+                        "\" stroke-width=\"2\"/>";
+             },
+             "line speed limit"},
+            {[](double x, double y) {
+                 return "<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x + 18) +
+                        "\" y2=\"" + num(y) + "\" stroke=\"" + kSlowdownColour +
+                        "\" stroke-width=\"2.2\"/>";
+             },
+             "train's limit under a slowdown"},
+            {[](double x, double y) {
+                 return "<path d=\"M" + num(x + 9) + " " + num(y + 5) + " L" + num(x + 13.5) + " " +
+                        num(y - 3) + " L" + num(x + 4.5) + " " + num(y - 3) + " Z\" fill=\"" +
+                        kSlowdownColour + "\"/>";
+             },
+             "slowdown warning board"},
+            {[](double x, double y) {
+                 return "<rect x=\"" + num(x + 6) + "\" y=\"" + num(y - 3) +
+                        "\" width=\"6\" height=\"6\" fill=\"" + kSpeedBoardColour + "\"/>";
+             },
+             "speed board"},
+            {[](double x, double y) {
+                 return "<line x1=\"" + num(x + 9) + "\" y1=\"" + num(y + 4) + "\" x2=\"" +
+                        num(x + 9) + "\" y2=\"" + num(y - 4) + "\" stroke=\"" + kSignalColour +
+                        "\" stroke-width=\"1.2\"/>";
+             },
+             "signal"},
+            {[](double x, double y) {
+                 return "<line x1=\"" + num(x + 9) + "\" y1=\"" + num(y + 5) + "\" x2=\"" +
+                        num(x + 9) + "\" y2=\"" + num(y - 5) +
+                        "\" stroke=\"#8a8a8a\" stroke-dasharray=\"3 3\"/>";
+             },
+             "station"},
+            {[](double x, double y) {
+                 return "<rect x=\"" + num(x) + "\" y=\"" + num(y - 5) +
+                        "\" width=\"18\" height=\"10\" fill=\"" + kMountainColour +
+                        "\" fill-opacity=\"0.3\"/>";
+             },
+             "mountain stretch"},
+        };
+        return entries;
+    }
+    static TextStyle legendStyle() {
         TextStyle style;
         style.size = 10;
         style.fill = "#444444";
-        auto entry = [&](const std::string& symbol, const std::string& words) {
-            out += symbol;
-            x += 24;
-            out += fixedText(x, y + 4, words, style);
-            x += labelWidth(words, style.size) + 18;
-        };
-        entry("<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x + 18) + "\" y2=\"" +
-                  num(y) + "\" stroke=\"" + kLineSpeedColour + "\" stroke-width=\"2\"/>",
-              "line speed limit");
-        entry("<line x1=\"" + num(x) + "\" y1=\"" + num(y) + "\" x2=\"" + num(x + 18) + "\" y2=\"" +
-                  num(y) + "\" stroke=\"" + kSlowdownColour + "\" stroke-width=\"2.2\"/>",
-              "train's limit under a slowdown");
-        entry("<path d=\"M" + num(x + 9) + " " + num(y + 5) + " L" + num(x + 13.5) + " " +
-                  num(y - 3) + " L" + num(x + 4.5) + " " + num(y - 3) + " Z\" fill=\"" +
-                  kSlowdownColour + "\"/>",
-              "slowdown warning board");
-        entry("<rect x=\"" + num(x + 6) + "\" y=\"" + num(y - 3) +
-                  "\" width=\"6\" height=\"6\" fill=\"" + kSpeedBoardColour + "\"/>",
-              "speed board");
-        entry("<line x1=\"" + num(x + 9) + "\" y1=\"" + num(y + 4) + "\" x2=\"" + num(x + 9) +
-                  "\" y2=\"" + num(y - 4) + "\" stroke=\"" + kSignalColour +
-                  "\" stroke-width=\"1.2\"/>",
-              "signal");
-        entry("<line x1=\"" + num(x + 9) + "\" y1=\"" + num(y + 5) + "\" x2=\"" + num(x + 9) +
-                  "\" y2=\"" + num(y - 5) + "\" stroke=\"#8a8a8a\" stroke-dasharray=\"3 3\"/>",
-              "station");
-        entry("<rect x=\"" + num(x) + "\" y=\"" + num(y - 5) +
-                  "\" width=\"18\" height=\"10\" fill=\"" + kMountainColour +
-                  "\" fill-opacity=\"0.3\"/>",
-              "mountain stretch");
+        return style;
+    }
+
+    // The legend's entries in rows from `x0`, a row broken where the next entry would pass the
+    // right edge; `draw` gets each entry's place.
+    template <typename Draw>
+    int legendRowsFrom(double x0, const Draw& draw) const {
+        const double right = width_ - 10;
+        double x = x0;
+        int row = 0;
+        for (const LegendEntry& e : legendEntries()) {
+            const double w = 24 + labelWidth(e.words, legendStyle().size);
+            if (x > x0 && x + w > right) {
+                x = x0;
+                ++row;
+            }
+            draw(e, x, row);
+            x += w + 18;
+        }
+        return row + 1;
+    }
+    int legendRowsFrom(double x0) const {
+        return legendRowsFrom(x0, [](const LegendEntry&, double, int) {});
+    }
+
+    std::string legend(double top) {
+        std::string out;
+        legendRowsFrom(legendStart_, [&](const LegendEntry& e, double x, int row) {
+            const double y = top + row * kLegendRow;
+            out += e.symbol(x, y);
+            out += fixedText(x + 24, y + 4, e.words, legendStyle());
+        });
         return out;
     }
 
     const MapModel& m_;
+    double width_;
+    double height_;
     double span_ = 1;
-    double height_ = 0;
+    double left_ = 0;
+    bool captionAbove_ = false;  // the axis's caption on the title's line
+    double nameRoom_ = 0;        // the height a station name may take
+    double gradientTop_ = 0, gradientBottom_ = 0, speedTop_ = 0, speedBottom_ = 0;
+    double legendStart_ = 0, legendTop_ = 0;
+    int legendRows_ = 0;
     LabelSpace space_;
 };
 
 }  // namespace
 
-std::string profileSvg(const MapModel& model) {
-    ProfilePicture picture(model);
+std::string profileSvg(const MapModel& model, double width, double height) {
+    ProfilePicture picture(model, width, height);
     const std::string body = picture.render();
-    const double height = picture.height();
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" class=\"profile\" "
            "width=\"" +
-           num(kWidth) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(kWidth) + " " +
+           num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " +
            num(height) + "\" font-family=\"" + kFontFamily + "\" data-from=\"" +
            std::to_string(model.from) + "\" data-to=\"" + std::to_string(model.to) +
-           "\" data-left=\"" + num(kLeft) + "\" data-width=\"" + num(kWidth - kLeft - kRight) +
-           "\">\n<rect x=\"0\" y=\"0\" width=\"" + num(kWidth) + "\" height=\"" + num(height) +
+           "\" data-left=\"" + num(picture.left()) + "\" data-width=\"" + num(picture.width()) +
+           "\">\n<rect x=\"0\" y=\"0\" width=\"" + num(width) + "\" height=\"" + num(height) +
            "\" fill=\"#ffffff\"/>\n" + body + "</svg>\n";
 }
 
 std::string renderProfileSvg(const MapSources& sources, const MapView& view) {
-    return profileSvg(buildMapModel(sources, view));
+    return profileSvg(buildMapModel(sources, view), view.profileWidth, view.profileHeight);
 }
-
 }  // namespace tool

@@ -189,7 +189,7 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
                 return;
             }
             MapView view{*stretch};
-            // The page asks for the plan in its panel's size, so that the plan fills it.
+            // The page asks for each picture in its panel's size, so that the picture fills it.
             const auto size = [&](const char* name, double fallback) {
                 if (!request.has_param(name)) return fallback;
                 const std::string text = request.get_param_value(name);
@@ -199,9 +199,11 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
                 if (error != std::errc{} || end != text.data() + text.size()) return -1.0;
                 return value >= kSmallestPanel && value <= kLargestPanel ? value : -1.0;
             };
-            view.planWidth = size("width", view.planWidth);
-            view.planHeight = size("height", view.planHeight);
-            if (view.planWidth < 0 || view.planHeight < 0) {
+            double& width = plan ? view.planWidth : view.profileWidth;
+            double& height = plan ? view.planHeight : view.profileHeight;
+            width = size("width", width);
+            height = size("height", height);
+            if (width < 0 || height < 0) {
                 response.status = 400;
                 response.set_content("width and height are whole units from 200 to 8000\n",
                                      "text/plain");

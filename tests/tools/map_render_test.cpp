@@ -352,6 +352,83 @@ TEST_F(MapDrawing, EveryObjectCarriesItsCellAndATitleThatNamesIt) {
     EXPECT_TRUE(attribute(root(plan), "data-rotation"));
 }
 
+TEST_F(MapDrawing, TheProfileIsLaidOutForItsPanel) {
+    const auto carried = compiled(carriedLine(), carriedTrain(), "GENOVA_TORINO", "IC514");
+    const auto slowdown = compiled(slowdownLine(), slowdownTrain(), "COLLE_MARE", "R2041");
+    struct Case {
+        const char* what;
+        const Compiled* scenario;
+        std::optional<MapStretch> stretch;
+        double width, height;
+        std::size_t fewestNames;  // stations named on the carried line's profile
+    };
+    const std::vector<Case> cases = {
+        {"as the map draws it", carried.get(), {}, 1400, 650, 32},
+        {"wide and short", carried.get(), {}, 1000, 300, 24},
+        {"tall and narrow", carried.get(), {}, 600, 500, 16},
+        {"the smallest panel", carried.get(), {}, 200, 200, 0},
+        {"a stretch, wide and short", carried.get(), MapStretch{35000, 60000}, 1000, 300, 4},
+        {"a slowdown, wide and short", slowdown.get(), {}, 1000, 300, 0},
+        {"a slowdown, tall and narrow", slowdown.get(), {}, 600, 500, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MapView view;
+        view.stretch = c.stretch;
+        view.profileWidth = c.width;
+        view.profileHeight = c.height;
+        const std::string profile = renderProfileSvg(c.scenario->sources(), view);
+        const std::string top = root(profile);
+        EXPECT_EQ(number(top, "width"), c.width);
+        EXPECT_EQ(number(top, "height"), c.height);
+        expectNoOverlap(profile);
+
+        // Everything drawn stands in the picture, and the bands take much of its height.
+        double bands = 0;
+        for (std::size_t at = profile.find('<', 1); at != std::string::npos;
+             at = profile.find('<', at + 1)) {
+            const std::string tag = profile.substr(at, profile.find('>', at) - at + 1);
+            const auto within = [&](double x, double y) {
+                EXPECT_TRUE(x >= -0.06 && x <= c.width + 0.06 && y >= -0.06 && y <= c.height + 0.06)
+                    << tag;
+            };
+            if (tag.starts_with("<line")) {
+                within(number(tag, "x1"), number(tag, "y1"));
+                within(number(tag, "x2"), number(tag, "y2"));
+            } else if (tag.starts_with("<rect")) {
+                within(number(tag, "x"), number(tag, "y"));
+                within(number(tag, "x") + number(tag, "width"),
+                       number(tag, "y") + number(tag, "height"));
+                if (tag.find("stroke=\"#bbbbbb\"") != std::string::npos) {
+                    bands += number(tag, "height");
+                }
+            }
+        }
+        EXPECT_GT(bands, c.height * 0.4);
+
+        // The page turns an x into metres by the root's attributes: each object's mark
+        // stands where they say.
+        const double from = number(top, "data-from");
+        const double to = number(top, "data-to");
+        const double left = number(top, "data-left");
+        const double width = number(top, "data-width");
+        EXPECT_NEAR(left + width, c.width - 30, 0.06);
+        std::size_t marks = 0;
+        std::size_t named = 0;
+        for (const Drawn& d : objects(profile)) {
+            const std::string kind = *attribute(d.tag, "data-kind");
+            if (kind == "station" && d.body.find("<text") != std::string::npos) ++named;
+            if (kind != "signal" && kind != "station") continue;
+            const double at = number(d.tag, "data-at");
+            const double x = number(d.body.substr(d.body.find("<line")), "x1");
+            EXPECT_NEAR(left + (at - from) / (to - from) * width, x, 0.06) << d.title;
+            ++marks;
+        }
+        EXPECT_GE(marks, 3u);
+        EXPECT_GE(named, c.fewestNames);
+    }
+}
+
 TEST(PlanFit, ThePlanIsTurnedToFillItsPanel) {
     // Straight lines of 10 km in an 800 by 400 panel with a margin of 50: a straight line is
     // drawn largest along the diagonal of the 700 by 300 inside, 761.6 long, 23.2 degrees

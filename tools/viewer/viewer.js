@@ -52,9 +52,9 @@ function pictureQuery(path) {
     query.set('from', view.stretch.from);
     query.set('to', view.stretch.to);
   }
-  if (path === '/plan.svg') {
-    // The plan is drawn for the panel's shape, so that it fills it.
-    const panel = $('plan');
+  // Each picture is drawn for its panel's shape, so that it fills it.
+  const panel = $(path === '/plan.svg' ? 'plan' : 'profile');
+  if (panel) {
     query.set('width', Math.min(8000, Math.max(200, Math.round(panel.clientWidth))));
     query.set('height', Math.min(8000, Math.max(200, Math.round(panel.clientHeight))));
   }
@@ -565,16 +565,17 @@ function setUpControls() {
 function setUpResize() {
   let timer = 0;
   let last = '';
-  new ResizeObserver(() => {
-    const panel = $('plan');
-    const size = `${panel.clientWidth}x${panel.clientHeight}`;
+  const panels = [$('plan'), $('profile')];
+  const observer = new ResizeObserver(() => {
+    const size = panels.map((panel) => `${panel.clientWidth}x${panel.clientHeight}`).join(' ');
     if (size === last) return;
     const first = last === '';
     last = size;
     if (first) return;
     clearTimeout(timer);
     timer = setTimeout(() => { if (view.pictureVersion != null) loadPictures(false); }, 250);
-  }).observe($('plan'));
+  });
+  for (const panel of panels) observer.observe(panel);
 }
 
 setUpControls();
