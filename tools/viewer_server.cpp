@@ -1,6 +1,9 @@
 #include "tools/viewer_server.h"
 
 #include <httplib.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#endif
 
 #include <atomic>
 #include <charconv>
@@ -143,6 +146,19 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
     Impl& impl = *impl_;
     httplib::Server& server = impl.server;
     server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+    // The port is this server's alone: the library's default lets a second server listen on a
+    // port already served (SO_REUSEPORT), and a page would then be answered by either scenario.
+    // An address still closing from an earlier run may be taken again at once.
+    server.set_socket_options([](socket_t socket) {
+#ifdef _WIN32
+        BOOL exclusive = TRUE;
+        setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                   reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+#else
+        int reuse = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+#endif
+    });
 
     server.set_pre_routing_handler(
         [&impl](const httplib::Request& request, httplib::Response& response) {

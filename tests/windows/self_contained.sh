@@ -8,8 +8,9 @@ set -euo pipefail
 
 objdump=$1
 shift
-# Windows' own DLLs; the C runtime msvcrt.dll is one of them.
-system_dlls="kernel32.dll user32.dll gdi32.dll msvcrt.dll advapi32.dll shell32.dll ole32.dll"
+# Windows' own DLLs; the C runtime msvcrt.dll is one of them, and ws2_32.dll, the sockets the
+# viewer's server listens on.
+system_dlls="kernel32.dll user32.dll gdi32.dll msvcrt.dll advapi32.dll shell32.dll ole32.dll ws2_32.dll"
 status=0
 for entry in "$@"; do
   program=${entry%:*}
