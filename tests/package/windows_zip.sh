@@ -44,7 +44,7 @@ status=0
 (cd "$folder" && run_windows "$scratch/messages.log" GENOVA_TORINO_IC514.exe) || status=$?
 [ "$status" -eq 0 ] || fail "GENOVA_TORINO_IC514.exe ended with status $status"
 expect_content "$scratch/messages.log" "" "the installer's messages"
-expect_listing "$folder" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md docs \
+expect_listing "$folder" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md cpp-httplib-LICENSE.txt docs \
   GENOVA_TORINO_IC514_note.txt GENOVA_TORINO_IC514_rallentamenti.txt \
   GENOVA_TORINO_IC514_scheda_treno.txt GENOVA_TORINO_linea.dat GENOVA_TORINO_IC514.sim \
   GENOVA_TORINO_IC514.dat
