@@ -6,9 +6,9 @@
 #include <numbers>
 #include <set>
 
+#include "compiler/windows1252.h"
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
-#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -244,14 +244,18 @@ std::string_view mapObjectWord(MapObjectKind kind) {
     return "object";
 }
 
+std::int64_t drawnLineEnd(const scenario::RouteTable& route, const scenario::LineTable* train) {
+    const std::int64_t routeEnd = cellStart(static_cast<std::int64_t>(route.size()));
+    if (train && (*train)[scenario::kTrainGeneral].long2 > 0) {
+        return std::min<std::int64_t>((*train)[scenario::kTrainGeneral].long2, routeEnd);
+    }
+    return routeEnd;
+}
+
 MapModel buildMapModel(const MapSources& s, const MapView& view) {
     MapModel model;
     const RouteReport report = routeReport(*s.route, s.train);
-    const std::int64_t routeEnd = cellStart(static_cast<std::int64_t>(s.route->size()));
-    model.lineEnd = routeEnd;
-    if (s.train && (*s.train)[scenario::kTrainGeneral].long2 > 0) {
-        model.lineEnd = std::min<std::int64_t>((*s.train)[scenario::kTrainGeneral].long2, routeEnd);
-    }
+    model.lineEnd = drawnLineEnd(*s.route, s.train);
     model.name = "Compiled route";
     if (s.train) {
         model.name = scenario::utf8FromWindows1252((*s.train)[scenario::kLineGeneral].text) +

@@ -94,6 +94,10 @@ struct MapModel {
 
 MapModel buildMapModel(const MapSources& sources, const MapView& view);
 
+// The line's length as drawn: the train file's line length where it gives one, within the
+// route's cells.
+std::int64_t drawnLineEnd(const scenario::RouteTable& route, const scenario::LineTable* train);
+
 // The track plan turned and scaled into its panel.
 class PlanGeometry {
   public:

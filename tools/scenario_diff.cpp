@@ -5,10 +5,10 @@
 #include <map>
 #include <set>
 
+#include "compiler/windows1252.h"
 #include "tools/compiled_checks.h"
 #include "tools/inspection.h"
 #include "tools/track_diff.h"
-#include "compiler/windows1252.h"
 #include "tools/written_records.h"
 
 namespace tool {

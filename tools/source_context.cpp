@@ -8,20 +8,31 @@
 namespace tool {
 namespace {
 
+// Where the line after the one starting at `start` begins: past its CR LF, lone CR or lone
+// LF; npos when that line is the text's last.
+std::size_t nextLineStart(std::string_view text, std::size_t start) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return end;
+    return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// The line starting at `start`, without its end.
+std::string_view lineFrom(std::string_view text, std::size_t start) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    return text.substr(start, end == std::string_view::npos ? end : end - start);
+}
+
 // The bytes of line `line` (from 1), without its end.
 std::optional<std::string_view> rawLine(std::string_view text, int line) {
     if (line < 1) return std::nullopt;
     std::size_t start = 0;
     for (int current = 1; current < line; ++current) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) return std::nullopt;
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+        start = nextLineStart(text, start);
+        if (start == std::string_view::npos) return std::nullopt;
     }
     if (line > 1 && start >= text.size())
         return std::nullopt;  // the text ends with line `line - 1`
-    const std::size_t end = text.find_first_of("\r\n", start);
-    return text.substr(start, end == std::string_view::npos ? end : end - start);
+    return lineFrom(text, start);
 }
 
 // The part of a line shown for `column`: all of it when short, else the bytes around it.
@@ -56,20 +67,17 @@ std::optional<SourceExcerpt> sourceExcerpt(std::string_view text, int line, int 
 }
 
 SourceLines::SourceLines(std::string_view text) : text_(text) {
-    starts_.push_back(0);
-    for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;
-         at = text.find_first_of("\r\n", at + 1)) {
-        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
-        if (at + 1 < text.size()) starts_.push_back(at + 1);
+    // As rawLine counts them: a line end that closes the text starts no line.
+    for (std::size_t start = 0;
+         start != std::string_view::npos && (start == 0 || start < text.size());
+         start = nextLineStart(text, start)) {
+        starts_.push_back(start);
     }
 }
 
 std::optional<SourceExcerpt> SourceLines::excerpt(int line, int column) const {
     if (line < 1 || static_cast<std::size_t>(line) > starts_.size()) return std::nullopt;
-    const std::size_t start = starts_[static_cast<std::size_t>(line - 1)];
-    const std::size_t end = text_.find_first_of("\r\n", start);
-    return excerptOf(text_.substr(start, end == std::string_view::npos ? end : end - start),
-                     column);
+    return excerptOf(lineFrom(text_, starts_[static_cast<std::size_t>(line - 1)]), column);
 }
 
 std::string caretLines(std::string_view lineUtf8, int column) {

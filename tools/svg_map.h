@@ -27,4 +27,3 @@ std::string renderProfileSvg(const MapSources& sources, const MapView& view);
 std::string renderMapSvg(const MapSources& sources, const MapView& view = {});
 
 }  // namespace tool
-

@@ -5,8 +5,8 @@
 #include <type_traits>
 
 #include "compiler/record_views.h"
-#include "tools/inspection.h"
 #include "compiler/windows1252.h"
+#include "tools/inspection.h"
 
 namespace tool {
 namespace {

@@ -53,25 +53,38 @@ bool isIpv6(std::string_view text) {
     return text.find(':') != std::string_view::npos;
 }
 
+// The query parameter `name` as a whole number written out in digits; nothing for anything
+// else (absent, empty, a sign, a fraction, an exponent, too large).
+std::optional<std::int64_t> wholeNumber(const httplib::Request& request, const char* name) {
+    const std::string text = request.get_param_value(name);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // A stretch of the line from the query ?from=M&to=M (metres); nothing for the whole line.
 // Anything else is refused rather than guessed.
 std::optional<std::optional<MapStretch>> stretchFrom(const httplib::Request& request) {
     if (!request.has_param("from") && !request.has_param("to")) {
         return std::optional<MapStretch>{};
     }
-    auto metres = [&](const char* name) -> std::optional<std::int64_t> {
-        const std::string text = request.get_param_value(name);
-        std::int64_t value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
-            return std::nullopt;
-        }
-        return value;
-    };
-    const auto from = metres("from");
-    const auto to = metres("to");
+    const auto from = wholeNumber(request, "from");
+    const auto to = wholeNumber(request, "to");
     if (!from || !to || *from < 0 || *to <= *from) return std::nullopt;
     return std::optional<MapStretch>{MapStretch{*from, *to}};
+}
+
+// The panel size `name` the page asks a picture for, `fallback` when it asks none; nothing for
+// a size that is not a whole number from kSmallestPanel to kLargestPanel.
+std::optional<double> panelSize(const httplib::Request& request, const char* name,
+                                double fallback) {
+    if (!request.has_param(name)) return fallback;
+    const auto value = wholeNumber(request, name);
+    if (!value || *value < kSmallestPanel || *value > kLargestPanel) return std::nullopt;
+    return static_cast<double>(*value);
 }
 
 void noStore(httplib::Response& response) {
@@ -206,25 +219,18 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
             }
             MapView view{*stretch};
             // The page asks for each picture in its panel's size, so that the picture fills it.
-            const auto size = [&](const char* name, double fallback) {
-                if (!request.has_param(name)) return fallback;
-                const std::string text = request.get_param_value(name);
-                int value = 0;
-                const auto [end, error] =
-                    std::from_chars(text.data(), text.data() + text.size(), value);
-                if (error != std::errc{} || end != text.data() + text.size()) return -1.0;
-                return value >= kSmallestPanel && value <= kLargestPanel ? value : -1.0;
-            };
             double& width = plan ? view.planWidth : view.profileWidth;
             double& height = plan ? view.planHeight : view.profileHeight;
-            width = size("width", width);
-            height = size("height", height);
-            if (width < 0 || height < 0) {
+            const std::optional<double> askedWidth = panelSize(request, "width", width);
+            const std::optional<double> askedHeight = panelSize(request, "height", height);
+            if (!askedWidth || !askedHeight) {
                 response.status = 400;
                 response.set_content("width and height are whole units from 200 to 8000\n",
                                      "text/plain");
                 return;
             }
+            width = *askedWidth;
+            height = *askedHeight;
             const std::optional<std::string> svg =
                 plan ? impl.scenario.planSvg(view) : impl.scenario.profileSvg(view);
             if (!svg) {

@@ -83,7 +83,7 @@ TEST(SourceContext, LinesEndInCrLfCrOrLf) {
 TEST(SourceContext, LinesFoundOnceAgreeWithASearchFromTheStart) {
     const std::string longLine(400, 'x');
     const std::string texts[] = {
-        "one\r\ntwo\rthree\nfour", "last\r\n", "\r\n\r\nx", "", "\r", "\n\n",
+        "one\r\ntwo\rthree\nfour",    "last\r\n",      "\r\n\r\nx", "", "\r", "\n\n",
         "a\r\n" + longLine + "\r\nb", "a\r\r\nb\n\rc",
     };
     for (const std::string& text : texts) {

@@ -109,13 +109,11 @@ function anchorLabels(svg) {
 // Fetches both pictures for the current stretch; `keepView` keeps the plan's pan and zoom.
 async function loadPictures(keepView) {
   const version = view.state ? view.state.pictureVersion : null;
-  const started = performance.now();
   const job = Promise.all([fetchSvg('/plan.svg'), fetchSvg('/profile.svg')]);
   view.loading = job;
   let plan, profile;
   try {
     [plan, profile] = await job;
-    window.viewerTimings = { ...(window.viewerTimings || {}), fetchMs: performance.now() - started };
   } catch (e) {
     if (view.loading === job) view.loading = null;
     console.warn('pictures not loaded:', e.message);
@@ -151,9 +149,6 @@ async function loadPictures(keepView) {
   document.body.dataset.pictureVersion = String(version);
   document.body.dataset.stretch = view.stretch ? `${view.stretch.from}-${view.stretch.to}` : 'whole';
   showSelection(false);
-  const ms = performance.now() - started;
-  window.viewerTimings = { ...(window.viewerTimings || {}), lastPictureMs: ms };
-  if (!window.viewerTimings.firstPicture) window.viewerTimings.firstPicture = performance.now();
 }
 
 // ---- pan and zoom ----
@@ -492,7 +487,6 @@ function renderHeader() {
 }
 
 async function applyState(s) {
-  const t0 = performance.now();
   view.state = s;
   document.body.dataset.version = String(s.version);
   document.body.dataset.stale = String(s.stale);
@@ -500,14 +494,12 @@ async function applyState(s) {
   renderObjects();
   renderProblems();
   renderStale();
-  const t1 = performance.now();
   if (s.pictureVersion != null && s.pictureVersion !== view.pictureVersion) {
     await loadPictures(true);
   } else {
     showSelection(false);
   }
   document.body.dataset.shownVersion = String(s.version);
-  window.viewerTimings = { ...(window.viewerTimings || {}), listsMs: t1 - t0, stateMs: performance.now() - t0 };
 }
 
 // ---- the stream of states ----
