@@ -1,10 +1,12 @@
 #include "tools/live_scenario.h"
 
 #include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <system_error>
 #include <thread>
 
+#include "compiler/windows1252.h"
 #include "tools/check_command.h"
 #include "tools/check_errors.h"
 #include "tools/compiled_checks.h"
@@ -13,7 +15,6 @@
 #include "tools/inspection.h"
 #include "tools/object_sources.h"
 #include "tools/source_context.h"
-#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -29,7 +30,8 @@ struct Reading {
     std::string problem;
 };
 
-Reading readWhole(const std::string& path) {
+Reading readWhole(const std::string& path, bool plain) {
+    if (!plain) return {std::nullopt, notPlainFile(path)};
     std::string bytes;
     if (auto problem = readDescription(path, bytes)) return {std::nullopt, *problem};
     return {std::move(bytes), {}};
@@ -116,17 +118,17 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
     const std::vector<int> stationLines =
         stationRecordLines(model.lineTable, {sources.trainFile, train});
     const int stations = trainLayout(model.lineTable).stationCount;
+    std::map<int, int> stopCell;  // by station entry
+    for (const RouteObject& o : report.objects) {
+        if (o.raw.kind == scenario::CellKind::kStationStop) stopCell[o.raw.value1] = o.cell;
+    }
     for (int e = 1; e <= stations; ++e) {
         const scenario::LineRecord& entry = model.lineTable[static_cast<std::size_t>(e)];
         json item;
         item["id"] = "s" + std::to_string(e);
         item["station"] = e;
-        item["cell"] = nullptr;
-        for (const RouteObject& o : report.objects) {
-            if (o.raw.kind == scenario::CellKind::kStationStop && o.raw.value1 == e) {
-                item["cell"] = o.cell;
-            }
-        }
+        const auto stop = stopCell.find(e);
+        item["cell"] = stop != stopCell.end() ? json(stop->second) : json(nullptr);
         item["kind"] = "station";
         item["position"] = entry.long3;
         item["km"] = kilometreText(entry.long3);
@@ -185,16 +187,22 @@ json objectsJson(const scenario::ScenarioModel& model, const LiveSources& source
 
 json pictureJson(const scenario::ScenarioModel& model) {
     const scenario::LineTable& table = model.lineTable;
-    std::int64_t lineEnd = cellStart(static_cast<std::int64_t>(model.routeTable.size()));
-    if (table[scenario::kTrainGeneral].long2 > 0) {
-        lineEnd = std::min<std::int64_t>(table[scenario::kTrainGeneral].long2, lineEnd);
-    }
     return {{"line", scenario::utf8FromWindows1252(table[scenario::kLineGeneral].text)},
             {"train", scenario::utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
-            {"lineEnd", lineEnd}};
+            {"lineEnd", drawnLineEnd(model.routeTable, &table)}};
 }
 
 }  // namespace
+
+std::string notPlainFile(const std::string& path) {
+    return path + ": not a plain file (serve follows a file as it is saved)";
+}
+
+bool isOtherThanPlainFile(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
 
 LiveScenario::LiveScenario(LiveSources sources) : sources_(std::move(sources)) {}
 
@@ -204,8 +212,8 @@ LiveScenario::FileStamp LiveScenario::stampOf(const std::string& path) {
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) return stamp;
     stamp.exists = true;
-    stamp.size =
-        std::filesystem::is_regular_file(status) ? std::filesystem::file_size(path, error) : 0;
+    stamp.plain = std::filesystem::is_regular_file(status);
+    stamp.size = stamp.plain ? std::filesystem::file_size(path, error) : 0;
     stamp.written = std::filesystem::last_write_time(path, error);
     return stamp;
 }
@@ -231,16 +239,23 @@ bool LiveScenario::refresh() {
     lineStamp_ = line;
     trainStamp_ = train;
     lastRead_ = Clock::now();
-    Reading lineRead = readWhole(sources_.lineFile);
-    Reading trainRead = readWhole(sources_.trainFile);
-    if (looked_ && lineRead.bytes == lineBytes_ && trainRead.bytes == trainBytes_) return false;
-    looked_ = true;
-    lineBytes_ = std::move(lineRead.bytes);
-    trainBytes_ = std::move(trainRead.bytes);
+    // A description that is missing is told by the reading; one that is there but not a plain
+    // file is not read at all.
+    Reading lineRead = readWhole(sources_.lineFile, !line.exists || line.plain);
+    Reading trainRead = readWhole(sources_.trainFile, !train.exists || train.plain);
     std::string problem = lineRead.problem.empty() ? trainRead.problem : lineRead.problem;
     if (!lineRead.problem.empty() && !trainRead.problem.empty()) {
         problem += "; " + trainRead.problem;
     }
+    // The same bytes, or the same reason there are none, make no new version.
+    if (looked_ && lineRead.bytes == lineBytes_ && trainRead.bytes == trainBytes_ &&
+        problem == readProblem_) {
+        return false;
+    }
+    looked_ = true;
+    lineBytes_ = std::move(lineRead.bytes);
+    trainBytes_ = std::move(trainRead.bytes);
+    readProblem_ = problem;
     rebuild(problem);
     return true;
 }
@@ -276,26 +291,18 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         }
     }
 
-    json objects;
-    json picture;
     if (compiled.model) {
         next->picture = compiled.model;
         next->pictureVersion = next->version;
-        objects = objectsJson(*compiled.model, sources_, *lineBytes_, *trainBytes_);
-        picture = pictureJson(*compiled.model);
+        lastGoodObjects_ = objectsJson(*compiled.model, sources_, *lineBytes_, *trainBytes_);
+        lastGoodPicture_ = pictureJson(*compiled.model);
+    } else if (previous) {
+        // The objects shown stay those of the picture they belong to, the last good one.
+        next->stale = true;
+        next->picture = previous->picture;
+        next->pictureVersion = previous->pictureVersion;
     } else {
         next->stale = true;
-        if (previous && previous->picture) {
-            next->picture = previous->picture;
-            next->pictureVersion = previous->pictureVersion;
-            // The objects shown stay those of the picture they belong to.
-            const json before = json::parse(previous->json);
-            objects = before["objects"];
-            picture = before["picture"];
-        } else {
-            objects = json::array();
-            picture = nullptr;
-        }
     }
     next->errors = errors;
     next->warnings = warnings;
@@ -313,8 +320,8 @@ void LiveScenario::rebuild(const std::string& readProblem) {
     out["warnings"] = warnings;
     out["limitReached"] = limitReached;
     out["compileMilliseconds"] = next->compileMilliseconds;
-    out["picture"] = std::move(picture);
-    out["objects"] = std::move(objects);
+    out["picture"] = lastGoodPicture_;
+    out["objects"] = lastGoodObjects_;
     out["diagnostics"] = std::move(diagnostics);
     next->json = out.dump(-1, ' ', false, json::error_handler_t::replace);
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,10 @@ struct LiveState {
     std::string problem;  // a description that cannot be read, or nothing to draw
 };
 
+// A description that is a FIFO or a device is never read: it may never end, or never change.
+bool isOtherThanPlainFile(const std::string& path);
+std::string notPlainFile(const std::string& path);  // the words for it
+
 class LiveScenario {
   public:
     explicit LiveScenario(LiveSources sources);
@@ -57,6 +62,7 @@ class LiveScenario {
   private:
     struct FileStamp {
         bool exists = false;
+        bool plain = false;  // a plain file: a FIFO or a device is never read, it may never end
         std::uintmax_t size = 0;
         std::filesystem::file_time_type written{};
         friend bool operator==(const FileStamp&, const FileStamp&) = default;
@@ -69,7 +75,12 @@ class LiveScenario {
     FileStamp trainStamp_;
     std::optional<std::string> lineBytes_;  // as last read; nothing when it could not be
     std::optional<std::string> trainBytes_;
+    std::string readProblem_;  // why a description could not be read at the last look
     bool looked_ = false;
+    // What the page lists and titles for the last version that compiled: kept while the
+    // descriptions fail, as its picture is.
+    nlohmann::ordered_json lastGoodObjects_ = nlohmann::ordered_json::array();
+    nlohmann::ordered_json lastGoodPicture_;
     std::chrono::steady_clock::time_point lastRead_{};
 
     mutable std::mutex mutex_;  // guards state_ only: refresh runs on one thread

@@ -173,8 +173,9 @@ Address: 127.0.0.1 and --port (default 8700; 0 for any free port). --listen ADDR
   page elsewhere cannot reach it through its own DNS name).
 Exit status:
   0  stopped with Ctrl-C (or SIGTERM)
-  2  usage error, a description that cannot be read at the start, or an address or port that
-     cannot be listened on
+  2  usage error, a description that cannot be read at the start or is not a plain file (a
+     FIFO, a device), or an address or port that cannot be listened on
+  3  the address could not be written to standard output (nothing is served)
   4  internal error)";
 
 constexpr const char* kWriteSourcesFooter =

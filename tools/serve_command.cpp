@@ -76,6 +76,10 @@ void tellState(const LiveState& state, std::ostream& out) {
 
 int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     for (const std::string& path : {options.lineFile, options.trainFile}) {
+        if (isOtherThanPlainFile(path)) {
+            err << "scenario-tool: " << notPlainFile(path) << '\n';
+            return kExitNothingWritten;
+        }
         const platform::BoundedRead read = platform::readFileAtMost(path, 1);
         if (read.status != platform::ReadStatus::ok) {
             err << "scenario-tool: " << path
@@ -112,6 +116,8 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         << (ipv6 ? "[" + options.listen + "]" : options.listen) << ':' << port
         << "/ (Ctrl-C stops)\n";
     tellState(*live.state(), out);
+    // A server whose address nobody can read serves no one: it stops before listening.
+    if (!out) return kExitOutputFailed;
 
     InterruptCatcher catcher;
     std::atomic<bool> serving{true};

@@ -20,8 +20,9 @@ struct ServeOptions {
     int port = kDefaultViewerPort;  // 0: any free port
 };
 
-// Exit status: 0 stopped by Ctrl-C (or SIGTERM), 2 a description cannot be read at the start or
-// the address cannot be listened on, 4 internal error.
+// Exit status: 0 stopped by Ctrl-C (or SIGTERM), 2 a description cannot be read at the start or is
+// not a plain file, or the address cannot be listened on, 3 the address could not be written to
+// standard output, 4 internal error.
 int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tool

@@ -201,6 +201,14 @@ TEST_F(OutputTargets, FullOrClosedStandardOutputIsAFailure) {
     for (const auto& c : cases) {
         EXPECT_EQ(runProgram(c.args, ">/dev/null", scratch).status, 0) << c.args;
     }
+    // A viewer whose address cannot be shown stops at once rather than serve unseen.
+    for (const std::string redirection : {">/dev/full", ">&-"}) {
+        const Outcome o = runProgram("serve --port 0 " + q + line() + q + " " + q + train() + q,
+                                     redirection, scratch);
+        EXPECT_EQ(o.status, 3) << redirection;
+        EXPECT_NE(o.err.find("scenario-tool: cannot write to standard output: "), std::string::npos)
+            << redirection << ": " << o.err;
+    }
 }
 
 }  // namespace
