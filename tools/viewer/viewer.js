@@ -16,6 +16,11 @@ const view = {
   loading: null,           // the pictures being fetched
 };
 
+// "1 error", "2 errors".
+function count(n, word) {
+  return `${n} ${word}${n === 1 ? '' : 's'}`;
+}
+
 // "35+150" for 35150 m.
 function kmText(metres) {
   const sign = metres < 0 ? '-' : '';
@@ -454,7 +459,7 @@ function renderProblems() {
   const diagnostics = view.state?.diagnostics ?? [];
   $('problem-list').replaceChildren(...diagnostics.map(problemItem));
   const s = view.state;
-  $('problem-count').textContent = s ? `${s.errors} errors, ${s.warnings} warnings` : '';
+  $('problem-count').textContent = s ? `${count(s.errors, 'error')}, ${count(s.warnings, 'warning')}` : '';
 }
 
 function renderStale() {
@@ -481,7 +486,7 @@ function renderHeader() {
   if (!s) return;
   if (s.picture) $('title').textContent = `${s.picture.line} \u2013 ${s.picture.train}`;
   status.className = 'status ' + (s.stale ? 'stale' : s.warnings ? 'warnings' : 'live');
-  status.textContent = s.stale ? `stale: ${s.errors} errors` : s.warnings ? `${s.warnings} warnings` : 'up to date';
+  status.textContent = s.stale ? `stale: ${count(s.errors, 'error')}` : s.warnings ? count(s.warnings, 'warning') : 'up to date';
   $('files').textContent = `${s.files.line} \u00b7 ${s.files.train}`;
   $('timing').textContent = `version ${s.version}, compiled in ${Math.round(s.compileMilliseconds)} ms`;
 }
