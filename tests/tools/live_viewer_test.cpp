@@ -5,9 +5,6 @@
 
 #include <nlohmann/json.hpp>
 #include <thread>
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
@@ -159,14 +156,6 @@ TEST_F(LiveViewer, ADescriptionThatGoesAwayIsToldAndTheFirstFailureHasNoPicture)
     state = stateOf(live);
     EXPECT_TRUE(state["stale"]);
     EXPECT_NE(state["problem"].get<std::string>().find("no such file"), std::string::npos);
-#ifndef _WIN32
-    // Put back as a FIFO, it is told as such and never read: reading would wait for a writer.
-    ASSERT_EQ(mkfifo(trainPath().c_str(), 0600), 0);
-    ASSERT_TRUE(changeSeen(live));
-    state = stateOf(live);
-    EXPECT_TRUE(state["stale"]);
-    EXPECT_NE(state["problem"].get<std::string>().find("not a plain file"), std::string::npos);
-#endif
 }
 
 TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
@@ -252,7 +241,7 @@ TEST_F(LiveViewer, ServeRefusesWhatItCannotServeBeforeListening) {
         std::vector<std::string> args;
         const char* words;  // on stderr
     };
-    std::vector<Case> cases = {
+    const Case cases[] = {
         {{"serve", dir_.file("absent_linea.txt"), trainPath(), "--port", "0"}, "no such file"},
         {{"serve", linePath(), dir_.file("absent-.txt"), "--port", "0"}, "no such file"},
         {{"serve", linePath(), trainPath(), "--port", std::to_string(taken)}, "cannot listen"},
@@ -262,12 +251,6 @@ TEST_F(LiveViewer, ServeRefusesWhatItCannotServeBeforeListening) {
         {{"serve", linePath(), dir_.str(), "--port", "0"}, "not a plain file"},
         {{"serve", linePath()}, "TRAIN_FILE"},
     };
-#ifndef _WIN32
-    // A FIFO would hold the server at its first reading for as long as nothing writes to it.
-    const std::string fifo = dir_.file("fifo_linea.txt");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    cases.push_back({{"serve", fifo, trainPath(), "--port", "0"}, "not a plain file"});
-#endif
     for (const Case& c : cases) {
         const testing::Outcome outcome = testing::runTool(c.args);
         EXPECT_EQ(outcome.status, 2) << c.args.back();
