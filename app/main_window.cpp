@@ -5,8 +5,7 @@
 #include <utility>
 
 #include "app/exit_status.h"
-#include "compiler/compiled_files.h"
-#include "compiler/memorizza_percorso.h"
+#include "compiler/compilation.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
 #include "platform/run_lock.h"
@@ -108,28 +107,28 @@ void Form1::memorizza_percorso(std::int32_t& j) {
     namespace content = scenario::content;
     const std::string lineDescription = content::lineDescriptionName(lineName);
     const std::string trainDescription = content::trainDescriptionName(lineName, trainName);
-    const scenario::ReadingResult reading = scenario::compileRoute(
-        model, j, {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))});
-    if (reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
-    if (reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
+    compilation =
+        scenario::compile({lineName, trainName},
+                          {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))},
+                          {.makeTrackPlan = j});
+    if (compilation.reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
+    if (compilation.reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
 
-    const scenario::StampResult stamped = scenario::stampScenario(model);
-    switch (stamped) {
+    switch (compilation.stamp) {
         case scenario::StampResult::stamped:
             break;
         case scenario::StampResult::dataOverFormatStamps:
         case scenario::StampResult::dataOverScenarioCodes:
-            errore(std::to_string(scenario::codeNumber(*scenario::stampFailure(stamped))));
+            errore(
+                std::to_string(scenario::codeNumber(*scenario::stampFailure(compilation.stamp))));
         case scenario::StampResult::noRoute:
             // Only when the descriptions were taken away during the run: there is no route to
             // write, and the code the readers recorded says why.
-            errore(std::to_string(scenario::codeNumber(model.error.errorCode)));
+            errore(std::to_string(scenario::codeNumber(compilation.model.error.errorCode)));
     }
 
-    for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
-        platform::replaceFile(pathOf(file.name), [&file](const platform::ByteSink& sink) {
-            file.produce([&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
-        });
+    for (const scenario::CompiledFile& file : compilation.files()) {
+        platform::replaceFile(pathOf(file.name), file.produce);
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/scenario_model.h"
+#include "compiler/compilation.h"
 #include "platform/files.h"
 #include "platform/ui.h"
 
@@ -49,10 +49,10 @@ class Form1 {
     // after the call runs.
     [[noreturn]] void errore(const std::string& a);
 
-    scenario::ScenarioModel model;
-    // The scenario's names live in the model, which builds the compiled files' names from them.
-    std::string& lineName = model.lineName;
-    std::string& trainName = model.trainName;
+    std::string lineName;
+    std::string trainName;
+    // The model and what the compilation made of the descriptions.
+    scenario::Compilation compilation;
 
   private:
     // Every file the run writes, the descriptions included, without a directory.

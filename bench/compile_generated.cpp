@@ -3,26 +3,15 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/compiled_files.h"
-#include "compiler/memorizza_percorso.h"
+#include "compiler/compilation.h"
 
 namespace bench {
 
 CompileOutcome compileGenerated(const GeneratedScenario& generated) {
-    static const std::string kLineName = "LINEA_GENERATA";
-    static const std::string kTrainName = "T1";
-    scenario::ScenarioModel model;
-    model.lineName = kLineName;
-    model.trainName = kTrainName;
-    const scenario::DescriptionSources sources{
-        [&generated] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, generated.line};
-        },
-        [&generated] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, generated.train};
-        },
-    };
-    scenario::compileRoute(model, 1, sources);
+    const scenario::Compilation compilation = scenario::compile(
+        {"LINEA_GENERATA", "T1"},
+        {scenario::inMemory(generated.line), scenario::inMemory(generated.train)});
+    const scenario::ScenarioModel& model = compilation.model;
 
     CompileOutcome outcome;
     outcome.errorCode = model.error.errorCode;
@@ -36,12 +25,11 @@ CompileOutcome compileGenerated(const GeneratedScenario& generated) {
         outcome.speedIndicatorCells += cell.kind == scenario::CellKind::kSpeedIndicator;
         outcome.stationStopCells += cell.kind == scenario::CellKind::kStationStop;
     }
-    outcome.stamped = scenario::stampScenario(model) == scenario::StampResult::stamped;
-    if (!outcome.stamped) return outcome;
+    outcome.stamped = compilation.stamp == scenario::StampResult::stamped;
 
     const std::string planName = scenario::linePlanFileName(model.lineName);
     const std::string trainName = scenario::trainFileName(model.lineName, model.trainName);
-    for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+    for (const scenario::CompiledFile& file : compilation.files()) {
         std::size_t bytes = 0;
         file.produce([&bytes](std::string_view piece) { bytes += piece.size(); });
         if (file.name == planName) {

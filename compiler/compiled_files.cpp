@@ -22,7 +22,7 @@ std::string routeFileName(std::string_view lineName, std::string_view trainName)
     return std::string(lineName) + "_" + std::string(trainName) + ".dat";
 }
 
-void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
+void encodeTrackPlan(const TrackPlan& plan, const ByteSink& sink) {
     // The variants go straight into a fixed buffer handed over in 64 KiB pieces: the plan of
     // a long line is tens of megabytes, and building it a byte at a time would cost more than
     // computing it.
@@ -87,15 +87,14 @@ std::string encodeRouteTable(const RouteTable& table) {
 std::vector<CompiledFile> compiledFiles(const ScenarioModel& model) {
     std::vector<CompiledFile> files;
     if (model.makeTrackPlan != 0) {
-        files.push_back({linePlanFileName(model.lineName), [&model](const ChunkSink& sink) {
+        files.push_back({linePlanFileName(model.lineName), [&model](const ByteSink& sink) {
                              encodeTrackPlan(model.trackPlan, sink);
                          }});
     }
     files.push_back({trainFileName(model.lineName, model.trainName),
-                     [&model](const ChunkSink& sink) { sink(encodeLineTable(model.lineTable)); }});
-    files.push_back(
-        {routeFileName(model.lineName, model.trainName),
-         [&model](const ChunkSink& sink) { sink(encodeRouteTable(model.routeTable)); }});
+                     [&model](const ByteSink& sink) { sink(encodeLineTable(model.lineTable)); }});
+    files.push_back({routeFileName(model.lineName, model.trainName),
+                     [&model](const ByteSink& sink) { sink(encodeRouteTable(model.routeTable)); }});
     return files;
 }
 

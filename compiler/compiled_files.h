@@ -2,11 +2,11 @@
 // header, little-endian integers, records field by field without alignment gaps.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/byte_sink.h"
 #include "compiler/scenario_model.h"
 
 namespace scenario {
@@ -18,18 +18,18 @@ std::string routeFileName(std::string_view lineName, std::string_view trainName)
 inline constexpr std::size_t kRouteCellBytes = 15;
 inline constexpr std::size_t kLineRecordBytes = 34;  // plus the length of its text
 
-// Receives a file's bytes in order, a piece at a time.
-using ChunkSink = std::function<void(std::string_view)>;
+using common::ByteProducer;
+using common::ByteSink;
 
 // The track plan's variants, all x values then all y values, each a 16-bit tag and its
 // payload. Handed over in pieces, so that a 20 MB plan never stands whole in memory twice.
-void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink);
+void encodeTrackPlan(const TrackPlan& plan, const ByteSink& sink);
 std::string encodeLineTable(const LineTable& table);
 std::string encodeRouteTable(const RouteTable& table);
 
 struct CompiledFile {
     std::string name;
-    std::function<void(const ChunkSink&)> produce;
+    ByteProducer produce;
 };
 
 // The compiled files of the model, in the order they are written: the line plan file (only

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "compiler/field_reader.h"
 
@@ -22,6 +23,12 @@ struct DescriptionSources {
     SourceLoader line;   // the line description
     SourceLoader train;  // the train description
 };
+
+// A description the caller already holds in memory. The loader refers to `bytes`, which must
+// outlive the compilation that loads it.
+inline SourceLoader inMemory(std::string_view bytes) {
+    return [bytes] { return SourceFile{SourceFile::State::loaded, std::string(bytes)}; };
+}
 
 enum class Description { none, line, train };
 

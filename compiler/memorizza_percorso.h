@@ -1,6 +1,6 @@
-// The compiler's driver: clear the model, read both descriptions, post-process the route,
-// stamp the format marks and scenario codes. The shells then delete the consumed descriptions
-// and write the compiled files (compiled_files.h).
+// The steps of a compilation, which compile() (compilation.h) runs in order: clear the model,
+// read both descriptions, post-process the route, then stamp the format marks and scenario
+// codes.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The whole compilation of a pair of descriptions: the input is the line description, the
 // separator line "@@train@@", then the train description; without the separator the train
 // description is missing. The pair is compiled with the track plan, stamped and encoded; then
-// compiled again without the plan into the same model, whose files must equal those of a
-// fresh model: nothing of one compilation may reach the next one's files.
+// without the plan, and with it again, which must give the first compilation's files exactly:
+// nothing of one compilation may reach the next one's files.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,8 +11,8 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using scenario::fuzz::Compilation;
-    using scenario::fuzz::compileInto;
+    using scenario::fuzz::compileChecked;
+    using scenario::fuzz::Compiled;
     using scenario::fuzz::kTrainSeparator;
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -21,15 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<std::string_view> train;
     if (cut != std::string_view::npos) train = input.substr(cut + kTrainSeparator.size());
 
-    Compilation reused;
-    compileInto(reused, line, train, 1);
-    compileInto(reused, line, train, 0);
-    Compilation fresh;
-    compileInto(fresh, line, train, 0);
+    const Compiled first = compileChecked(line, train, 1);
+    compileChecked(line, train, 0);
+    const Compiled again = compileChecked(line, train, 1);
 
-    FUZZ_CHECK(reused.stamp == fresh.stamp);
-    FUZZ_CHECK(reused.model.error.errorCode == fresh.model.error.errorCode);
-    FUZZ_CHECK(reused.trainFile == fresh.trainFile);
-    FUZZ_CHECK(reused.routeFile == fresh.routeFile);
+    FUZZ_CHECK(first.compilation.stamp == again.compilation.stamp);
+    FUZZ_CHECK(first.compilation.model.error.errorCode == again.compilation.model.error.errorCode);
+    FUZZ_CHECK(first.linePlanFile == again.linePlanFile);
+    FUZZ_CHECK(first.trainFile == again.trainFile);
+    FUZZ_CHECK(first.routeFile == again.routeFile);
     return 0;
 }

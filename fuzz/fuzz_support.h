@@ -1,6 +1,7 @@
-// What every fuzz target of the compiler shares: compiling description texts held in memory the
-// way the installer does, encoding the compiled files, and the properties that must hold for
-// any input whatever it holds. A broken property aborts, so that libFuzzer keeps the input.
+// What every fuzz target of the compiler shares: compiling description texts held in memory
+// through the compiler's one entry, as the installer does, encoding the compiled files, and the
+// properties that must hold for any input whatever it holds. A broken property aborts, so that
+// libFuzzer keeps the input.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,9 @@
 #include <string_view>
 
 #include "compiler/coding.h"
+#include "compiler/compilation.h"
 #include "compiler/compiled_file_reader.h"
-#include "compiler/compiled_files.h"
 #include "compiler/error_codes.h"
-#include "compiler/memorizza_percorso.h"
 #include "compiler/rounding.h"
 #include "compiler/scenario_model.h"
 
@@ -31,19 +31,16 @@ namespace scenario::fuzz {
 // The pair target's input is the line description, this separator, then the train description.
 inline constexpr std::string_view kTrainSeparator = "\n@@train@@\n";
 
-struct Compilation {
-    ScenarioModel model;
-    ReadingResult reading;
-    StampResult stamp = StampResult::noRoute;
+// A compilation and the bytes of its compiled files.
+struct Compiled {
+    Compilation compilation;
     std::string linePlanFile;  // empty when no plan was built or the stamps failed
     std::string trainFile;
     std::string routeFile;
 };
 
 inline SourceLoader loaderOf(std::optional<std::string_view> text) {
-    return [text] {
-        return text ? SourceFile{SourceFile::State::loaded, std::string(*text)} : SourceFile{};
-    };
+    return text ? inMemory(*text) : SourceLoader([] { return SourceFile{}; });
 }
 
 // Plans up to this many points (a 13,000 m line) are decoded back and compared point by point.
@@ -65,24 +62,24 @@ inline void checkPlanFile(const std::string& bytes, std::int64_t points) {
     FUZZ_CHECK(variants == 2 * points);
 }
 
-// Compiles the two texts (nullopt: the file does not exist) with makeTrackPlan `j`, stamps the
-// model and encodes its files, checking on the way what holds for every input.
-inline void compileInto(Compilation& c, std::optional<std::string_view> line,
-                        std::optional<std::string_view> train, std::int32_t j) {
-    ScenarioModel& m = c.model;
-    m.lineName = "GENOVA_TORINO";
-    m.trainName = "IC514";
-    c.reading = compileRoute(m, j, DescriptionSources{loaderOf(line), loaderOf(train)});
+// Compiles the two texts (nullopt: the file does not exist) with makeTrackPlan `j` and encodes
+// the files, checking on the way what holds for every input.
+inline Compiled compileChecked(std::optional<std::string_view> line,
+                               std::optional<std::string_view> train, std::int32_t j) {
+    Compiled c;
+    c.compilation = compile({"GENOVA_TORINO", "IC514"}, {loaderOf(line), loaderOf(train)},
+                            {.makeTrackPlan = j});
+    const ScenarioModel& m = c.compilation.model;
+    const ReadingResult& reading = c.compilation.reading;
 
     const ErrorCode code = m.error.errorCode;
     FUZZ_CHECK(code == ErrorCode::none || !describeErrorCode(code).empty());
     FUZZ_CHECK(afterErrorCode(code) != AfterCode::stopsCompile);
     // A description that was there is always consumed, except the train description when the
     // line phase stopped the reading; a read failure abandons both.
-    FUZZ_CHECK(!line || c.reading.lineConsumed);
-    FUZZ_CHECK(code != ErrorCode::readFailure ||
-               (c.reading.lineConsumed && c.reading.trainConsumed));
-    FUZZ_CHECK(line || !c.reading.lineConsumed);
+    FUZZ_CHECK(!line || reading.lineConsumed);
+    FUZZ_CHECK(code != ErrorCode::readFailure || (reading.lineConsumed && reading.trainConsumed));
+    FUZZ_CHECK(line || !reading.lineConsumed);
 
     if (m.routeDimensioned()) {
         FUZZ_CHECK(m.lastCell >= 0);
@@ -93,16 +90,16 @@ inline void compileInto(Compilation& c, std::optional<std::string_view> line,
     }
     if (j == 0) FUZZ_CHECK(!m.trackPlan.dimensioned());
 
-    c.stamp = stampScenario(m);
-    FUZZ_CHECK((c.stamp == StampResult::noRoute) == (m.routeTable.size() < 2));
-    c.linePlanFile.clear();
-    c.trainFile.clear();
-    c.routeFile.clear();
-    if (c.stamp != StampResult::stamped) return;
+    const StampResult stamp = c.compilation.stamp;
+    FUZZ_CHECK((stamp == StampResult::noRoute) == (m.routeTable.size() < 2));
+    const auto files = c.compilation.files();
+    if (stamp != StampResult::stamped) {
+        FUZZ_CHECK(files.empty());
+        return c;
+    }
     FUZZ_CHECK(m.routeTable[1].value1 == kRouteStamp);
     FUZZ_CHECK(m.lineTable[kLineGeneral].int1 == kTrainStamp);
 
-    const auto files = compiledFiles(m);
     FUZZ_CHECK(files.size() == (j != 0 ? 3u : 2u));
     std::string* targets[] = {&c.linePlanFile, &c.trainFile, &c.routeFile};
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -135,6 +132,7 @@ inline void compileInto(Compilation& c, std::optional<std::string_view> line,
             }
         }
     }
+    return c;
 }
 
 }  // namespace scenario::fuzz

@@ -21,7 +21,6 @@ constexpr std::string_view kTrain =
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view line(reinterpret_cast<const char*>(data), size);
-    scenario::fuzz::Compilation c;
-    scenario::fuzz::compileInto(c, line, kTrain, 1);
+    scenario::fuzz::compileChecked(line, kTrain, 1);
     return 0;
 }

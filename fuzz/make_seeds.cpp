@@ -147,12 +147,10 @@ int main(int argc, char** argv) {
 
     // Compiled files, each behind the byte that chooses its decoder: route, train, line plan.
     for (std::size_t i = 0; i < pairs.size() + small.size(); ++i) {
-        scenario::fuzz::Compilation c;
-        if (i < pairs.size()) {
-            scenario::fuzz::compileInto(c, pairs[i].first, pairs[i].second, 0);
-        } else {
-            scenario::fuzz::compileInto(c, small[i - pairs.size()], smallT[0], 0);
-        }
+        const scenario::fuzz::Compiled c =
+            i < pairs.size()
+                ? scenario::fuzz::compileChecked(pairs[i].first, pairs[i].second, 0)
+                : scenario::fuzz::compileChecked(small[i - pairs.size()], smallT[0], 0);
         decoder.add(std::string(1, '\0') + c.routeFile);
         decoder.add(std::string(1, '\1') + c.trainFile);
     }

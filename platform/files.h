@@ -3,12 +3,12 @@
 // reason, so that the shells can tell the user what went wrong.
 #pragma once
 
-#include <cstddef>
-#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "common/byte_sink.h"
 
 namespace platform {
 
@@ -41,14 +41,14 @@ ReadResult readFile(const std::string& path);
 // Deletes a file; a missing file is not an error. Throws FileError when it cannot be deleted.
 void removeFile(const std::string& path);
 
-// Receives the bytes of a file being written, in pieces; returns when they are on their way.
-using ByteSink = std::function<void(const char* data, std::size_t size)>;
+using common::ByteProducer;
+using common::ByteSink;
 
 // Replaces `path` with the bytes that `produce` hands to its sink. The bytes go to a temporary
 // file in the same directory, which is flushed and then renamed over `path`: a reader of
 // `path` sees either the old file or the whole new one, never a part. Throws FileError (and
 // leaves `path` untouched) when anything fails.
-void replaceFile(const std::string& path, const std::function<void(const ByteSink&)>& produce);
+void replaceFile(const std::string& path, const ByteProducer& produce);
 
 // The same for bytes already in memory.
 void replaceFile(const std::string& path, std::string_view bytes);

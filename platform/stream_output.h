@@ -2,7 +2,6 @@
 // shell's redirection does: opened for writing, never created, renamed or replaced.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "platform/files.h"
@@ -11,7 +10,6 @@ namespace platform {
 
 // Opens the existing `path` for writing and hands `produce` a sink into it. Throws FileError
 // ("cannot write PATH: REASON") when it cannot be opened or a write fails or falls short.
-void writeIntoExisting(const std::string& path,
-                       const std::function<void(const ByteSink&)>& produce);
+void writeIntoExisting(const std::string& path, const ByteProducer& produce);
 
 }  // namespace platform

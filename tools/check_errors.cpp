@@ -5,9 +5,9 @@
 #include <set>
 #include <utility>
 
+#include "compiler/compilation.h"
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
-#include "compiler/memorizza_percorso.h"
 #include "compiler/reading_context.h"
 #include "tools/cell_holders.h"
 #include "tools/failure_report.h"
@@ -121,19 +121,16 @@ class ErrorFinder {
     bool pass(bool withTrain) {
         const std::string noTrain;
         for (;;) {
-            scenario::ScenarioModel model;
-            model.lineName = in_.lineName;
-            model.trainName = in_.trainName;
             CellHolders holders;
-            model.placementWatcher = &holders;
             const std::string& train = withTrain ? train_ : noTrain;
-            const scenario::ReadingResult reading =
-                scenario::compileRoute(model, in_.trackPlan ? 1 : 0,
-                                       scenario::DescriptionSources{loader(line_), loader(train)});
+            const scenario::Compilation compilation =
+                scenario::compile({in_.lineName, in_.trainName},
+                                  {scenario::inMemory(line_), scenario::inMemory(train)},
+                                  {.makeTrackPlan = in_.trackPlan ? 1 : 0, .watcher = &holders});
             ++scan_.compilations;
-            model.placementWatcher = nullptr;
+            const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
-                if (withTrain) checkStamps(model, holders);
+                if (withTrain) checkStamps(compilation, holders);
                 return true;
             }
             if (scan_.errors.size() >= limit_) {
@@ -142,17 +139,11 @@ class ErrorFinder {
             }
             Diagnostic d;
             const std::optional<std::pair<Description, int>> skip =
-                describe(model, reading, holders, d);
+                describe(model, compilation.reading, holders, d);
             add(std::move(d));
             if (!skip || !blanked_.insert(*skip).second) return false;
             blank(*skip);
         }
-    }
-
-    static scenario::SourceLoader loader(const std::string& bytes) {
-        return [&bytes] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-        };
     }
 
     const std::string& nameOf(Description file) const {
@@ -242,9 +233,8 @@ class ErrorFinder {
         return skip;
     }
 
-    void checkStamps(scenario::ScenarioModel& model, const CellHolders& holders) {
-        const std::optional<ErrorCode> stopped =
-            scenario::stampFailure(scenario::stampScenario(model));
+    void checkStamps(const scenario::Compilation& compilation, const CellHolders& holders) {
+        const std::optional<ErrorCode> stopped = scenario::stampFailure(compilation.stamp);
         if (!stopped) return;
         Diagnostic d;
         d.code = *stopped;
@@ -254,7 +244,7 @@ class ErrorFinder {
         if (const std::optional<RecordPlace> by = holders.holder(1);
             by && by->file != Description::none) {
             place(d, by->file, by->place);
-            d.heldBy = holderOf(model, holders, 1);
+            d.heldBy = holderOf(compilation.model, holders, 1);
         }
         add(std::move(d));
     }

@@ -4,9 +4,8 @@
 #include <new>
 #include <vector>
 
-#include "compiler/compiled_files.h"
+#include "compiler/compilation.h"
 #include "compiler/error_codes.h"
-#include "compiler/memorizza_percorso.h"
 #include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "platform/run_lock.h"
@@ -47,19 +46,19 @@ class CompileRun {
             for (const Diagnostic& warning : report_.warnings) err_ << formatDiagnostic(warning);
         }
 
-        scenario::ScenarioModel model;
-        model.lineName = lineName_;
-        model.trainName = trainName_;
-        const scenario::ReadingResult reading = scenario::compileRoute(
-            model, options_.trackPlan ? 1 : 0,
-            scenario::DescriptionSources{loaderOf(lineBytes_), loaderOf(trainBytes_)});
+        const scenario::Compilation compilation =
+            scenario::compile({lineName_, trainName_},
+                              {scenario::inMemory(lineBytes_), scenario::inMemory(trainBytes_)},
+                              {.makeTrackPlan = options_.trackPlan ? 1 : 0});
+        const scenario::ScenarioModel& model = compilation.model;
         report_.errorCode = model.error.errorCode;
         report_.errorPosition = model.error.errorPosition;
-        report_.failure = recordedFailure(model, reading, {options_.lineFile, options_.trainFile},
-                                          DescriptionTexts{lineBytes_, trainBytes_});
+        report_.failure =
+            recordedFailure(model, compilation.reading, {options_.lineFile, options_.trainFile},
+                            DescriptionTexts{lineBytes_, trainBytes_});
         if (report_.failure) err_ << formatFailureWithContext(*report_.failure);
 
-        switch (scenario::stampScenario(model)) {
+        switch (compilation.stamp) {
             case scenario::StampResult::stamped:
                 break;
             case scenario::StampResult::dataOverFormatStamps:
@@ -79,7 +78,7 @@ class CompileRun {
                         "(--write-on-error writes them as the installer would)");
         }
 
-        const std::vector<scenario::CompiledFile> files = scenario::compiledFiles(model);
+        const std::vector<scenario::CompiledFile> files = compilation.files();
         // A compiled file may not take the place of a description, under any name or link.
         for (const scenario::CompiledFile& file : files) {
             if (auto clash =
@@ -101,10 +100,7 @@ class CompileRun {
         for (const scenario::CompiledFile& file : files) {
             const std::string path = outputPath(file.name);
             try {
-                writeNamedOutput(path, [&file](const platform::ByteSink& sink) {
-                    file.produce(
-                        [&sink](std::string_view piece) { sink(piece.data(), piece.size()); });
-                });
+                writeNamedOutput(path, file.produce);
             } catch (const platform::FileError& e) {
                 return stop(kExitOutputFailed, e.what());
             }
@@ -163,12 +159,6 @@ class CompileRun {
                     (read.status == platform::ReadStatus::missing
                          ? ": no such file"
                          : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason)));
-    }
-
-    static scenario::SourceLoader loaderOf(const std::string& bytes) {
-        return [&bytes] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-        };
     }
 
     std::string outputPath(const std::string& name) const {

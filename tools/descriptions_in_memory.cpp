@@ -1,6 +1,6 @@
 #include "tools/descriptions_in_memory.h"
 
-#include "compiler/memorizza_percorso.h"
+#include "compiler/compilation.h"
 #include "platform/bounded_read.h"
 #include "tools/input_limits.h"
 #include "tools/scenario_names.h"
@@ -54,19 +54,14 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
 
 void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
                      const std::string& trainName) {
-    in.model.lineName = lineName;
-    in.model.trainName = trainName;
-
-    const auto loader = [](const std::string& bytes) {
-        return [&bytes] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-        };
-    };
-    const scenario::ReadingResult reading =
-        scenario::compileRoute(in.model, 1, {loader(in.lineBytes), loader(in.trainBytes)});
-    in.failure = recordedFailure(in.model, reading, {in.lineFile, in.trainFile},
-                                 DescriptionTexts{in.lineBytes, in.trainBytes});
-    switch (scenario::stampScenario(in.model)) {
+    scenario::Compilation compilation =
+        scenario::compile({lineName, trainName},
+                          {scenario::inMemory(in.lineBytes), scenario::inMemory(in.trainBytes)});
+    in.failure =
+        recordedFailure(compilation.model, compilation.reading, {in.lineFile, in.trainFile},
+                        DescriptionTexts{in.lineBytes, in.trainBytes});
+    in.model = std::move(compilation.model);
+    switch (compilation.stamp) {
         case scenario::StampResult::stamped:
             break;
         case scenario::StampResult::noRoute:

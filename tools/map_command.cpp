@@ -1,6 +1,6 @@
 #include "tools/map_command.h"
 
-#include "compiler/memorizza_percorso.h"
+#include "compiler/compilation.h"
 #include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "tools/compiled_set.h"
@@ -101,21 +101,14 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
     const std::optional<std::string> train = readSource(options.trainFile, err);
     if (!line || !train) return kMapNoInput;
 
-    scenario::ScenarioModel model;
-    model.lineName = *lineName;
-    model.trainName = *trainName;
-    auto loader = [](const std::string& bytes) {
-        return [&bytes] {
-            return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-        };
-    };
-    const scenario::ReadingResult reading =
-        scenario::compileRoute(model, 1, {loader(*line), loader(*train)});
-    const std::optional<RecordedFailure> failure = recordedFailure(
-        model, reading, {options.lineFile, options.trainFile}, DescriptionTexts{*line, *train});
+    const scenario::Compilation compilation = scenario::compile(
+        {*lineName, *trainName}, {scenario::inMemory(*line), scenario::inMemory(*train)});
+    const scenario::ScenarioModel& model = compilation.model;
+    const std::optional<RecordedFailure> failure =
+        recordedFailure(model, compilation.reading, {options.lineFile, options.trainFile},
+                        DescriptionTexts{*line, *train});
     if (failure) err << formatFailureWithContext(*failure);
-    const scenario::StampResult stamped = scenario::stampScenario(model);
-    switch (stamped) {
+    switch (compilation.stamp) {
         case scenario::StampResult::stamped:
             break;
         case scenario::StampResult::noRoute:
@@ -124,7 +117,7 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
         case scenario::StampResult::dataOverFormatStamps:
         case scenario::StampResult::dataOverScenarioCodes:
             err << kProgram << "data in the place of the stamps (error "
-                << scenario::codeNumber(*scenario::stampFailure(stamped))
+                << scenario::codeNumber(*scenario::stampFailure(compilation.stamp))
                 << "); the installer would write nothing, so there is nothing to draw\n";
             return kMapNoInput;
     }

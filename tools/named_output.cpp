@@ -5,8 +5,7 @@
 
 namespace tool {
 
-void writeNamedOutput(const std::string& path,
-                      const std::function<void(const platform::ByteSink&)>& produce) {
+void writeNamedOutput(const std::string& path, const platform::ByteProducer& produce) {
     switch (platform::fileKind(path)) {
         case platform::FileKind::special:
             platform::writeIntoExisting(path, produce);
@@ -37,8 +36,7 @@ void writeNamedOutput(const std::string& path,
 }
 
 void writeNamedOutput(const std::string& path, std::string_view bytes) {
-    writeNamedOutput(path,
-                     [bytes](const platform::ByteSink& sink) { sink(bytes.data(), bytes.size()); });
+    writeNamedOutput(path, [bytes](const platform::ByteSink& sink) { sink(bytes); });
 }
 
 std::optional<std::string> outputIsInput(const std::string& path,

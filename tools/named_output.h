@@ -6,7 +6,6 @@
 // into its place.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,8 +16,7 @@
 namespace tool {
 
 // Writes the output `path` as above. Throws platform::FileError ("cannot write PATH: REASON").
-void writeNamedOutput(const std::string& path,
-                      const std::function<void(const platform::ByteSink&)>& produce);
+void writeNamedOutput(const std::string& path, const platform::ByteProducer& produce);
 void writeNamedOutput(const std::string& path, std::string_view bytes);
 
 // What to tell when the output `path` is one of `inputs` (by its name, a link or another name

@@ -260,7 +260,7 @@ void removeLeftoverTemporaries(const std::string& path) {
     for (const std::string& name : leftovers) ::unlink(joinPath(dir, name).c_str());
 }
 
-void replaceFile(const std::string& path, const std::function<void(const ByteSink&)>& produce) {
+void replaceFile(const std::string& path, const ByteProducer& produce) {
     // Renaming a file over a directory fails anyway; saying so before anything is written
     // gives the clearer message.
     struct stat info {};
@@ -268,13 +268,13 @@ void replaceFile(const std::string& path, const std::function<void(const ByteSin
 
     TemporaryFile file(path);
     BufferedSink sink(file);
-    produce([&sink](const char* data, std::size_t size) { sink.put(data, size); });
+    produce([&sink](std::string_view piece) { sink.put(piece.data(), piece.size()); });
     sink.flush();
     file.commit();
 }
 
 void replaceFile(const std::string& path, std::string_view bytes) {
-    replaceFile(path, [bytes](const ByteSink& sink) { sink(bytes.data(), bytes.size()); });
+    replaceFile(path, [bytes](const ByteSink& sink) { sink(bytes); });
 }
 
 }  // namespace platform

@@ -15,8 +15,7 @@ namespace {
 
 }  // namespace
 
-void writeIntoExisting(const std::string& path,
-                       const std::function<void(const ByteSink&)>& produce) {
+void writeIntoExisting(const std::string& path, const ByteProducer& produce) {
     // No O_CREAT: the node is there, and if it went meanwhile nothing takes its place. No
     // O_TRUNC either: a device or a FIFO has nothing to cut, and a plain file is never
     // written this way. O_NOCTTY keeps a terminal from becoming the tool's own.
@@ -29,7 +28,9 @@ void writeIntoExisting(const std::string& path,
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
-    produce([&](const char* data, std::size_t size) {
+    produce([&](std::string_view piece) {
+        const char* data = piece.data();
+        std::size_t size = piece.size();
         while (size > 0) {
             const ssize_t written = ::write(fd, data, size);
             if (written < 0) {

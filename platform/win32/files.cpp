@@ -322,7 +322,7 @@ void removeLeftoverTemporaries(const std::string& path) {
     for (const std::string& name : leftovers) ::DeleteFileW(win32::toWidePath(dir + name).c_str());
 }
 
-void replaceFile(const std::string& path, const std::function<void(const ByteSink&)>& produce) {
+void replaceFile(const std::string& path, const ByteProducer& produce) {
     // Moving a file over a directory fails anyway; saying so before anything is written gives
     // the clearer message. A read-only file is refused as the system refuses to overwrite or
     // delete it, whichever way the file system would take the move.
@@ -336,13 +336,13 @@ void replaceFile(const std::string& path, const std::function<void(const ByteSin
 
     TemporaryFile file(path);
     BufferedSink sink(file);
-    produce([&sink](const char* data, std::size_t size) { sink.put(data, size); });
+    produce([&sink](std::string_view piece) { sink.put(piece.data(), piece.size()); });
     sink.flush();
     file.commit();
 }
 
 void replaceFile(const std::string& path, std::string_view bytes) {
-    replaceFile(path, [bytes](const ByteSink& sink) { sink(bytes.data(), bytes.size()); });
+    replaceFile(path, [bytes](const ByteSink& sink) { sink(bytes); });
 }
 
 }  // namespace platform

@@ -13,8 +13,7 @@ namespace {
 
 }  // namespace
 
-void writeIntoExisting(const std::string& path,
-                       const std::function<void(const ByteSink&)>& produce) {
+void writeIntoExisting(const std::string& path, const ByteProducer& produce) {
     const std::wstring wide = win32::toWidePath(path);
     if (wide.empty()) fail(path, "the name is not valid UTF-8 text");
     const HANDLE file =
@@ -25,7 +24,9 @@ void writeIntoExisting(const std::string& path,
         HANDLE handle;
         ~Closer() { ::CloseHandle(handle); }
     } closer{file};
-    produce([&](const char* data, std::size_t size) {
+    produce([&](std::string_view piece) {
+        const char* data = piece.data();
+        std::size_t size = piece.size();
         while (size > 0) {
             const DWORD piece = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
             DWORD written = 0;

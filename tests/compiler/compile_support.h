@@ -1,19 +1,14 @@
-// Compiles description texts held in the test, the way the installer does.
+// Compiles description texts held in the test through the compiler's one entry, as the
+// installer does.
 #pragma once
 
 #include <optional>
 #include <string>
 
-#include "compiler/memorizza_percorso.h"
-#include "compiler/scenario_model.h"
+#include "compiler/compilation.h"
 #include "tests/compiler/error_code_printer.h"
 
 namespace scenario::testing {
-
-struct Compiled {
-    ScenarioModel model;
-    ReadingResult reading;
-};
 
 inline SourceLoader loaderOf(std::optional<std::string> text) {
     return [text] { return text ? SourceFile{SourceFile::State::loaded, *text} : SourceFile{}; };
@@ -29,13 +24,10 @@ inline std::string lines(std::initializer_list<const char*> ls) {
     return out;
 }
 
-inline Compiled compile(std::optional<std::string> line, std::optional<std::string> train,
-                        std::int32_t j = 1) {
-    Compiled c;
-    c.model.lineName = "GENOVA_TORINO";
-    c.model.trainName = "IC514";
-    c.reading = compileRoute(c.model, j, DescriptionSources{loaderOf(line), loaderOf(train)});
-    return c;
+inline Compilation compile(std::optional<std::string> line, std::optional<std::string> train,
+                           std::int32_t j = 1) {
+    return scenario::compile({"GENOVA_TORINO", "IC514"}, {loaderOf(line), loaderOf(train)},
+                             {.makeTrackPlan = j});
 }
 
 // A 10,000 m line without records: planLength 17000, lastCell 340.

@@ -25,7 +25,7 @@ TEST(CompiledFileReader, EveryCompiledFileDecodesAndEncodesBackToTheSameBytes) {
                        "stazione, 0, 2, 900, 1, 0, 0, 4,1,1, 2,1,1, 1, 9, 8, 0, PARTENZA\r\n"
                        "segnale, 1500, 1, 5, 6, 1, 0, 1, 3, 1, 1, 0\r\n"
                        "rallentamento, 5000, 60, 1000, 1, 1, 0\r\n"));
-    ASSERT_EQ(stampScenario(c.model), StampResult::stamped);
+    ASSERT_EQ(c.stamp, StampResult::stamped);
     const std::string route = encodeRouteTable(c.model.routeTable);
     const std::string train = encodeLineTable(c.model.lineTable);
     const std::string plan = planBytes(c.model.trackPlan);

@@ -69,7 +69,7 @@ TEST(PosixFilesTest, NoFailureLeavesADescriptorOpen) {
          [&] {
              replaceFile(path, [](const ByteSink& sink) {
                  const std::string part(100000, 'n');
-                 sink(part.data(), part.size());
+                 sink(part);
                  throw std::runtime_error("model incomplete");
              });
          }},
@@ -171,7 +171,7 @@ TEST(PosixFilesTest, NamesUpToTheFileSystemLimitAreWrittenAndTheirLeftoversClear
         const std::string path = dir.file(c.fileName);
         std::set<std::string> whileWriting;
         replaceFile(path, [&](const ByteSink& sink) {
-            sink("new", 3);
+            sink("new");
             whileWriting = dir.listing();
         });
         EXPECT_EQ(slurp(path), "new");

@@ -173,13 +173,13 @@ TEST(ReplaceFileTest, TakesTheBytesInPiecesOfAnySize) {
         // Many small pieces, then one larger than any buffer.
         for (int i = 0; i < 30000; ++i) {
             const char piece[3] = {static_cast<char>(i), static_cast<char>(i >> 8), '\n'};
-            sink(piece, 3);
+            sink(std::string_view(piece, 3));
             expected.append(piece, 3);
         }
         const std::string big(300000, 'b');
-        sink(big.data(), big.size());
+        sink(big);
         expected += big;
-        sink(nullptr, 0);
+        sink(std::string_view());
     });
     EXPECT_EQ(slurp(path), expected);
 }
@@ -218,7 +218,7 @@ TEST(ReplaceFileTest, ProducerFailureKeepsTheOldFile) {
     EXPECT_THROW(replaceFile(path,
                              [](const ByteSink& sink) {
                                  const std::string part(100000, 'n');
-                                 sink(part.data(), part.size());
+                                 sink(part);
                                  throw std::runtime_error("model incomplete");
                              }),
                  std::runtime_error);
@@ -268,7 +268,7 @@ TEST(ReplaceFileTest, LeftoverTemporaryNamesAreNotReused) {
     std::string prefix;
     unsigned long counter = 0;
     replaceFile(path, [&](const ByteSink& sink) {
-        sink("first", 5);
+        sink("first");
         const std::set<std::string> names = dir.listing();
         ASSERT_EQ(names.size(), 1u);
         const std::string& name = *names.begin();

@@ -8,9 +8,8 @@
 #include <regex>
 #include <sstream>
 
-#include "compiler/compiled_files.h"
+#include "compiler/compilation.h"
 #include "compiler/error_codes.h"
-#include "compiler/memorizza_percorso.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
 #include "tests/tools/json_schema_subset.h"
@@ -311,20 +310,13 @@ TEST(CellHolders, TracingChangesNoCompiledByte) {
     const std::string train = content::encodeDocument(content::trainDescription());
     std::vector<std::string> files[2];
     for (const bool traced : {false, true}) {
-        scenario::ScenarioModel model;
-        model.lineName = "GENOVA_TORINO";
-        model.trainName = "IC514";
         CellHolders holders;
-        if (traced) model.placementWatcher = &holders;
-        const auto loader = [](const std::string& bytes) {
-            return [&bytes] {
-                return scenario::SourceFile{scenario::SourceFile::State::loaded, bytes};
-            };
-        };
-        scenario::compileRoute(model, 1, {loader(line), loader(train)});
-        ASSERT_EQ(model.error.errorCode, scenario::ErrorCode::none);
-        ASSERT_EQ(scenario::stampScenario(model), scenario::StampResult::stamped);
-        for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+        const scenario::Compilation compilation = scenario::compile(
+            {"GENOVA_TORINO", "IC514"}, {scenario::inMemory(line), scenario::inMemory(train)},
+            {.makeTrackPlan = 1, .watcher = traced ? &holders : nullptr});
+        ASSERT_EQ(compilation.model.error.errorCode, scenario::ErrorCode::none);
+        ASSERT_EQ(compilation.stamp, scenario::StampResult::stamped);
+        for (const scenario::CompiledFile& file : compilation.files()) {
             std::string bytes;
             file.produce([&bytes](std::string_view piece) { bytes += piece; });
             files[traced].push_back(std::move(bytes));

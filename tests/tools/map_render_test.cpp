@@ -200,27 +200,20 @@ std::vector<std::pair<double, double>> pathPoints(const std::string& svg, const 
 // ---- scenarios ----
 
 struct Compiled {
-    scenario::ScenarioModel model;
-    MapSources sources() const { return {&model.routeTable, &model.lineTable, &model.trackPlan}; }
+    scenario::Compilation compilation;
+    MapSources sources() const {
+        const scenario::ScenarioModel& model = compilation.model;
+        return {&model.routeTable, &model.lineTable, &model.trackPlan};
+    }
 };
 
 std::unique_ptr<Compiled> compiled(const std::string& line, const std::string& train,
                                    const std::string& lineName, const std::string& trainName) {
     auto c = std::make_unique<Compiled>();
-    c->model.lineName = lineName;
-    c->model.trainName = trainName;
-    using scenario::SourceFile;
-    const scenario::ReadingResult reading =
-        scenario::compileRoute(c->model, 1,
-                               {[&] {
-                                    return SourceFile{SourceFile::State::loaded, line};
-                                },
-                                [&] {
-                                    return SourceFile{SourceFile::State::loaded, train};
-                                }});
-    (void)reading;
-    EXPECT_EQ(c->model.error.errorCode, scenario::ErrorCode::none);
-    EXPECT_EQ(scenario::stampScenario(c->model), scenario::StampResult::stamped);
+    c->compilation = scenario::compile({lineName, trainName},
+                                       {scenario::inMemory(line), scenario::inMemory(train)});
+    EXPECT_EQ(c->compilation.model.error.errorCode, scenario::ErrorCode::none);
+    EXPECT_EQ(c->compilation.stamp, scenario::StampResult::stamped);
     return c;
 }
 
@@ -471,8 +464,8 @@ TEST(PlanFit, ThePlanIsTurnedToFillItsPanel) {
 
     // The carried line, turned, is drawn larger than north-up.
     const auto c = compiled(carriedLine(), carriedTrain(), "GENOVA_TORINO", "IC514");
-    const PlanReport extent = planReport(c->model.trackPlan);
-    const auto g = PlanGeometry::fit(c->model.trackPlan, 0, 169000, 1400, 760, 56);
+    const PlanReport extent = planReport(c->compilation.model.trackPlan);
+    const auto g = PlanGeometry::fit(c->compilation.model.trackPlan, 0, 169000, 1400, 760, 56);
     ASSERT_TRUE(g);
     const double northUp = std::min((1400.0 - 112) / (extent.maxX - extent.minX),
                                     (760.0 - 112) / (extent.maxY - extent.minY));

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/compiled_files.h"
-#include "compiler/memorizza_percorso.h"
+#include "compiler/compilation.h"
 #include "tests/compiler/error_code_printer.h"
 #include "tests/support/scratch.h"
 #include "tools/scenario_tool.h"
@@ -48,20 +47,11 @@ inline std::map<std::string, std::string> installerFiles(const std::string& line
                                                          const std::string& train,
                                                          const std::string& lineName,
                                                          const std::string& trainName, int j) {
-    using scenario::SourceFile;
-    scenario::ScenarioModel model;
-    model.lineName = lineName;
-    model.trainName = trainName;
-    scenario::compileRoute(model, j,
-                           {[&] {
-                                return SourceFile{SourceFile::State::loaded, line};
-                            },
-                            [&] {
-                                return SourceFile{SourceFile::State::loaded, train};
-                            }});
+    const scenario::Compilation compilation = scenario::compile(
+        {lineName, trainName}, {scenario::inMemory(line), scenario::inMemory(train)},
+        {.makeTrackPlan = j});
     std::map<std::string, std::string> files;
-    if (scenario::stampScenario(model) != scenario::StampResult::stamped) return files;
-    for (const scenario::CompiledFile& file : scenario::compiledFiles(model)) {
+    for (const scenario::CompiledFile& file : compilation.files()) {
         std::string bytes;
         file.produce([&bytes](std::string_view piece) { bytes += piece; });
         files[file.name] = bytes;

@@ -116,7 +116,7 @@ TEST(Win32FilesTest, NamesUpToTheNameLimitAreWrittenAndTheirLeftoversCleared) {
         const std::string path = dir.file(name);
         std::set<std::string> whileWriting;
         replaceFile(path, [&](const ByteSink& sink) {
-            sink("new", 3);
+            sink("new");
             whileWriting = dir.listing();
         });
         EXPECT_EQ(readFile(path).bytes, "new");
