@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <span>
-#include <string_view>
 #include <utility>
 
 #include "app/exit_status.h"
