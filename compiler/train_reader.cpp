@@ -40,6 +40,9 @@ class TrainPhase {
     Next slowdown();
     Next abbattimento();
     Next station();
+    Next readStationRecord(LineRecord& s, std::int32_t& length);
+    void setStationArea(LineRecord& s, std::int32_t length, int i) const;
+    Next placeStationStop(const LineRecord& s, int i);
     Next failWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     void endOfFileWork();
     std::uint8_t speedUnits(std::int32_t speed) const;
@@ -232,15 +235,24 @@ TrainPhase::Next TrainPhase::abbattimento() {
     return Next::readOn;
 }
 
-TrainPhase::Next TrainPhase::station() {
-    const int i = station_;
-    LineRecord& s = m_.lineTable[static_cast<std::size_t>(i)];
+// A value computed from a station record must fit its 32-bit field, as read values must.
+std::int32_t fitStationValue(std::int64_t v, const char* what, const SourcePlace& place) {
+    if (v < INT32_MIN || v > INT32_MAX) {
+        throw ReadFailure(std::string("the station's ") + what + " does not fit in 32 bits", place);
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+// A "stazione" record, read into entry `s` field by field: the position must lie far enough
+// before the end of the route and on a cell boundary, the length in whole 100 m. The length
+// shapes the area but is not stored; it comes back in `length`.
+TrainPhase::Next TrainPhase::readStationRecord(LineRecord& s, std::int32_t& length) {
     const std::int32_t p = in_.readInt32();
     s.long3 = p;
     if (!rangeCheck(p, 800)) return Next::endOfFile;
     if (p % 50 != 0) return failWith(ErrorCode::stationPositionNotMultipleOf50, p);
     s.kind = in_.readByte();
-    const std::int32_t length = in_.readInt32();
+    length = in_.readInt32();
     if (length % 100 != 0) return failWith(ErrorCode::stationLengthNotMultipleOf100, p);
     s.flag = in_.readByte();
     s.byte4 = in_.readByte();
@@ -258,34 +270,34 @@ TrainPhase::Next TrainPhase::station() {
     const std::int64_t time = (hours * 60 + minutes) * 60 + seconds;
     s.text = in_.readText();
     s.text = storedText(std::move(s.text), in_.fieldPlace());
+    s.long4 = fitStationValue(time, "scheduled time", ctx_.recordPlace);
+    return Next::readOn;
+}
 
-    // Values computed from the record must fit their 32-bit fields, as read values must.
-    const auto fit = [&](std::int64_t v, const char* what) {
-        if (v < INT32_MIN || v > INT32_MAX) {
-            throw ReadFailure(std::string("the station's ") + what + " does not fit in 32 bits",
-                              ctx_.recordPlace);
-        }
-        return static_cast<std::int32_t>(v);
-    };
-    s.long4 = fit(time, "scheduled time");
-
-    const std::int64_t pos = p;
+// The station area by kind: kinds 5 and 6 run from the length before the position to 150 m
+// past it, kinds 7 and 8 the whole length either side, any other is centred on the position
+// and lengthened by 50 m at its end when byte3 asks. A station under 600 m keeps no byte4; the
+// first station keeps neither byte3 nor byte4, though its area keeps the 50 m byte3 added.
+void TrainPhase::setStationArea(LineRecord& s, std::int32_t length, int i) const {
+    const std::int64_t pos = s.long3;
+    const SourcePlace& place = ctx_.recordPlace;
     switch (s.kind) {
         case 5:
         case 6:
-            s.long2 = fit(pos + 150, "area end");
-            s.long1 = fit(pos - length, "area start");
+            s.long2 = fitStationValue(pos + 150, "area end", place);
+            s.long1 = fitStationValue(pos - length, "area start", place);
             s.byte3 = 0;
             break;
         case 7:
         case 8:
-            s.long1 = fit(pos - length, "area start");
-            s.long2 = fit(pos + length, "area end");
+            s.long1 = fitStationValue(pos - length, "area start", place);
+            s.long2 = fitStationValue(pos + length, "area end", place);
             s.byte3 = 0;
             break;
         default:
-            s.long1 = fit(pos - length / 2, "area start");
-            s.long2 = fit(pos + length / 2 + (s.byte3 != 0 ? 50 : 0), "area end");
+            s.long1 = fitStationValue(pos - length / 2, "area start", place);
+            s.long2 =
+                fitStationValue(pos + length / 2 + (s.byte3 != 0 ? 50 : 0), "area end", place);
             break;
     }
     if (length < 600) s.byte4 = 0;
@@ -293,16 +305,21 @@ TrainPhase::Next TrainPhase::station() {
         s.byte3 = 0;
         s.byte4 = 0;
     }
+}
 
+// A served station (kind below 25) stops in the last cell of its area, which takes the station
+// number `i` whatever it held, with approach codes in the four cells before the stop (not for
+// kinds 5 and 6). Kinds 25 and above have an area and nothing more.
+TrainPhase::Next TrainPhase::placeStationStop(const LineRecord& s, int i) {
+    if (s.kind >= 25) return Next::readOn;
     const std::int64_t e = s.long2 / 50;
-    const bool served = s.kind < 25;
     // The stop cell and the approach cells lie inside the area's last 250 m; an area that
     // ends beyond the route has no cells for them.
-    if (served && e - 1 > m_.lastCell) {
-        ctx_.fail(ErrorCode::positionOutsideRoute, p);
+    if (e - 1 > m_.lastCell) {
+        ctx_.fail(ErrorCode::positionOutsideRoute, s.long3);
         return Next::endOfFile;
     }
-    if (served && s.kind != 5 && s.kind != 6) {
+    if (s.kind != 5 && s.kind != 6) {
         for (int k = 1; k <= 4; ++k) {
             const std::int64_t c = e - k - 1;
             if (c > 1)
@@ -310,16 +327,26 @@ TrainPhase::Next TrainPhase::station() {
                     static_cast<std::uint8_t>(80 + k);
         }
     }
-    if (served) {
-        if (e - 1 <= 1) return failWith(ErrorCode::stationAreaEndsTooEarly);
-        RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
-        stop.kind = CellKind::kStationStop;
-        notePlaced(m_, e - 1);
-        stop.value1 = static_cast<std::int16_t>(i);
-    }
+    if (e - 1 <= 1) return failWith(ErrorCode::stationAreaEndsTooEarly);
+    RouteCell& stop = m_.routeTable[static_cast<std::size_t>(e - 1)];
+    stop.kind = CellKind::kStationStop;
+    notePlaced(m_, e - 1);
+    stop.value1 = static_cast<std::int16_t>(i);
+    return Next::readOn;
+}
+
+// The station fills the next entry; stations come in order, each area 350 m clear of the one
+// before, and their entries must stay below the board texts.
+TrainPhase::Next TrainPhase::station() {
+    const int i = station_;
+    LineRecord& s = m_.lineTable[static_cast<std::size_t>(i)];
+    std::int32_t length = 0;
+    if (const Next next = readStationRecord(s, length); next != Next::readOn) return next;
+    setStationArea(s, length, i);
+    if (const Next next = placeStationStop(s, i); next != Next::readOn) return next;
     if (i > 1 &&
         std::int64_t{s.long1} - 350 < m_.lineTable[static_cast<std::size_t>(i - 1)].long2) {
-        return failWith(ErrorCode::stationAreaTooClose, p);
+        return failWith(ErrorCode::stationAreaTooClose, s.long3);
     }
     station_ = i + 1;
     if (station_ >= ctx_.nextBoardEntry) return failWith(ErrorCode::tooManyStations);

@@ -1,22 +1,15 @@
 #include "tools/explain_command.h"
 
-#include <CLI/CLI.hpp>
 #include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "tools/error_reference.h"
 #include "tools/exit_status.h"
 
 namespace tool {
 namespace {
-
-constexpr const char* kExplainFooter =
-    R"(Prints the entry of the error reference (docs/errors.md) for CODE, the number a
-  compile message names ("error 16"): what it means, the usual cause, how to mend it and a
-  minimal example that compiles to it.
-Exit status:
-  0  the entry was printed
-  2  usage error, or CODE is not a code the compiler records (the known codes are listed)
-  3  the entry could not be written to stdout)";
 
 // The lines of an entry as a terminal shows them: the document's collapsible-block tags go.
 std::string forTerminal(std::string_view text) {
@@ -44,14 +37,6 @@ std::string knownCodes() {
 }
 
 }  // namespace
-
-CLI::App* addExplainCommand(CLI::App& app, std::string& code) {
-    CLI::App* explain = app.add_subcommand(
-        "explain", "Explain an error code: what it means, its usual cause, how to mend it.");
-    explain->add_option("CODE", code, "the code a message names, as in \"error 16\"")->required();
-    explain->footer(kExplainFooter);
-    return explain;
-}
 
 int runExplain(const std::string& code, std::ostream& out, std::ostream& err) {
     int number = 0;

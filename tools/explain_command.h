@@ -5,14 +5,7 @@
 #include <ostream>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace tool {
-
-// Adds the command to `app`; the parsed CODE lands in `code`.
-CLI::App* addExplainCommand(CLI::App& app, std::string& code);
 
 // Prints the entry for `code` to `out`. Returns 0, or 2 with a message on `err` when `code`
 // is not a number or names no code the compiler records.

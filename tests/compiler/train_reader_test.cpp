@@ -169,6 +169,31 @@ TEST(TrainReader, ReadFailureNamesTheTrainFileAndPlace) {
     EXPECT_EQ(r.model.lineTable[86].int1, 300);  // what was read before stays
 }
 
+TEST(TrainReader, StationValuesPast32BitsFailAtTheRecord) {
+    struct Case {
+        std::string record;
+        const char* detail;
+    };
+    const std::string fields = ", 1,0,0, 0,0,0, 0,0,0,0, ";
+    const std::vector<Case> cases = {
+        {"stazione, 1000, 28, 100" + fields + "596524,0,0, S\r\n",
+         "the station's scheduled time does not fit in 32 bits"},
+        {"stazione, -2000000000, 2, 2000000000" + fields + "0,0,0, S\r\n",
+         "the station's area start does not fit in 32 bits"},
+        {"stazione, 1000, 7, 2147483600" + fields + "0,0,0, S\r\n",
+         "the station's area end does not fit in 32 bits"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        const auto r = compile(shortLine(), train("sabbia, 3\r\n" + c.record));
+        EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
+        EXPECT_EQ(r.reading.site.file, Description::train);
+        EXPECT_EQ(r.reading.site.place, (SourcePlace{3, 1}));
+        EXPECT_EQ(r.reading.site.detail, c.detail);
+        EXPECT_EQ(r.model.lineTable[1].text, "S");  // the record was read whole
+    }
+}
+
 TEST(TrainReader, MissingTrainFileIsAReadFailure) {
     const auto r = compile(shortLine(), std::nullopt);
     EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);

@@ -1,0 +1,30 @@
+// Options that several commands of scenario-tool take in the same words.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
+namespace tool {
+
+// LINE_FILE and TRAIN_FILE, the pair of descriptions a command reads; both required.
+void addDescriptionFiles(CLI::App& command, std::string& lineFile, std::string& trainFile);
+
+// --line-name and --train-name, the names that stand for those the file names give.
+void addNameOptions(CLI::App& command, std::optional<std::string>& lineName,
+                    std::optional<std::string>& trainName,
+                    const std::string& lineHelp = "line name X, instead of LINE_FILE's",
+                    const std::string& trainHelp = "train name Y, instead of TRAIN_FILE's");
+
+// --kind: what every compiled FILE holds, plan, train or route, instead of what its name says.
+void addKindOption(CLI::App& command, std::optional<std::string>& kind);
+
+// An option with one value that, when given, lands in `value`; left out, `value` stays empty.
+CLI::Option* addOptionalText(CLI::App& command, const std::string& name,
+                             std::optional<std::string>& value, const std::string& help);
+
+}  // namespace tool
