@@ -108,8 +108,10 @@ void Form1::memorizza_percorso(std::int32_t& j) {
     namespace content = scenario::content;
     const std::string lineDescription = content::lineDescriptionName(lineName);
     const std::string trainDescription = content::trainDescriptionName(lineName, trainName);
+    // The installer only writes the plan: its points are computed as they are encoded.
     const scenario::ReadingResult reading = scenario::compileRoute(
-        model, j, {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))});
+        model, j, {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))},
+        scenario::PlanPoints::drawingOnly);
     if (reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
     if (reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
 

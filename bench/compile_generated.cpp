@@ -22,7 +22,8 @@ CompileOutcome compileGenerated(const GeneratedScenario& generated) {
             return scenario::SourceFile{scenario::SourceFile::State::loaded, generated.train};
         },
     };
-    scenario::compileRoute(model, 1, sources);
+    // As the installer does: the plan's points are computed as they are encoded.
+    scenario::compileRoute(model, 1, sources, scenario::PlanPoints::drawingOnly);
 
     CompileOutcome outcome;
     outcome.errorCode = model.error.errorCode;
