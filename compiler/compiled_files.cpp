@@ -1,5 +1,6 @@
 #include "compiler/compiled_files.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -113,31 +114,40 @@ void encodeTrackPlan(const TrackPlan& plan, const ChunkSink& sink) {
 
 namespace {
 
-// Appends each field little-endian at its width; a text as its 16-bit length and its bytes.
-struct FieldWriter {
-    std::string& out;
-    void operator()(const char*, std::uint8_t v) const { putFixed8(out, v); }
-    void operator()(const char*, std::int16_t v) const { putInt16(out, v); }
-    void operator()(const char*, std::int32_t v) const { putInt32(out, v); }
+// Stores each field little-endian at its width through a cursor into bytes already sized for
+// the whole table (a route runs to tens of thousands of cells); a text as its 16-bit length and
+// its bytes.
+struct FieldStore {
+    char*& out;
+    void operator()(const char*, std::uint8_t v) const { *out++ = static_cast<char>(v); }
+    void operator()(const char*, std::int16_t v) const {
+        out = storeLittleEndian(out, static_cast<std::uint16_t>(v));
+    }
+    void operator()(const char*, std::int32_t v) const {
+        out = storeLittleEndian(out, static_cast<std::uint32_t>(v));
+    }
     void operator()(const char*, const std::string& v) const {
-        putFixed16(out, static_cast<std::uint16_t>(v.size()));
-        out += v;
+        out = storeLittleEndian(out, static_cast<std::uint16_t>(v.size()));
+        out = std::copy(v.begin(), v.end(), out);
     }
 };
 
 }  // namespace
 
 std::string encodeLineTable(const LineTable& table) {
-    std::string out;
-    for (const LineRecord& r : table) forEachField(r, FieldWriter{out});
-    return out;
+    std::size_t size = 0;
+    for (const LineRecord& r : table) size += kLineRecordBytes + r.text.size();
+    std::string bytes(size, '\0');
+    char* out = bytes.data();
+    for (const LineRecord& r : table) forEachField(r, FieldStore{out});
+    return bytes;
 }
 
 std::string encodeRouteTable(const RouteTable& table) {
-    std::string out;
-    out.reserve(table.size() * kRouteCellBytes);
-    for (const RouteCell& c : table) forEachField(c, FieldWriter{out});
-    return out;
+    std::string bytes(table.size() * kRouteCellBytes, '\0');
+    char* out = bytes.data();
+    for (const RouteCell& c : table) forEachField(c, FieldStore{out});
+    return bytes;
 }
 
 std::vector<CompiledFile> compiledFiles(const ScenarioModel& model) {
