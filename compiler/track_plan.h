@@ -8,6 +8,7 @@
 // look at single points (storeDrawnPoints). A plan decoded from a file has stored points only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,43 @@ struct PlanValue {
 struct PlanStretch {
     std::int64_t last = 0;
     double turnRate = 0.0;
+};
+
+// The two points before the next one, from which it is computed.
+struct TrailingPoints {
+    double x2 = 0.0;
+    double y2 = 0.0;
+    double x1 = 0.0;
+    double y1 = 0.0;
+
+    // Computes the next point, the step from the last two turned by `turnRate`, and moves on to
+    // it. The one place where plan points are computed: whatever walks the drawing, stores it
+    // or encodes it gets the same doubles.
+    void step(double turnRate) {
+        const double dx = x1 - x2;
+        const double dy = y1 - y2;
+        double x;
+        double y;
+        // Straight on adds no zero term: x + 0 would turn a -0 into +0.
+        if (turnRate == 0.0) {
+            x = x1 + dx;
+            y = y1 + dy;
+        } else {
+            x = x1 + dx + turnRate * dy;
+            y = y1 + dy - turnRate * dx;
+        }
+        x2 = x1;
+        y2 = y1;
+        x1 = x;
+        y1 = y;
+    }
+};
+
+// Where a walk over a plan's drawing stands.
+struct PlanCursor {
+    std::int64_t next = 2;    // the next point to compute
+    std::size_t stretch = 0;  // the stretch it lies in
+    TrailingPoints points;
 };
 
 class TrackPlan {
@@ -55,10 +93,17 @@ class TrackPlan {
     // The same plan with its drawing alone, without stored points.
     TrackPlan drawing() const;
 
-    // Calls visit(point, x, y) for every drawn point from 2 on, in order. The one place where
-    // the points are computed: what is stored and what is encoded are the same doubles.
+    // A walk over the drawing: startOfDrawing() stands before point 2; drawPoints computes the
+    // points from the cursor's next point up to `last` (no further than the drawing goes),
+    // calls visit(point, x, y) for each and moves the cursor on. A copy of a cursor walks on
+    // from where it was taken, to the same doubles.
+    PlanCursor startOfDrawing() const;
     template <class Visit>
-    void forEachDrawnPoint(Visit&& visit) const;
+    void drawPoints(PlanCursor& cursor, std::int64_t last, Visit&& visit) const;
+    // The stretch the cursor's next point lies in (the cursor must stand in the drawing).
+    const PlanStretch& stretchAt(const PlanCursor& cursor) const {
+        return stretches_[cursor.stretch];
+    }
 
     // Stored points. dimension makes a plan of `points` empty stored points and no drawing;
     // storeDrawnPoints computes the drawing into stored points. The readers of single points
@@ -111,35 +156,24 @@ class TrackPlan {
     std::uint8_t* tags_ = nullptr;
 };
 
-template <class Visit>
-void TrackPlan::forEachDrawnPoint(Visit&& visit) const {
+inline PlanCursor TrackPlan::startOfDrawing() const {
     // Points 0 and 1 as drawn: (0, 0) and (0, 1), or both 0 when the start was not drawn.
-    double x2 = 0.0;
-    double y2 = 0.0;
-    double x1 = 0.0;
-    double y1 = startDrawn_ ? 1.0 : 0.0;
-    std::int64_t m = 2;
-    for (const PlanStretch& stretch : stretches_) {
-        const double turnRate = stretch.turnRate;
-        for (; m <= stretch.last; ++m) {
-            const double dx = x1 - x2;
-            const double dy = y1 - y2;
-            double xm;
-            double ym;
-            // Straight on adds no zero term: x + 0 would turn a -0 into +0.
-            if (turnRate == 0.0) {
-                xm = x1 + dx;
-                ym = y1 + dy;
-            } else {
-                xm = x1 + dx + turnRate * dy;
-                ym = y1 + dy - turnRate * dx;
-            }
-            visit(m, xm, ym);
-            x2 = x1;
-            y2 = y1;
-            x1 = xm;
-            y1 = ym;
+    PlanCursor cursor;
+    cursor.points.y1 = startDrawn_ ? 1.0 : 0.0;
+    return cursor;
+}
+
+template <class Visit>
+void TrackPlan::drawPoints(PlanCursor& cursor, std::int64_t last, Visit&& visit) const {
+    if (last > nextPoint_ - 1) last = nextPoint_ - 1;
+    while (cursor.next <= last) {
+        const PlanStretch& stretch = stretches_[cursor.stretch];
+        const std::int64_t end = last < stretch.last ? last : stretch.last;
+        for (; cursor.next <= end; ++cursor.next) {
+            cursor.points.step(stretch.turnRate);
+            visit(cursor.next, cursor.points.x1, cursor.points.y1);
         }
+        if (cursor.next > stretch.last) ++cursor.stretch;
     }
 }
 
