@@ -106,10 +106,11 @@ void Form1::memorizza_percorso(std::int32_t& j) {
     namespace content = scenario::content;
     const std::string lineDescription = content::lineDescriptionName(lineName);
     const std::string trainDescription = content::trainDescriptionName(lineName, trainName);
+    // The installer only writes the plan: its points are computed as they are encoded.
     compilation =
         scenario::compile({lineName, trainName},
                           {loaderOf(pathOf(lineDescription)), loaderOf(pathOf(trainDescription))},
-                          {.makeTrackPlan = j});
+                          {.makeTrackPlan = j, .planPoints = scenario::PlanPoints::drawingOnly});
     if (compilation.reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
     if (compilation.reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
 

@@ -8,9 +8,11 @@
 namespace bench {
 
 CompileOutcome compileGenerated(const GeneratedScenario& generated) {
-    const scenario::Compilation compilation = scenario::compile(
-        {"LINEA_GENERATA", "T1"},
-        {scenario::inMemory(generated.line), scenario::inMemory(generated.train)});
+    // As the installer does: the plan's points are computed as they are encoded.
+    const scenario::Compilation compilation =
+        scenario::compile({"LINEA_GENERATA", "T1"},
+                          {scenario::inMemory(generated.line), scenario::inMemory(generated.train)},
+                          {.planPoints = scenario::PlanPoints::drawingOnly});
     const scenario::ScenarioModel& model = compilation.model;
 
     CompileOutcome outcome;

@@ -13,7 +13,7 @@ Compilation compile(const ScenarioNames& names, const DescriptionSources& source
     c.model.lineName = names.line;
     c.model.trainName = names.train;
     c.model.placementWatcher = options.watcher;
-    c.reading = compileRoute(c.model, options.makeTrackPlan, sources);
+    c.reading = compileRoute(c.model, options.makeTrackPlan, sources, options.planPoints);
     // The watcher belongs to the caller; the model must not keep a pointer to it.
     c.model.placementWatcher = nullptr;
     c.stamp = stampScenario(c.model);

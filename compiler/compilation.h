@@ -29,6 +29,9 @@ struct CompileOptions {
     std::int32_t makeTrackPlan = 1;
     // Told which record put an object into each cell; only while the descriptions are read.
     PlacementWatcher* watcher = nullptr;
+    // Whether the track plan's points are stored for readers of single points, or the plan is
+    // kept as its drawing and its points computed only as the line plan file is written.
+    PlanPoints planPoints = PlanPoints::stored;
 };
 
 struct Compilation {

@@ -22,7 +22,8 @@ using common::ByteProducer;
 using common::ByteSink;
 
 // The track plan's variants, all x values then all y values, each a 16-bit tag and its
-// payload. Handed over in pieces, so that a 20 MB plan never stands whole in memory twice.
+// payload: from its stored points when it has them, else from its drawing. Handed over in
+// pieces, so that a 20 MB plan never stands whole in memory.
 void encodeTrackPlan(const TrackPlan& plan, const ByteSink& sink);
 std::string encodeLineTable(const LineTable& table);
 std::string encodeRouteTable(const RouteTable& table);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 
 #include "compiler/cell_values.h"
@@ -64,7 +63,6 @@ class LinePhase {
     FieldReader& in_;
     std::int64_t fillCell_ = 0;
     std::int32_t currentGradient_ = 0;
-    std::int64_t nextPoint_ = 2;
 };
 
 std::string LinePhase::readKeyword() {
@@ -103,10 +101,7 @@ PhaseEnd LinePhase::run() {
     m_.mountainCount = 0;
     ctx_.nextBoardEntry = kFirstBoardEntry;
     if (m_.makeTrackPlan != 0) {
-        m_.trackPlan.setInteger(0, 0, 0);
-        m_.trackPlan.setInteger(0, 1, 0);
-        m_.trackPlan.setInteger(1, 0, 0);
-        m_.trackPlan.setInteger(1, 1, 1);
+        m_.trackPlan.drawStart();
     }
     if (recordSection() == Next::stop) return PhaseEnd::stop;
     endOfPhase();
@@ -171,7 +166,7 @@ LinePhase::Next LinePhase::lineLength() {
     m_.planLength = length + 7000;
     m_.lastCell = static_cast<std::int32_t>(roundHalfEven(m_.planLength / 50.0));
     m_.routeTable.assign(static_cast<std::size_t>(m_.lastCell) + 1, RouteCell{});
-    if (m_.makeTrackPlan != 0) m_.trackPlan.dimension(std::int64_t{m_.planLength} + 1);
+    if (m_.makeTrackPlan != 0) m_.trackPlan.startDrawing(std::int64_t{m_.planLength} + 1);
     return Next::readOn;
 }
 
@@ -261,12 +256,11 @@ LinePhase::Next LinePhase::gradient(std::int32_t p, std::int32_t g) {
     return Next::readOn;
 }
 
-// Computes the plan points from nextPoint up to `last`, each from the two before it, the step
-// turned by `turnRate`, and moves nextPoint on. Inside a curve the plan may not pass its last
-// point, nor compute point 1,000,000 (code 103 after the points before the limit).
+// Draws the plan points from the plan's next point up to `last`, each from the two before it,
+// the step turned by `turnRate`. Inside a curve the plan may not pass its last point, nor draw
+// point 1,000,000 (code 103 after the points before the limit).
 LinePhase::Next LinePhase::planRun(std::int64_t last, double turnRate, bool limited) {
-    const std::int64_t first = nextPoint_;
-    if (first > last) return Next::readOn;
+    if (m_.trackPlan.nextPoint() > last) return Next::readOn;
     std::int64_t end = last;
     bool pastLimit = false;
     if (limited && end > m_.planLength) {
@@ -277,35 +271,7 @@ LinePhase::Next LinePhase::planRun(std::int64_t last, double turnRate, bool limi
         end = kPlanIndexLimit;
         pastLimit = true;
     }
-    TrackPlan& plan = m_.trackPlan;
-    double* x = plan.values(0);
-    double* y = plan.values(1);
-    double x2 = x[first - 2], y2 = y[first - 2];
-    double x1 = x[first - 1], y1 = y[first - 1];
-    for (std::int64_t m = first; m <= end; ++m) {
-        const double dx = x1 - x2;
-        const double dy = y1 - y2;
-        double xm, ym;
-        if (turnRate == 0.0) {
-            xm = x1 + dx;
-            ym = y1 + dy;
-        } else {
-            xm = x1 + dx + turnRate * dy;
-            ym = y1 + dy - turnRate * dx;
-        }
-        x[m] = xm;
-        y[m] = ym;
-        x2 = x1;
-        y2 = y1;
-        x1 = xm;
-        y1 = ym;
-    }
-    if (end >= first) {
-        const auto count = static_cast<std::size_t>(end - first + 1);
-        std::memset(plan.tags(0) + first, static_cast<int>(PlanTag::real), count);
-        std::memset(plan.tags(1) + first, static_cast<int>(PlanTag::real), count);
-        nextPoint_ = end + 1;
-    }
+    m_.trackPlan.drawStretch(end, turnRate);
     return pastLimit ? stopWith(ErrorCode::curveWithoutClassOrPastPlan) : Next::readOn;
 }
 

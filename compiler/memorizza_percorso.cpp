@@ -5,8 +5,8 @@
 
 namespace scenario {
 
-ReadingResult compileRoute(ScenarioModel& model, std::int32_t j,
-                           const DescriptionSources& sources) {
+ReadingResult compileRoute(ScenarioModel& model, std::int32_t j, const DescriptionSources& sources,
+                           PlanPoints planPoints) {
     model.makeTrackPlan = j;
     model.error.errorCode = ErrorCode::none;
     // Nothing of an earlier compilation may reach this one's files.
@@ -19,6 +19,7 @@ ReadingResult compileRoute(ScenarioModel& model, std::int32_t j,
     ReadingResult result = memorizza_dati(model, sources);
     // A code of the pass replaces the readers' last one, and it stems from no single record.
     if (postProcessSignals(model)) result.site = FailureSite{};
+    if (planPoints == PlanPoints::stored) model.trackPlan.storeDrawnPoints();
     return result;
 }
 

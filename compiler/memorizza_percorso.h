@@ -16,10 +16,15 @@ namespace scenario {
 inline constexpr std::int16_t kRouteStamp = 5121;
 inline constexpr std::int16_t kTrainStamp = 610;
 
+// Whether the track plan's points are stored once compiled, for readers of single points, or
+// the plan is kept as its drawing only, for writing it.
+enum class PlanPoints { stored, drawingOnly };
+
 // Steps up to the post-processing: makeTrackPlan = j, no error code, the LineTable cleared,
 // both descriptions read, the marks added. The result's site names the record behind the last
 // recorded failure, or nothing when the mark pass recorded it.
-ReadingResult compileRoute(ScenarioModel& model, std::int32_t j, const DescriptionSources& sources);
+ReadingResult compileRoute(ScenarioModel& model, std::int32_t j, const DescriptionSources& sources,
+                           PlanPoints planPoints = PlanPoints::stored);
 
 enum class StampResult {
     stamped,

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "compiler/bulk_memory.h"
 #include "compiler/error_codes.h"
+#include "compiler/track_plan.h"
 
 namespace scenario {
 
@@ -88,69 +88,6 @@ inline constexpr int kRepetitionEntry = 86;
 
 using RouteTable = std::vector<RouteCell>;  // cells 0 to lastCell
 using LineTable = std::array<LineRecord, kLineTableEntries>;
-
-// Type tags of a plan variant, as the line plan file stores them.
-enum class PlanTag : std::uint8_t { empty = 0, integer = 2, real = 5 };
-
-// One element of the track plan: empty, a 16-bit integer or a double.
-struct PlanValue {
-    PlanTag tag = PlanTag::empty;
-    double value = 0.0;  // the integer's value for PlanTag::integer
-};
-
-// The track drawn in plan, one point per metre, points 0 to planLength, coordinates x (0)
-// and y (1). Tags and values are kept in separate arrays so that a 1,000,000 m line costs
-// nine bytes per element rather than sixteen; both lie in one block of bulk memory.
-class TrackPlan {
-  public:
-    TrackPlan() = default;
-    TrackPlan(const TrackPlan& other);
-    TrackPlan& operator=(const TrackPlan& other);
-    TrackPlan(TrackPlan&&) noexcept;
-    TrackPlan& operator=(TrackPlan&&) noexcept;
-    ~TrackPlan() = default;
-
-    bool dimensioned() const { return points_ > 0; }
-    std::int64_t points() const { return points_; }  // planLength + 1
-    // Makes the plan anew with `points` empty points.
-    void dimension(std::int64_t points);
-    void clear();
-
-    PlanValue at(std::int64_t point, int coord) const {
-        const std::size_t i = index(point, coord);
-        const auto tag = static_cast<PlanTag>(tags_[i]);
-        return {tag, tag == PlanTag::empty ? 0.0 : values_[i]};
-    }
-    double real(std::int64_t point, int coord) const { return values_[index(point, coord)]; }
-    void setReal(std::int64_t point, int coord, double v) {
-        const std::size_t i = index(point, coord);
-        tags_[i] = static_cast<std::uint8_t>(PlanTag::real);
-        values_[i] = v;
-    }
-    void setInteger(std::int64_t point, int coord, std::int16_t v) {
-        const std::size_t i = index(point, coord);
-        tags_[i] = static_cast<std::uint8_t>(PlanTag::integer);
-        values_[i] = v;
-    }
-
-    // One coordinate's tags and values, point 0 first, for the loops that walk a whole plan.
-    std::uint8_t* tags(int coord) { return tags_ + coord * points_; }
-    const std::uint8_t* tags(int coord) const { return tags_ + coord * points_; }
-    double* values(int coord) { return values_ + coord * points_; }
-    const double* values(int coord) const { return values_ + coord * points_; }
-
-  private:
-    // The point index runs fastest: all x values, then all y values.
-    std::size_t index(std::int64_t point, int coord) const {
-        return static_cast<std::size_t>(coord * points_ + point);
-    }
-    std::int64_t points_ = 0;
-    // The values of all elements, then their tags; fresh bulk memory is zeroed, so every
-    // element starts empty without a pass over megabytes to set it.
-    BulkMemory storage_;
-    double* values_ = nullptr;
-    std::uint8_t* tags_ = nullptr;
-};
 
 struct ErrorState {
     ErrorCode errorCode = ErrorCode::none;

@@ -112,6 +112,14 @@ inline Compiled compileChecked(std::optional<std::string_view> line,
     for (const LineRecord& r : m.lineTable) texts += r.text.size();
     FUZZ_CHECK(c.trainFile.size() == kLineRecordBytes * kLineTableEntries + texts);
     if (j != 0) checkPlanFile(c.linePlanFile, m.trackPlan.points());
+    // The installer encodes the plan from its drawing, the tools from its stored points: the
+    // same bytes either way.
+    if (j != 0) {
+        std::string fromDrawing;
+        encodeTrackPlan(m.trackPlan.drawing(),
+                        [&fromDrawing](std::string_view piece) { fromDrawing.append(piece); });
+        FUZZ_CHECK(fromDrawing == c.linePlanFile);
+    }
 
     // The files hold the model's tables exactly.
     FUZZ_CHECK(decodeRouteTable(c.routeFile) == m.routeTable);

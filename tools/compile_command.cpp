@@ -49,7 +49,10 @@ class CompileRun {
         const scenario::Compilation compilation =
             scenario::compile({lineName_, trainName_},
                               {scenario::inMemory(lineBytes_), scenario::inMemory(trainBytes_)},
-                              {.makeTrackPlan = options_.trackPlan ? 1 : 0});
+                              // Written, not looked at: the plan's points are computed as they
+                              // are encoded.
+                              {.makeTrackPlan = options_.trackPlan ? 1 : 0,
+                               .planPoints = scenario::PlanPoints::drawingOnly});
         const scenario::ScenarioModel& model = compilation.model;
         report_.errorCode = model.error.errorCode;
         report_.errorPosition = model.error.errorPosition;

@@ -144,5 +144,50 @@ TEST(CompiledFiles, PlanFileSizeFollowsThePlanLength) {
     EXPECT_EQ(planBytes(c.model.trackPlan).size(), 20u * 17000 - 36);
 }
 
+TEST(CompiledFiles, ThePlanFromItsDrawingIsThePlanFromItsStoredPoints) {
+    // The installer encodes the plan from its drawing, the tools from its stored points. Sizes:
+    // 4 bytes an integer, 10 a double, 2 an empty point, in each half of 17,001 points.
+    const struct {
+        const char* name;
+        std::string line;
+        std::size_t size;
+    } cases[] = {
+        {"straight", shortLine(), 2 * (8 + 10 * 16997 + 2 * 2)},
+        {"curves both ways", shortLine("curvad2, 100, 50\r\ncurvaS12, 300, 20\r\n"),
+         2 * (8 + 10 * 16997 + 2 * 2)},
+        // The y values are computed 1,600 points at a time side by side: curves across the
+        // points where those stretches meet (1602, 3202).
+        {"curves across the stretches computed side by side",
+         shortLine("curvad3, 1500, 300\r\ncurvas2, 3150, 120\r\ncurvad1, 3201, 1\r\n"),
+         2 * (8 + 10 * 16997 + 2 * 2)},
+        {"a curve to past the plan's end", shortLine("curvad2, 16000, 5000\r\n"),
+         2 * (8 + 10 * 16999)},
+        {"stopped after a curve", shortLine("curvad2, 100, 50\r\ncurva, 300, 20\r\n"),
+         2 * (8 + 10 * 149 + 2 * 16850)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto r = compile(c.line, train());
+        ASSERT_TRUE(r.model.trackPlan.pointsStored());
+        const std::string stored = planBytes(r.model.trackPlan);
+        EXPECT_EQ(stored.size(), c.size);
+        EXPECT_EQ(planBytes(r.model.trackPlan.drawing()), stored);
+    }
+
+    // A drawing without its start: points 0 and 1 empty, and the points after them computed
+    // from two zeros.
+    TrackPlan plan;
+    plan.startDrawing(6);
+    plan.drawStretch(3, 0.0);
+    const std::string drawn = planBytes(plan);
+    plan.storeDrawnPoints();
+    EXPECT_EQ(drawn, planBytes(plan));
+    const std::string emptyPoint(2, '\0');
+    std::string real0("\x05\x00", 2);
+    real0 += std::string(8, '\0');
+    const std::string half = emptyPoint + emptyPoint + real0 + real0 + emptyPoint + emptyPoint;
+    EXPECT_EQ(drawn, half + half);
+}
+
 }  // namespace
 }  // namespace scenario
