@@ -94,57 +94,51 @@ std::string formatDiagnostic(const Diagnostic& d) {
     return out;
 }
 
+// Running out of memory and internal errors go to the caller, which tells them on standard error
+// and, under --json, in the document the run promised.
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    try {
-        CheckInputs inputs;
-        inputs.lineFile = options.lineFile;
-        inputs.trainFile = options.trainFile;
-        inputs.trackPlan = options.trackPlan;
-        const bool line = readInput(options.lineFile, inputs.lineBytes, err);
-        const bool train = readInput(options.trainFile, inputs.trainBytes, err);
-        if (!line || !train) return kExitNothingWritten;
-        // The names only reach the scenario codes, which a check does not write: any will do.
-        inputs.lineName = options.lineName                     ? *options.lineName
-                          : lineNameFromFile(options.lineFile) ? *lineNameFromFile(options.lineFile)
-                                                               : "LINE";
-        inputs.trainName = options.trainName ? *options.trainName
-                           : trainNameFromFile(options.trainFile, inputs.lineName)
-                               ? *trainNameFromFile(options.trainFile, inputs.lineName)
-                               : "TRAIN";
+    CheckInputs inputs;
+    inputs.lineFile = options.lineFile;
+    inputs.trainFile = options.trainFile;
+    inputs.trackPlan = options.trackPlan;
+    const bool line = readInput(options.lineFile, inputs.lineBytes, err);
+    const bool train = readInput(options.trainFile, inputs.trainBytes, err);
+    if (!line || !train) return kExitNothingWritten;
+    // The names only reach the scenario codes, which a check does not write: any will do.
+    inputs.lineName = options.lineName                     ? *options.lineName
+                      : lineNameFromFile(options.lineFile) ? *lineNameFromFile(options.lineFile)
+                                                           : "LINE";
+    inputs.trainName = options.trainName ? *options.trainName
+                       : trainNameFromFile(options.trainFile, inputs.lineName)
+                           ? *trainNameFromFile(options.trainFile, inputs.lineName)
+                           : "TRAIN";
 
-        const ErrorScan scan = findErrors(inputs, options.limit);
-        std::vector<Diagnostic> all = scan.errors;
-        const std::vector<Diagnostic> warnings =
-            descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile,
-                                inputs.trainBytes, inputs.trackPlan, options.disabled);
-        all.insert(all.end(), warnings.begin(), warnings.end());
-        sortByPlace(all, inputs.lineFile, inputs.trainFile);
+    const ErrorScan scan = findErrors(inputs, options.limit);
+    std::vector<Diagnostic> all = scan.errors;
+    const std::vector<Diagnostic> warnings =
+        descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile, inputs.trainBytes,
+                            inputs.trackPlan, options.disabled);
+    all.insert(all.end(), warnings.begin(), warnings.end());
+    sortByPlace(all, inputs.lineFile, inputs.trainFile);
 
-        const int errors = static_cast<int>(scan.errors.size());
-        const int warningCount = static_cast<int>(warnings.size());
-        const int status = errors > 0 || (options.werror && warningCount > 0) ? kExitFailureRecorded
-                                                                              : kExitCompiled;
-        if (options.sarif) {
-            out << toSarif(all, options.werror) << '\n';
-        } else if (options.json) {
-            out << toJson(all, scan, errors, warningCount, status) << '\n';
-        } else {
-            for (const Diagnostic& d : all) out << formatDiagnostic(d);
-            if (scan.limitReached) {
-                out << "stopped after " << options.limit << " errors; more may follow\n";
-            }
-            out << errors << (errors == 1 ? " error, " : " errors, ") << warningCount
-                << (warningCount == 1 ? " warning" : " warnings")
-                << (options.werror && warningCount > 0 ? " (errors under --werror)" : "") << '\n';
+    const int errors = static_cast<int>(scan.errors.size());
+    const int warningCount = static_cast<int>(warnings.size());
+    const int status =
+        errors > 0 || (options.werror && warningCount > 0) ? kExitFailureRecorded : kExitCompiled;
+    if (options.sarif) {
+        out << toSarif(all, options.werror) << '\n';
+    } else if (options.json) {
+        out << toJson(all, scan, errors, warningCount, status) << '\n';
+    } else {
+        for (const Diagnostic& d : all) out << formatDiagnostic(d);
+        if (scan.limitReached) {
+            out << "stopped after " << options.limit << " errors; more may follow\n";
         }
-        return status;
-    } catch (const std::bad_alloc&) {
-        err << "scenario-tool: out of memory\n";
-        return kExitInternalError;
-    } catch (const std::exception& e) {
-        err << "scenario-tool: internal error: " << e.what() << '\n';
-        return kExitInternalError;
+        out << errors << (errors == 1 ? " error, " : " errors, ") << warningCount
+            << (warningCount == 1 ? " warning" : " warnings")
+            << (options.werror && warningCount > 0 ? " (errors under --werror)" : "") << '\n';
     }
+    return status;
 }
 
 }  // namespace tool
