@@ -97,8 +97,7 @@ void TrackPlan::storeDrawnPoints() {
     }
     double* x = values(0);
     double* y = values(1);
-    PlanCursor cursor = startOfDrawing();
-    drawPoints(cursor, nextPoint_ - 1, [x, y](std::int64_t m, double xm, double ym) {
+    forEachDrawnPoint([x, y](std::int64_t m, double xm, double ym) {
         x[m] = xm;
         y[m] = ym;
     });

@@ -62,13 +62,6 @@ struct TrailingPoints {
     }
 };
 
-// Where a walk over a plan's drawing stands.
-struct PlanCursor {
-    std::int64_t next = 2;    // the next point to compute
-    std::size_t stretch = 0;  // the stretch it lies in
-    TrailingPoints points;
-};
-
 class TrackPlan {
   public:
     TrackPlan() = default;
@@ -93,17 +86,9 @@ class TrackPlan {
     // The same plan with its drawing alone, without stored points.
     TrackPlan drawing() const;
 
-    // A walk over the drawing: startOfDrawing() stands before point 2; drawPoints computes the
-    // points from the cursor's next point up to `last` (no further than the drawing goes),
-    // calls visit(point, x, y) for each and moves the cursor on. A copy of a cursor walks on
-    // from where it was taken, to the same doubles.
-    PlanCursor startOfDrawing() const;
+    // Calls visit(point, x, y) for every drawn point from 2 on, in order.
     template <class Visit>
-    void drawPoints(PlanCursor& cursor, std::int64_t last, Visit&& visit) const;
-    // The stretch the cursor's next point lies in (the cursor must stand in the drawing).
-    const PlanStretch& stretchAt(const PlanCursor& cursor) const {
-        return stretches_[cursor.stretch];
-    }
+    void forEachDrawnPoint(Visit&& visit) const;
 
     // Stored points. dimension makes a plan of `points` empty stored points and no drawing;
     // storeDrawnPoints computes the drawing into stored points. The readers of single points
@@ -156,24 +141,17 @@ class TrackPlan {
     std::uint8_t* tags_ = nullptr;
 };
 
-inline PlanCursor TrackPlan::startOfDrawing() const {
-    // Points 0 and 1 as drawn: (0, 0) and (0, 1), or both 0 when the start was not drawn.
-    PlanCursor cursor;
-    cursor.points.y1 = startDrawn_ ? 1.0 : 0.0;
-    return cursor;
-}
-
 template <class Visit>
-void TrackPlan::drawPoints(PlanCursor& cursor, std::int64_t last, Visit&& visit) const {
-    if (last > nextPoint_ - 1) last = nextPoint_ - 1;
-    while (cursor.next <= last) {
-        const PlanStretch& stretch = stretches_[cursor.stretch];
-        const std::int64_t end = last < stretch.last ? last : stretch.last;
-        for (; cursor.next <= end; ++cursor.next) {
-            cursor.points.step(stretch.turnRate);
-            visit(cursor.next, cursor.points.x1, cursor.points.y1);
+void TrackPlan::forEachDrawnPoint(Visit&& visit) const {
+    // Points 0 and 1 as drawn: (0, 0) and (0, 1), or both 0 when the start was not drawn.
+    TrailingPoints points;
+    points.y1 = startDrawn_ ? 1.0 : 0.0;
+    std::int64_t m = 2;
+    for (const PlanStretch& stretch : stretches_) {
+        for (; m <= stretch.last; ++m) {
+            points.step(stretch.turnRate);
+            visit(m, points.x1, points.y1);
         }
-        if (cursor.next > stretch.last) ++cursor.stretch;
     }
 }
 

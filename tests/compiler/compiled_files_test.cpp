@@ -155,9 +155,7 @@ TEST(CompiledFiles, ThePlanFromItsDrawingIsThePlanFromItsStoredPoints) {
         {"straight", shortLine(), 2 * (8 + 10 * 16997 + 2 * 2)},
         {"curves both ways", shortLine("curvad2, 100, 50\r\ncurvaS12, 300, 20\r\n"),
          2 * (8 + 10 * 16997 + 2 * 2)},
-        // The y values are computed 1,600 points at a time side by side: curves across the
-        // points where those stretches meet (1602, 3202).
-        {"curves across the stretches computed side by side",
+        {"curves one after another, the last one a metre long",
          shortLine("curvad3, 1500, 300\r\ncurvas2, 3150, 120\r\ncurvad1, 3201, 1\r\n"),
          2 * (8 + 10 * 16997 + 2 * 2)},
         {"a curve to past the plan's end", shortLine("curvad2, 16000, 5000\r\n"),
