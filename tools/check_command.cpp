@@ -12,6 +12,7 @@
 #include "tools/sarif.h"
 #include "tools/scenario_names.h"
 #include "tools/source_context.h"
+#include "tools/unreadable_input.h"
 
 namespace tool {
 namespace {
@@ -22,11 +23,7 @@ bool readInput(const std::string& path, std::string& bytes, std::ostream& err) {
         bytes = std::move(read.bytes);
         return true;
     }
-    err << "scenario-tool: " << path
-        << (read.status == platform::ReadStatus::missing
-                ? ": no such file"
-                : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason))
-        << '\n';
+    err << "scenario-tool: " << unreadableInput(path, read.status, read.reason) << '\n';
     return false;
 }
 

@@ -15,6 +15,7 @@
 #include "tools/input_limits.h"
 #include "tools/named_output.h"
 #include "tools/scenario_names.h"
+#include "tools/unreadable_input.h"
 
 namespace tool {
 namespace {
@@ -158,10 +159,7 @@ class CompileRun {
             bytes = std::move(read.bytes);
             return true;
         }
-        return tell(path +
-                    (read.status == platform::ReadStatus::missing
-                         ? ": no such file"
-                         : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason)));
+        return tell(unreadableInput(path, read.status, read.reason));
     }
 
     std::string outputPath(const std::string& name) const {

@@ -4,15 +4,15 @@
 #include "platform/bounded_read.h"
 #include "tools/input_limits.h"
 #include "tools/scenario_names.h"
+#include "tools/unreadable_input.h"
 
 namespace tool {
 
 std::optional<std::string> readDescription(const std::string& path, std::string& bytes) {
     platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
     if (read.tooLarge) return path + ": " + oversizedDescription(read);
-    if (read.status == platform::ReadStatus::missing) return path + ": no such file";
     if (read.status != platform::ReadStatus::ok) {
-        return path + ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason);
+        return unreadableInput(path, read.status, read.reason);
     }
     bytes = std::move(read.bytes);
     return std::nullopt;

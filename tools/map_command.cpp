@@ -10,6 +10,7 @@
 #include "tools/named_output.h"
 #include "tools/scenario_names.h"
 #include "tools/svg_map.h"
+#include "tools/unreadable_input.h"
 
 namespace tool {
 namespace {
@@ -67,14 +68,10 @@ int emit(const MapOptions& options, const MapSources& sources, int status, std::
 std::optional<std::string> readSource(const std::string& path, std::ostream& err) {
     platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
     if (read.status == platform::ReadStatus::ok && !read.tooLarge) return std::move(read.bytes);
-    err << kProgram << path;
-    if (read.tooLarge) {
-        err << ": " << oversizedDescription(read) << '\n';
-    } else if (read.status == platform::ReadStatus::missing) {
-        err << ": no such file\n";
-    } else {
-        err << ": cannot be read" << (read.reason.empty() ? "" : ": " + read.reason) << '\n';
-    }
+    err << kProgram
+        << (read.tooLarge ? path + ": " + oversizedDescription(read)
+                          : unreadableInput(path, read.status, read.reason))
+        << '\n';
     return std::nullopt;
 }
 

@@ -11,6 +11,7 @@
 #include "tools/exit_status.h"
 #include "tools/live_scenario.h"
 #include "tools/scenario_names.h"
+#include "tools/unreadable_input.h"
 #include "tools/viewer_server.h"
 
 namespace tool {
@@ -82,11 +83,7 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         }
         const platform::BoundedRead read = platform::readFileAtMost(path, 1);
         if (read.status != platform::ReadStatus::ok) {
-            err << "scenario-tool: " << path
-                << (read.status == platform::ReadStatus::missing
-                        ? ": no such file"
-                        : ": cannot be read" + (read.reason.empty() ? "" : ": " + read.reason))
-                << '\n';
+            err << "scenario-tool: " << unreadableInput(path, read.status, read.reason) << '\n';
             return kExitNothingWritten;
         }
     }
