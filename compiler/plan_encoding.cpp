@@ -68,11 +68,11 @@ void encodeStoredPoints(const TrackPlan& plan, VariantWriter& out) {
     }
 }
 
-// Points 0 and 1 of one coordinate, as drawn: (0, 0) and (0, 1), or empty.
+// Points 0 and 1 of one coordinate: their start points when drawn, else empty.
 void encodeStart(const TrackPlan& plan, int coord, VariantWriter& out) {
     if (plan.startDrawn()) {
-        out.integer(0);
-        out.integer(coord == 0 ? 0 : 1);
+        out.integer(kStartPoints[0][coord]);
+        out.integer(kStartPoints[1][coord]);
     } else {
         out.empty();
         out.empty();

@@ -20,7 +20,6 @@ TrackPlan& TrackPlan::operator=(const TrackPlan& other) {
 TrackPlan::TrackPlan(TrackPlan&& other) noexcept
     : points_(std::exchange(other.points_, 0)),
       startDrawn_(std::exchange(other.startDrawn_, false)),
-      nextPoint_(std::exchange(other.nextPoint_, 2)),
       stretches_(std::exchange(other.stretches_, {})),
       storage_(std::move(other.storage_)),
       values_(std::exchange(other.values_, nullptr)),
@@ -30,7 +29,6 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
     if (this != &other) {
         points_ = std::exchange(other.points_, 0);
         startDrawn_ = std::exchange(other.startDrawn_, false);
-        nextPoint_ = std::exchange(other.nextPoint_, 2);
         stretches_ = std::exchange(other.stretches_, {});
         storage_ = std::move(other.storage_);
         values_ = std::exchange(other.values_, nullptr);
@@ -42,12 +40,7 @@ TrackPlan& TrackPlan::operator=(TrackPlan&& other) noexcept {
 void TrackPlan::clear() {
     points_ = 0;
     startDrawn_ = false;
-    nextPoint_ = 2;
     stretches_.clear();
-    dropStoredPoints();
-}
-
-void TrackPlan::dropStoredPoints() {
     storage_ = BulkMemory();
     values_ = nullptr;
     tags_ = nullptr;
@@ -59,16 +52,14 @@ void TrackPlan::startDrawing(std::int64_t points) {
 }
 
 void TrackPlan::drawStretch(std::int64_t last, double turnRate) {
-    if (last < nextPoint_) return;
+    if (last < nextPoint()) return;
     stretches_.push_back({last, turnRate});
-    nextPoint_ = last + 1;
 }
 
 TrackPlan TrackPlan::drawing() const {
     TrackPlan plan;
     plan.points_ = points_;
     plan.startDrawn_ = startDrawn_;
-    plan.nextPoint_ = nextPoint_;
     plan.stretches_ = stretches_;
     return plan;
 }
@@ -90,10 +81,11 @@ void TrackPlan::storeDrawnPoints() {
     if (pointsStored() || !dimensioned()) return;
     allocateStoredPoints();
     if (startDrawn_) {
-        setInteger(0, 0, 0);
-        setInteger(0, 1, 0);
-        setInteger(1, 0, 0);
-        setInteger(1, 1, 1);
+        for (int point = 0; point < 2; ++point) {
+            for (int coord = 0; coord < 2; ++coord) {
+                setInteger(point, coord, kStartPoints[point][coord]);
+            }
+        }
     }
     double* x = values(0);
     double* y = values(1);
@@ -101,8 +93,8 @@ void TrackPlan::storeDrawnPoints() {
         x[m] = xm;
         y[m] = ym;
     });
-    if (nextPoint_ > 2) {
-        const auto count = static_cast<std::size_t>(nextPoint_ - 2);
+    if (const std::int64_t drawn = nextPoint() - 2; drawn > 0) {
+        const auto count = static_cast<std::size_t>(drawn);
         std::memset(tags(0) + 2, static_cast<int>(PlanTag::real), count);
         std::memset(tags(1) + 2, static_cast<int>(PlanTag::real), count);
     }

@@ -32,6 +32,10 @@ struct PlanStretch {
     double turnRate = 0.0;
 };
 
+// Points 0 and 1 of a plan whose start is drawn, [point][coordinate]: (0, 0) and (0, 1), stored
+// as 16-bit integers.
+inline constexpr std::int16_t kStartPoints[2][2] = {{0, 0}, {0, 1}};
+
 // The two points before the next one, from which it is computed.
 struct TrailingPoints {
     double x2 = 0.0;
@@ -76,13 +80,14 @@ class TrackPlan {
     void clear();
 
     // The drawing. startDrawing makes a plan of `points` empty points with nothing stored;
-    // drawStart fixes points 0 and 1 at the integers (0, 0) and (0, 1); drawStretch draws the
+    // drawStart fixes points 0 and 1 at kStartPoints; drawStretch draws the
     // points from nextPoint() up to `last`.
     void startDrawing(std::int64_t points);
     void drawStart() { startDrawn_ = true; }
     void drawStretch(std::int64_t last, double turnRate);
     bool startDrawn() const { return startDrawn_; }
-    std::int64_t nextPoint() const { return nextPoint_; }  // the first point not drawn
+    // The first point not drawn: the one after the last stretch, or 2.
+    std::int64_t nextPoint() const { return stretches_.empty() ? 2 : stretches_.back().last + 1; }
     // The same plan with its drawing alone, without stored points.
     TrackPlan drawing() const;
 
@@ -126,12 +131,10 @@ class TrackPlan {
     std::size_t index(std::int64_t point, int coord) const {
         return static_cast<std::size_t>(coord * points_ + point);
     }
-    void dropStoredPoints();
     void allocateStoredPoints();  // empty stored points for points_
 
     std::int64_t points_ = 0;
     bool startDrawn_ = false;
-    std::int64_t nextPoint_ = 2;
     std::vector<PlanStretch> stretches_;
     // Stored points, when there are: the values of all elements, then their tags, in one
     // block. Fresh bulk memory is zeroed, so every element starts empty without a pass over
@@ -143,9 +146,11 @@ class TrackPlan {
 
 template <class Visit>
 void TrackPlan::forEachDrawnPoint(Visit&& visit) const {
-    // Points 0 and 1 as drawn: (0, 0) and (0, 1), or both 0 when the start was not drawn.
+    // Points 0 and 1 as drawn, or all 0 when the start was not drawn.
     TrailingPoints points;
-    points.y1 = startDrawn_ ? 1.0 : 0.0;
+    if (startDrawn_) {
+        points = {kStartPoints[0][0], kStartPoints[0][1], kStartPoints[1][0], kStartPoints[1][1]};
+    }
     std::int64_t m = 2;
     for (const PlanStretch& stretch : stretches_) {
         for (; m <= stretch.last; ++m) {
