@@ -7,7 +7,6 @@
 #include <concepts>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace scenario::coding {
 
@@ -36,37 +35,6 @@ T loadLittleEndian(const char* p) {
     std::memcpy(&v, p, sizeof v);
     if constexpr (std::endian::native == std::endian::big) v = detail::swapBytes(v);
     return v;
-}
-
-template <std::unsigned_integral T>
-void appendLittleEndian(std::string& out, T v) {
-    char bytes[sizeof v];
-    storeLittleEndian(bytes, v);
-    out.append(bytes, sizeof v);
-}
-
-inline void putFixed8(std::string& out, std::uint8_t v) {
-    out.push_back(static_cast<char>(v));
-}
-inline void putFixed16(std::string& out, std::uint16_t v) {
-    appendLittleEndian(out, v);
-}
-inline void putFixed32(std::string& out, std::uint32_t v) {
-    appendLittleEndian(out, v);
-}
-inline void putFixed64(std::string& out, std::uint64_t v) {
-    appendLittleEndian(out, v);
-}
-inline void putInt16(std::string& out, std::int16_t v) {
-    putFixed16(out, static_cast<std::uint16_t>(v));
-}
-inline void putInt32(std::string& out, std::int32_t v) {
-    putFixed32(out, static_cast<std::uint32_t>(v));
-}
-
-// IEEE 754 binary64.
-inline void putDouble(std::string& out, double v) {
-    putFixed64(out, std::bit_cast<std::uint64_t>(v));
 }
 
 inline std::uint16_t decodeFixed16(const char* p) {

@@ -11,11 +11,6 @@ namespace {
 
 using coding::storeLittleEndian;
 
-char* storeReal(char* out, double v) {
-    out = storeLittleEndian(out, static_cast<std::uint16_t>(PlanTag::real));
-    return storeLittleEndian(out, std::bit_cast<std::uint64_t>(v));
-}
-
 // Stores variants straight into a fixed buffer handed over in 64 KiB pieces: the plan of a long
 // line is tens of megabytes, and building it a byte at a time would cost more than computing it.
 class VariantWriter {
@@ -29,7 +24,10 @@ class VariantWriter {
         moveTo(storeLittleEndian(storeLittleEndian(out_, tagOf(PlanTag::integer)),
                                  static_cast<std::uint16_t>(v)));
     }
-    void real(double v) { moveTo(storeReal(out_, v)); }
+    void real(double v) {
+        moveTo(storeLittleEndian(storeLittleEndian(out_, tagOf(PlanTag::real)),
+                                 std::bit_cast<std::uint64_t>(v)));
+    }
 
     void finish() {
         if (used() != 0) sink_(std::string_view(buffer_.data(), used()));
