@@ -126,7 +126,10 @@ class ErrorFinder {
             const scenario::Compilation compilation =
                 scenario::compile({in_.lineName, in_.trainName},
                                   {scenario::inMemory(line_), scenario::inMemory(train)},
-                                  {.makeTrackPlan = in_.trackPlan ? 1 : 0, .watcher = &holders});
+                                  // Nothing here looks at the plan's points.
+                                  {.makeTrackPlan = in_.trackPlan ? 1 : 0,
+                                   .watcher = &holders,
+                                   .planPoints = scenario::PlanPoints::drawingOnly});
             ++scan_.compilations;
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {

@@ -186,9 +186,11 @@ std::optional<std::pair<std::string, std::string>> descriptionsBeside(
 std::optional<std::string> attributeSources(RouteReport& report, const scenario::RouteTable& route,
                                             const DescriptionFile& line,
                                             const DescriptionFile& train) {
-    // The names reach only the scenario codes in cell 1, which the comparison leaves out.
+    // The names reach only the scenario codes in cell 1, which the comparison leaves out; only
+    // the route is compared, so the plan's points are not computed.
     const scenario::Compilation compilation =
-        scenario::compile({}, {scenario::inMemory(line.bytes), scenario::inMemory(train.bytes)});
+        scenario::compile({}, {scenario::inMemory(line.bytes), scenario::inMemory(train.bytes)},
+                          {.planPoints = scenario::PlanPoints::drawingOnly});
     const scenario::ScenarioModel& model = compilation.model;
     if (const auto cell = firstDifference(model.routeTable, route)) {
         return "they do not compile to this route (cell " + std::to_string(*cell) + " differs)";
