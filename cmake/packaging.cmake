@@ -18,8 +18,6 @@ if(WIN32)
   install(TARGETS genova_torino_ic514 scenario-tool RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs DESTINATION .)
-  # scenario-tool.exe contains the HTTP library of `serve`, whose licence asks for its notice.
-  install(FILES ${SCENARIO_HTTPLIB_DIR}/LICENSE DESTINATION . RENAME cpp-httplib-LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-windows-x86_64)
   include(CPack)

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev \
-  pkg-config libcpp-httplib-dev   libbenchmark-dev time linux-perf python3
+  pkg-config   libbenchmark-dev time linux-perf python3
 
 cmake --preset bench >/dev/null
 cmake --build build/bench -j2 --target genova_torino_ic514 scenario_floor scenario_bench \

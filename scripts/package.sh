@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev \
-  pkg-config libcpp-httplib-dev help2man dpkg-dev file g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  pkg-config help2man dpkg-dev file g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
 
 rm -rf dist
 cmake --preset package >/dev/null

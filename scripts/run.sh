@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libfltk1.3-dev libcli11-dev nlohmann-json3-dev \
-  pkg-config libcpp-httplib-dev
+  pkg-config
 cmake --preset release >/dev/null
 cmake --build --preset release
 mkdir -p out

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build libgtest-dev libgmock-dev libfltk1.3-dev \
-  libcli11-dev nlohmann-json3-dev pkg-config libcpp-httplib-dev xvfb xauth librsvg2-bin
+  libcli11-dev nlohmann-json3-dev pkg-config xvfb xauth librsvg2-bin
 cmake --preset test >/dev/null
 cmake --build --preset test
 ctest --preset test

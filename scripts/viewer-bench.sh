@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh g++ cmake ninja-build pkg-config libcli11-dev nlohmann-json3-dev \
-  libcpp-httplib-dev libfltk1.3-dev libbenchmark-dev chromium fonts-dejavu-core
+  libfltk1.3-dev libbenchmark-dev chromium fonts-dejavu-core
 command -v node >/dev/null && command -v npm >/dev/null || scripts/install-deps.sh nodejs npm
 
 cmake --preset release >/dev/null

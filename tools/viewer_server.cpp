@@ -1,26 +1,16 @@
 #include "tools/viewer_server.h"
 
-#include <httplib.h>
-#ifndef _WIN32
-#include <sys/socket.h>
-#endif
-
-#include <atomic>
+#include <algorithm>
+#include <cctype>
 #include <charconv>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <optional>
 
+#include "tools/http_server.h"
 #include "tools/viewer_page.h"
 
 namespace tool {
 namespace {
 
-// Event streams send a comment this often, so that a connection whose page has gone is noticed
-// and its thread freed.
-constexpr auto kKeepAlive = std::chrono::seconds(15);
-// Each open page holds one thread for its event stream; a few pages and their requests fit.
-constexpr std::size_t kThreads = 16;
 // The sizes of a plan's panel a page may ask for.
 constexpr int kSmallestPanel = 200;
 constexpr int kLargestPanel = 8000;
@@ -55,8 +45,8 @@ bool isIpv6(std::string_view text) {
 
 // The query parameter `name` as a whole number written out in digits; nothing for anything
 // else (absent, empty, a sign, a fraction, an exponent, too large).
-std::optional<std::int64_t> wholeNumber(const httplib::Request& request, const char* name) {
-    const std::string text = request.get_param_value(name);
+std::optional<std::int64_t> wholeNumber(const http::Request& request, const char* name) {
+    const std::string text = request.parameter(name).value_or("");
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
@@ -67,8 +57,8 @@ std::optional<std::int64_t> wholeNumber(const httplib::Request& request, const c
 
 // A stretch of the line from the query ?from=M&to=M (metres); nothing for the whole line.
 // Anything else is refused rather than guessed.
-std::optional<std::optional<MapStretch>> stretchFrom(const httplib::Request& request) {
-    if (!request.has_param("from") && !request.has_param("to")) {
+std::optional<std::optional<MapStretch>> stretchFrom(const http::Request& request) {
+    if (!request.parameter("from") && !request.parameter("to")) {
         return std::optional<MapStretch>{};
     }
     const auto from = wholeNumber(request, "from");
@@ -79,32 +69,44 @@ std::optional<std::optional<MapStretch>> stretchFrom(const httplib::Request& req
 
 // The panel size `name` the page asks a picture for, `fallback` when it asks none; nothing for
 // a size that is not a whole number from kSmallestPanel to kLargestPanel.
-std::optional<double> panelSize(const httplib::Request& request, const char* name,
-                                double fallback) {
-    if (!request.has_param(name)) return fallback;
+std::optional<double> panelSize(const http::Request& request, const char* name, double fallback) {
+    if (!request.parameter(name)) return fallback;
     const auto value = wholeNumber(request, name);
     if (!value || *value < kSmallestPanel || *value > kLargestPanel) return std::nullopt;
     return static_cast<double>(*value);
 }
 
-void noStore(httplib::Response& response) {
-    response.set_header("Cache-Control", "no-store");
+http::Response noStore(http::Response response) {
+    response.headers.emplace_back("Cache-Control", "no-store");
+    return response;
 }
 
-// Sends `body` as it is. The library would compress a body it is given whole for a browser
-// that accepts it, and its brotli takes over a second for the plan of a long line: more than
-// the loopback saves. A body handed over by a provider of known length goes uncompressed.
-void sendAsIs(httplib::Response& response, std::string body, const char* type) {
-    if (body.empty()) {
-        response.set_content(body, type);
-        return;
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Why a request is refused before it is routed: addressed to a name other than the loopback's
+// (DNS rebinding), or sent by a page of another site, which could otherwise reach the server
+// with a simple request that needs no permission.
+std::optional<http::Response> refusedRequest(const http::Request& request, bool loopbackOnly) {
+    const auto host = request.header("Host");
+    if (!host || !hostAllowed(*host, loopbackOnly)) {
+        return http::Response::text(
+            403,
+            "This viewer answers only requests addressed to the loopback (127.0.0.1 or "
+            "localhost).\n");
     }
-    auto bytes = std::make_shared<const std::string>(std::move(body));
-    response.set_content_provider(
-        bytes->size(), type,
-        [bytes](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            return sink.write(bytes->data() + offset, length);
-        });
+    const auto origin = request.header("Origin");
+    const auto site = request.header("Sec-Fetch-Site");
+    const bool foreignOrigin = origin && !sameText(*origin, "http://" + std::string(*host));
+    const bool foreignSite = site && !sameText(*site, "same-origin") && !sameText(*site, "none");
+    if (foreignOrigin || foreignSite) {
+        return http::Response::text(403, "This viewer answers only its own page.\n");
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -133,138 +135,62 @@ bool hostAllowed(std::string_view host, bool loopbackOnly) {
 struct ViewerServer::Impl {
     explicit Impl(const LiveScenario& s) : scenario(s) {}
 
-    // The state after `seen`, waiting for one at most `patience`; nothing on time-out or stop.
-    std::shared_ptr<const LiveState> newerThan(std::uint64_t seen,
-                                               std::chrono::steady_clock::duration patience) {
-        std::unique_lock lock(mutex);
-        const auto ready = [&] {
-            const auto current = scenario.state();
-            return stopping || (current && current->version > seen);
-        };
-        changed.wait_for(lock, patience, ready);
-        if (stopping) return nullptr;
-        auto current = scenario.state();
-        return current && current->version > seen ? current : nullptr;
-    }
+    http::Response picture(const http::Request& request, bool plan) const;
 
     const LiveScenario& scenario;
-    httplib::Server server;
+    http::Server server;
     bool loopbackOnly = true;
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool stopping = false;
 };
+
+http::Response ViewerServer::Impl::picture(const http::Request& request, bool plan) const {
+    const auto stretch = stretchFrom(request);
+    if (!stretch) return http::Response::text(400, "from and to are metres, from below to\n");
+    MapView view{*stretch};
+    // The page asks for each picture in its panel's size, so that the picture fills it.
+    double& width = plan ? view.planWidth : view.profileWidth;
+    double& height = plan ? view.planHeight : view.profileHeight;
+    const std::optional<double> askedWidth = panelSize(request, "width", width);
+    const std::optional<double> askedHeight = panelSize(request, "height", height);
+    if (!askedWidth || !askedHeight) {
+        return http::Response::text(400, "width and height are whole units from 200 to 8000\n");
+    }
+    width = *askedWidth;
+    height = *askedHeight;
+    std::optional<std::string> svg = plan ? scenario.planSvg(view) : scenario.profileSvg(view);
+    if (!svg) {
+        return http::Response::text(404, "no picture: the descriptions have not compiled yet\n");
+    }
+    return noStore(http::Response::of("image/svg+xml", std::move(*svg)));
+}
 
 ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_unique<Impl>(scenario)) {
     Impl& impl = *impl_;
-    httplib::Server& server = impl.server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-    // The port is this server's alone: the library's default lets a second server listen on a
-    // port already served (SO_REUSEPORT), and a page would then be answered by either scenario.
-    // An address still closing from an earlier run may be taken again at once.
-    server.set_socket_options([](socket_t socket) {
-#ifdef _WIN32
-        BOOL exclusive = TRUE;
-        setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
-                   reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
-#else
-        int reuse = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-#endif
+    http::Server& server = impl.server;
+    server.filter([&impl](const http::Request& request) {
+        return refusedRequest(request, impl.loopbackOnly);
     });
-
-    server.set_pre_routing_handler(
-        [&impl](const httplib::Request& request, httplib::Response& response) {
-            if (request.has_header("Host") &&
-                hostAllowed(request.get_header_value("Host"), impl.loopbackOnly)) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            response.status = 403;
-            response.set_content(
-                "This viewer answers only requests addressed to the loopback (127.0.0.1 or "
-                "localhost).\n",
-                "text/plain; charset=utf-8");
-            return httplib::Server::HandlerResponse::Handled;
-        });
-    server.set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-        response.set_header("X-Content-Type-Options", "nosniff");
-        response.set_header("Content-Security-Policy",
-                            "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
-    });
+    server.commonHeader("X-Content-Type-Options", "nosniff");
+    server.commonHeader("Content-Security-Policy",
+                        "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
 
     auto page = [](std::string_view body, const char* type) {
-        return [body, type](const httplib::Request&, httplib::Response& response) {
-            noStore(response);
-            sendAsIs(response, std::string(body), type);
+        return [body, type](const http::Request&) {
+            return noStore(http::Response::of(type, std::string(body)));
         };
     };
-    server.Get("/", page(viewerPageHtml(), "text/html; charset=utf-8"));
-    server.Get("/viewer.css", page(viewerPageCss(), "text/css; charset=utf-8"));
-    server.Get("/viewer.js", page(viewerPageScript(), "application/javascript; charset=utf-8"));
-
-    server.Get("/api/state", [&impl](const httplib::Request&, httplib::Response& response) {
-        noStore(response);
+    server.route("/", page(viewerPageHtml(), "text/html; charset=utf-8"));
+    server.route("/viewer.css", page(viewerPageCss(), "text/css; charset=utf-8"));
+    server.route("/viewer.js", page(viewerPageScript(), "application/javascript; charset=utf-8"));
+    server.route("/api/state", [&impl](const http::Request&) {
         const auto state = impl.scenario.state();
-        sendAsIs(response, state ? state->json : std::string("null"), "application/json");
+        return noStore(
+            http::Response::of("application/json", state ? state->json : std::string("null")));
     });
-
-    auto picture = [&impl](bool plan) {
-        return [&impl, plan](const httplib::Request& request, httplib::Response& response) {
-            noStore(response);
-            const auto stretch = stretchFrom(request);
-            if (!stretch) {
-                response.status = 400;
-                response.set_content("from and to are metres, from below to\n", "text/plain");
-                return;
-            }
-            MapView view{*stretch};
-            // The page asks for each picture in its panel's size, so that the picture fills it.
-            double& width = plan ? view.planWidth : view.profileWidth;
-            double& height = plan ? view.planHeight : view.profileHeight;
-            const std::optional<double> askedWidth = panelSize(request, "width", width);
-            const std::optional<double> askedHeight = panelSize(request, "height", height);
-            if (!askedWidth || !askedHeight) {
-                response.status = 400;
-                response.set_content("width and height are whole units from 200 to 8000\n",
-                                     "text/plain");
-                return;
-            }
-            width = *askedWidth;
-            height = *askedHeight;
-            const std::optional<std::string> svg =
-                plan ? impl.scenario.planSvg(view) : impl.scenario.profileSvg(view);
-            if (!svg) {
-                response.status = 404;
-                response.set_content("no picture: the descriptions have not compiled yet\n",
-                                     "text/plain");
-                return;
-            }
-            sendAsIs(response, *svg, "image/svg+xml");
-        };
-    };
-    server.Get("/plan.svg", picture(true));
-    server.Get("/profile.svg", picture(false));
-
-    server.Get("/api/events", [&impl](const httplib::Request&, httplib::Response& response) {
-        noStore(response);
-        auto seen = std::make_shared<std::uint64_t>(0);
-        response.set_chunked_content_provider(
-            "text/event-stream", [&impl, seen](std::size_t, httplib::DataSink& sink) {
-                const auto state = impl.newerThan(*seen, kKeepAlive);
-                {
-                    const std::lock_guard lock(impl.mutex);
-                    if (impl.stopping) return false;
-                }
-                std::string message;
-                if (state) {
-                    *seen = state->version;
-                    message = "event: state\ndata: " + state->json + "\n\n";
-                } else {
-                    message = ": still here\n\n";
-                }
-                return sink.write(message.data(), message.size());
-            });
-    });
+    server.route("/plan.svg", [&impl](const http::Request& r) { return impl.picture(r, true); });
+    server.route("/profile.svg",
+                 [&impl](const http::Request& r) { return impl.picture(r, false); });
+    server.eventStream("/api/events");
+    publish();
 }
 
 ViewerServer::~ViewerServer() {
@@ -273,9 +199,8 @@ ViewerServer::~ViewerServer() {
 
 std::variant<int, std::string> ViewerServer::bind(const std::string& address, int port) {
     impl_->loopbackOnly = address == "localhost" || address == "::1" || isIpv4(address, true);
-    const int bound = port == 0 ? impl_->server.bind_to_any_port(address)
-                                : (impl_->server.bind_to_port(address, port) ? port : -1);
-    if (bound < 0) {
+    const auto bound = impl_->server.bind(address, port);
+    if (std::holds_alternative<std::string>(bound)) {
         return "cannot listen on " + address + " port " + std::to_string(port) +
                ": the address is not this machine's, or the port is taken (try --port 0 for any "
                "free port)";
@@ -284,21 +209,18 @@ std::variant<int, std::string> ViewerServer::bind(const std::string& address, in
 }
 
 void ViewerServer::run() {
-    impl_->server.listen_after_bind();
+    impl_->server.run();
 }
 
 void ViewerServer::stop() {
-    {
-        const std::lock_guard lock(impl_->mutex);
-        impl_->stopping = true;
-    }
-    impl_->changed.notify_all();
     impl_->server.stop();
 }
 
 void ViewerServer::publish() {
-    { const std::lock_guard lock(impl_->mutex); }
-    impl_->changed.notify_all();
+    const auto state = impl_->scenario.state();
+    if (!state) return;
+    impl_->server.broadcast(
+        std::make_shared<const std::string>("event: state\ndata: " + state->json + "\n\n"));
 }
 
 }  // namespace tool

@@ -4,6 +4,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import http from 'node:http';
 import net from 'node:net';
+import { readFileSync } from 'node:fs';
 import { carriedScenario, startServer, launchBrowser, openViewer, save, load } from './viewer_harness.mjs';
 
 let scenario;
@@ -171,5 +172,49 @@ test('the server refuses foreign hosts and every path of its own making', async 
     const answer = await rawRequest(server.url, target);
     assert.match(answer, /^HTTP\/1\.1 (400|404)/, target);
     assert.doesNotMatch(answer, /root:/, target);
+  }
+});
+
+// The server's resident memory in MB, as the system counts it.
+function residentMegabytes(pid) {
+  const status = readFileSync(`/proc/${pid}/status`, 'utf8');
+  return Number(/VmRSS:\s+(\d+)/.exec(status)[1]) / 1024;
+}
+
+test('a page of another site can neither reach the server nor bring it down', async () => {
+  // The other site: a page on another port of the loopback, which is another origin.
+  const other = http.createServer((req, res) => {
+    res.writeHead(200, { 'Content-Type': 'text/html' });
+    res.end('<!doctype html><title>elsewhere</title>');
+  });
+  await new Promise((r) => other.listen(0, '127.0.0.1', r));
+  const page = await browser.newPage();
+  try {
+    await page.goto(`http://127.0.0.1:${other.address().port}/`);
+    const { port } = new URL(server.url);
+    const before = residentMegabytes(server.pid);
+    // Simple requests need no permission: the browser sends them whatever the answer.
+    const outcomes = await page.evaluate(async (viewerPort) => {
+      const body = new Blob([new Uint8Array(64 * 1024 * 1024)]);
+      const targets = ['127.0.0.1', 'localhost', 'localhost.'].map(
+        (host) => `http://${host}:${viewerPort}/api/state`);
+      const posts = [...targets, targets[0]].map((url) =>
+        fetch(url, { method: 'POST', mode: 'no-cors', body }).then(() => 'sent', (e) => String(e)));
+      const picture = new Promise((resolve) => {
+        const img = new Image();
+        img.onload = () => resolve('drawn');
+        img.onerror = () => resolve('refused');
+        img.src = `http://127.0.0.1:${viewerPort}/plan.svg`;
+      });
+      return Promise.all([...posts, picture]);
+    }, port);
+    assert.equal(outcomes.at(-1), 'refused', 'a picture asked for by another site is refused');
+    const answer = await request(server.url, { path: '/api/state' });
+    assert.equal(answer.status, 200, 'the server still answers its own page');
+    const after = residentMegabytes(server.pid);
+    assert.ok(after - before < 32, `memory stays flat: ${before.toFixed(0)} MB before, ${after.toFixed(0)} MB after`);
+  } finally {
+    await page.close();
+    other.close();
   }
 });

@@ -52,6 +52,7 @@ export async function startServer(line, train, extra = []) {
   });
   return {
     url,
+    pid: child.pid,
     output: () => output,
     async stop() {
       if (child.exitCode !== null) return child.exitCode;

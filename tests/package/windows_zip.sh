@@ -18,7 +18,7 @@ top=$(basename "$zip" .zip)
 # Every document of the checkout's docs/ folder goes into the zip.
 source_root=$(cd "$(dirname "$0")/../.." && pwd)
 mapfile -t documents < <(cd "$source_root" && find docs -type f)
-expected=$(printf "$top/%s\n" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md cpp-httplib-LICENSE.txt \
+expected=$(printf "$top/%s\n" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md \
   "${documents[@]}" | LC_ALL=C sort)
 # CMake lists a zip's folders too; only the files count.
 listing=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
@@ -44,7 +44,7 @@ status=0
 (cd "$folder" && run_windows "$scratch/messages.log" GENOVA_TORINO_IC514.exe) || status=$?
 [ "$status" -eq 0 ] || fail "GENOVA_TORINO_IC514.exe ended with status $status"
 expect_content "$scratch/messages.log" "" "the installer's messages"
-expect_listing "$folder" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md cpp-httplib-LICENSE.txt docs \
+expect_listing "$folder" GENOVA_TORINO_IC514.exe scenario-tool.exe README.md docs \
   GENOVA_TORINO_IC514_note.txt GENOVA_TORINO_IC514_rallentamenti.txt \
   GENOVA_TORINO_IC514_scheda_treno.txt GENOVA_TORINO_linea.dat GENOVA_TORINO_IC514.sim \
   GENOVA_TORINO_IC514.dat

@@ -1,13 +1,13 @@
 // The live viewer: a pair of descriptions followed through saves, and the server that answers
 // the page, asked over HTTP in this process.
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <nlohmann/json.hpp>
 #include <thread>
 
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
+#include "tests/tools/http_test_client.h"
 #include "tests/tools/tool_test_support.h"
 #include "tools/live_scenario.h"
 #include "tools/viewer_server.h"
@@ -167,7 +167,6 @@ TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
     const int port = std::get<int>(bound);
     std::thread serving([&] { server.run(); });
 
-    httplib::Client client("127.0.0.1", port);
     struct Case {
         const char* path;
         int status;
@@ -191,43 +190,47 @@ TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
         {"/../../etc/passwd", 404, nullptr},
         {"/tools/viewer/viewer.js", 404, nullptr},
     };
+    // One connection for all of them, as a browser keeps it.
+    const platform::Socket client = testing::connectLocal(port);
     for (const Case& c : cases) {
-        const httplib::Result result = client.Get(c.path);
-        ASSERT_TRUE(result) << c.path;
-        EXPECT_EQ(result->status, c.status) << c.path;
+        const testing::HttpReply reply = testing::roundTrip(client, testing::getRequest(c.path));
+        EXPECT_EQ(reply.status, c.status) << c.path;
         if (c.type) {
-            EXPECT_EQ(result->get_header_value("Content-Type").rfind(c.type, 0), 0u) << c.path;
+            EXPECT_EQ(reply.header("Content-Type").value_or("").rfind(c.type, 0), 0u) << c.path;
         }
     }
-    EXPECT_EQ(json::parse(client.Get("/api/state")->body)["version"], 1);
+    EXPECT_EQ(json::parse(testing::httpGet(port, "/api/state").body)["version"], 1);
     // A picture is drawn for the panel it is asked for.
-    const std::string profile = client.Get("/profile.svg?width=1000&height=300")->body;
+    const std::string profile = testing::httpGet(port, "/profile.svg?width=1000&height=300").body;
     EXPECT_NE(profile.find("viewBox=\"0 0 1000.0 300.0\""), std::string::npos)
         << profile.substr(0, 300);
 
-    const httplib::Result foreign = client.Get("/api/state", {{"Host", "evil.example"}});
-    ASSERT_TRUE(foreign);
-    EXPECT_EQ(foreign->status, 403);
+    const platform::Socket foreign = testing::connectLocal(port);
+    EXPECT_EQ(
+        testing::roundTrip(foreign, "GET /api/state HTTP/1.1\r\nHost: evil.example\r\n\r\n").status,
+        403);
 
     // The event stream sends the current state at once.
-    std::string events;
-    client.Get("/api/events", [&](const char* data, std::size_t size) {
-        events.append(data, size);
-        return events.find("\n\n") == std::string::npos;
+    const platform::Socket stream = testing::connectLocal(port);
+    ASSERT_TRUE(testing::sendAll(stream, testing::getRequest("/api/events")));
+    const std::string events = testing::receiveUntil(stream, [](const std::string& got) {
+        const std::size_t head = got.find("\r\n\r\n");
+        return head != std::string::npos && got.find("\n\n", head + 4) != std::string::npos;
     });
-    ASSERT_EQ(events.rfind("event: state\ndata: ", 0), 0u) << events;
-    EXPECT_EQ(json::parse(events.substr(19, events.find("\n\n") - 19))["version"], 1);
+    const std::size_t start = events.find("\r\n\r\n") + 4;
+    ASSERT_EQ(events.compare(start, 19, "event: state\ndata: "), 0) << events;
+    const std::size_t data = start + 19;
+    EXPECT_EQ(json::parse(events.substr(data, events.find("\n\n", data) - data))["version"], 1);
 
     // Stopping ends the server even with a page's event stream open.
-    httplib::Client watcher("127.0.0.1", port);
-    std::thread page(
-        [&] { watcher.Get("/api/events", [](const char*, std::size_t) { return true; }); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto stopping = std::chrono::steady_clock::now();
     server.stop();
     serving.join();
-    page.join();
     EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(3));
+    EXPECT_TRUE(testing::receiveUntil(
+                    stream, [](const std::string&) { return false; }, std::chrono::seconds(3))
+                    .empty())
+        << "the stream is closed";
 }
 
 TEST_F(LiveViewer, ServeRefusesWhatItCannotServeBeforeListening) {
