@@ -10,6 +10,7 @@
 #include "compile_support.h"
 #include "compiler/coding.h"
 #include "compiler/compiled_files.h"
+#include "tests/support/repeated_text.h"
 
 namespace scenario {
 namespace {
@@ -18,12 +19,7 @@ using testing::compile;
 using testing::shortLine;
 using testing::train;
 
-std::string repeated(std::string_view text, std::size_t times) {
-    std::string out;
-    out.reserve(text.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += text;
-    return out;
-}
+using test_support::repeated;
 
 std::string lineOf(std::int32_t length, const std::string& records = "") {
     return "[generale]\r\nlunghezza percorso, " + std::to_string(length) + "\r\n[curve]\r\n" +

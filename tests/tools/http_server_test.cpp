@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "tests/support/repeated_text.h"
 #include "tests/tools/http_test_client.h"
 
 namespace tool::http {
@@ -18,12 +19,7 @@ using testing::receiveUntil;
 using testing::roundTrip;
 using testing::sendAll;
 
-std::string repeated(std::string_view text, std::size_t times) {
-    std::string out;
-    out.reserve(text.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += text;
-    return out;
-}
+using test_support::repeated;
 
 TEST(HttpHead, EachBoundIsHeldAndABodyIsNeverTaken) {
     struct Case {
