@@ -293,6 +293,9 @@ void LiveScenario::rebuild(const std::string& readProblem) {
 
     if (compiled.model) {
         next->picture = compiled.model;
+        const scenario::ScenarioModel& m = *compiled.model;
+        next->map = std::make_shared<const MapModel>(
+            wholeLineMap({&m.routeTable, &m.lineTable, &m.trackPlan}));
         next->pictureVersion = next->version;
         lastGoodObjects_ = objectsJson(*compiled.model, sources_, *lineBytes_, *trainBytes_);
         lastGoodPicture_ = pictureJson(*compiled.model);
@@ -300,6 +303,7 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         // The objects shown stay those of the picture they belong to, the last good one.
         next->stale = true;
         next->picture = previous->picture;
+        next->map = previous->map;
         next->pictureVersion = previous->pictureVersion;
     } else {
         next->stale = true;
@@ -337,15 +341,13 @@ std::shared_ptr<const LiveState> LiveScenario::state() const {
 std::optional<std::string> LiveScenario::planSvg(const MapView& view) const {
     const std::shared_ptr<const LiveState> current = state();
     if (!current || !current->picture) return std::nullopt;
-    const scenario::ScenarioModel& m = *current->picture;
-    return renderPlanSvg({&m.routeTable, &m.lineTable, &m.trackPlan}, view);
+    return renderPlanSvg(*current->map, &current->picture->trackPlan, view);
 }
 
 std::optional<std::string> LiveScenario::profileSvg(const MapView& view) const {
     const std::shared_ptr<const LiveState> current = state();
     if (!current || !current->picture) return std::nullopt;
-    const scenario::ScenarioModel& m = *current->picture;
-    return renderProfileSvg({&m.routeTable, &m.lineTable, &m.trackPlan}, view);
+    return renderProfileSvg(*current->map, view);
 }
 
 }  // namespace tool

@@ -34,7 +34,8 @@ struct LiveState {
     bool stale = false;
     std::string json;  // what the page reads: status, objects, diagnostics (see live_scenario.cpp)
     std::shared_ptr<const scenario::ScenarioModel> picture;  // the compiled model drawn
-    std::uint64_t pictureVersion = 0;                        // the version it was compiled at
+    std::shared_ptr<const MapModel> map;  // its whole line, decoded once for every picture
+    std::uint64_t pictureVersion = 0;     // the version it was compiled at
     double compileMilliseconds = 0;
     int errors = 0;  // as `check` counts them
     int warnings = 0;

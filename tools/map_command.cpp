@@ -36,7 +36,7 @@ std::variant<MapView, std::string> viewOf(const MapOptions& options, const MapSo
     const std::variant<ListingFilter, std::string> parsed = listingFilter(std::nullopt, options.km);
     if (const auto* problem = std::get_if<std::string>(&parsed)) return *problem;
     const ListingFilter& filter = std::get<ListingFilter>(parsed);
-    const std::int64_t lineEnd = buildMapModel(sources, {}).lineEnd;
+    const std::int64_t lineEnd = drawnLineEnd(*sources.route, sources.train);
     if (*filter.from > lineEnd) {
         return "--km: " + *options.km + " begins after the line's end at " + kilometreText(lineEnd);
     }

@@ -252,7 +252,7 @@ std::int64_t drawnLineEnd(const scenario::RouteTable& route, const scenario::Lin
     return routeEnd;
 }
 
-MapModel buildMapModel(const MapSources& s, const MapView& view) {
+MapModel wholeLineMap(const MapSources& s) {
     MapModel model;
     const RouteReport report = routeReport(*s.route, s.train);
     model.lineEnd = drawnLineEnd(*s.route, s.train);
@@ -262,19 +262,8 @@ MapModel buildMapModel(const MapSources& s, const MapView& view) {
                      " \xE2\x80\x93 " +
                      scenario::utf8FromWindows1252((*s.train)[scenario::kRepetitionEntry].text);
     }
-
     model.from = 0;
     model.to = model.lineEnd;
-    if (view.stretch) {
-        model.from = std::clamp<std::int64_t>(view.stretch->from, 0, model.lineEnd);
-        model.to = std::clamp<std::int64_t>(view.stretch->to, model.from, model.lineEnd);
-        if (model.to - model.from < kShortestStretch) {
-            const std::int64_t middle = (model.from + model.to) / 2;
-            model.from = std::max<std::int64_t>(0, middle - kShortestStretch / 2);
-            model.to = std::min(model.lineEnd, model.from + kShortestStretch);
-            model.from = std::max<std::int64_t>(0, model.to - kShortestStretch);
-        }
-    }
     auto within = [&model](std::int64_t m) { return m >= model.from && m <= model.to; };
 
     std::vector<MapObject> stations = stationsOf(s, report);
@@ -305,20 +294,18 @@ MapModel buildMapModel(const MapSources& s, const MapView& view) {
         model.objects.begin(), model.objects.end(),
         [](const MapObject& a, const MapObject& b) { return a.position < b.position; });
 
-    std::vector<SpeedStep> lineSpeed;
-    std::vector<GradientStep> gradients;
     for (const TrackRun& run : report.runs) {
         const std::int64_t from = cellStart(run.firstCell);
         const std::int64_t to = cellStart(run.lastCell + 1);
-        if (!lineSpeed.empty() && lineSpeed.back().kmh == run.speedKmh) {
-            lineSpeed.back().to = to;
+        if (!model.lineSpeed.empty() && model.lineSpeed.back().kmh == run.speedKmh) {
+            model.lineSpeed.back().to = to;
         } else {
-            lineSpeed.push_back({from, to, run.speedKmh});
+            model.lineSpeed.push_back({from, to, run.speedKmh});
         }
-        if (!gradients.empty() && gradients.back().perMille == run.gradient) {
-            gradients.back().to = to;
+        if (!model.gradients.empty() && model.gradients.back().perMille == run.gradient) {
+            model.gradients.back().to = to;
         } else {
-            gradients.push_back({from, to, run.gradient});
+            model.gradients.push_back({from, to, run.gradient});
         }
         if (run.mountainType == 0) continue;
         if (!model.mountains.empty() && model.mountains.back().second == from) {
@@ -327,16 +314,48 @@ MapModel buildMapModel(const MapSources& s, const MapView& view) {
             model.mountains.emplace_back(from, to);
         }
     }
-    model.trainSpeed = clipped(trainLimit(lineSpeed, slowdowns), model.from, model.to);
-    model.lineSpeed = clipped(std::move(lineSpeed), model.from, model.to);
-    model.gradients = clipped(std::move(gradients), model.from, model.to);
-    std::vector<std::pair<std::int64_t, std::int64_t>> mountains;
-    for (auto [from, to] : model.mountains) {
-        if (to <= model.from || from > model.to) continue;
-        mountains.emplace_back(std::max(from, model.from), std::min(to, model.to));
+    model.trainSpeed = trainLimit(model.lineSpeed, slowdowns);
+    return stretchOf(model, {});
+}
+
+MapModel stretchOf(const MapModel& whole, const MapView& view) {
+    MapModel model;
+    model.name = whole.name;
+    model.lineEnd = whole.lineEnd;
+    model.stationCount = whole.stationCount;
+    model.signalCount = whole.signalCount;
+    model.from = 0;
+    model.to = model.lineEnd;
+    if (view.stretch) {
+        model.from = std::clamp<std::int64_t>(view.stretch->from, 0, model.lineEnd);
+        model.to = std::clamp<std::int64_t>(view.stretch->to, model.from, model.lineEnd);
+        if (model.to - model.from < kShortestStretch) {
+            const std::int64_t middle = (model.from + model.to) / 2;
+            model.from = std::max<std::int64_t>(0, middle - kShortestStretch / 2);
+            model.to = std::min(model.lineEnd, model.from + kShortestStretch);
+            model.from = std::max<std::int64_t>(0, model.to - kShortestStretch);
+        }
     }
-    model.mountains = std::move(mountains);
+    // The objects are in order of position: the stretch's are one run of them.
+    const auto first =
+        std::lower_bound(whole.objects.begin(), whole.objects.end(), model.from,
+                         [](const MapObject& o, std::int64_t m) { return o.position < m; });
+    const auto last =
+        std::upper_bound(first, whole.objects.end(), model.to,
+                         [](std::int64_t m, const MapObject& o) { return m < o.position; });
+    model.objects.assign(first, last);
+    model.trainSpeed = clipped(whole.trainSpeed, model.from, model.to);
+    model.lineSpeed = clipped(whole.lineSpeed, model.from, model.to);
+    model.gradients = clipped(whole.gradients, model.from, model.to);
+    for (auto [from, to] : whole.mountains) {
+        if (to <= model.from || from > model.to) continue;
+        model.mountains.emplace_back(std::max(from, model.from), std::min(to, model.to));
+    }
     return model;
+}
+
+MapModel buildMapModel(const MapSources& sources, const MapView& view) {
+    return stretchOf(wholeLineMap(sources), view);
 }
 
 // ---- plan geometry ----

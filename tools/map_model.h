@@ -92,6 +92,12 @@ struct MapModel {
     std::size_t signalCount = 0;
 };
 
+// The map of the whole line: what every stretch of it is cut from, so that a page asking for
+// many pictures of one compilation decodes its files once.
+MapModel wholeLineMap(const MapSources& sources);
+// The part of `whole` (a whole line's map) that `view` asks for.
+MapModel stretchOf(const MapModel& whole, const MapView& view);
+// The two at once.
 MapModel buildMapModel(const MapSources& sources, const MapView& view);
 
 // The line's length as drawn: the train file's line length where it gives one, within the

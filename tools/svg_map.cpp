@@ -100,7 +100,7 @@ std::string renderMapSvg(const MapSources& sources, const MapView& requested) {
     body += textElement(40, 52, summary, small) + "\n";
     double y = 60;
 
-    if (const std::optional<std::string> plan = planSvg(model, sources, view)) {
+    if (const std::optional<std::string> plan = planSvg(model, sources.plan, view)) {
         body += legend(y);
         y += 30;
         body += placed(*plan, y);

@@ -23,6 +23,11 @@ namespace tool {
 std::string renderPlanSvg(const MapSources& sources, const MapView& view);
 // One standalone <svg> element: the profile.
 std::string renderProfileSvg(const MapSources& sources, const MapView& view);
+// The same two from a whole line's map already made (wholeLineMap) and the plan it was made
+// from: a page asking for many pictures of one compilation decodes its files once.
+std::string renderPlanSvg(const MapModel& wholeLine, const scenario::TrackPlan* plan,
+                          const MapView& view);
+std::string renderProfileSvg(const MapModel& wholeLine, const MapView& view);
 // What `map` writes: a title, the plan and the profile in one SVG document.
 std::string renderMapSvg(const MapSources& sources, const MapView& view = {});
 

@@ -10,7 +10,7 @@
 namespace tool {
 
 // Nothing when there is no plan, or it draws nothing of the stretch.
-std::optional<std::string> planSvg(const MapModel& model, const MapSources& sources,
+std::optional<std::string> planSvg(const MapModel& model, const scenario::TrackPlan* plan,
                                    const MapView& view);
 // The profile laid out for a picture of `width` by `height` units.
 std::string profileSvg(const MapModel& model, double width, double height);

@@ -419,19 +419,24 @@ std::string planRoot(const MapView& view, double rotation, double scale) {
 
 }  // namespace
 
-std::optional<std::string> planSvg(const MapModel& model, const MapSources& sources,
+std::optional<std::string> planSvg(const MapModel& model, const scenario::TrackPlan* plan,
                                    const MapView& view) {
-    if (!sources.plan) return std::nullopt;
+    if (!plan) return std::nullopt;
     const std::optional<PlanGeometry> geometry = PlanGeometry::fit(
-        *sources.plan, model.from, model.to, view.planWidth, view.planHeight, kPlanMargin);
+        *plan, model.from, model.to, view.planWidth, view.planHeight, kPlanMargin);
     if (!geometry) return std::nullopt;
     return planRoot(view, geometry->rotation(), geometry->scale()) +
            PlanPicture(model, *geometry, view).render() + "</svg>\n";
 }
 
 std::string renderPlanSvg(const MapSources& sources, const MapView& view) {
-    const MapModel model = buildMapModel(sources, view);
-    return planSvg(model, sources, view).value_or(planRoot(view, 0, 0) + "</svg>\n");
+    return renderPlanSvg(wholeLineMap(sources), sources.plan, view);
+}
+
+std::string renderPlanSvg(const MapModel& wholeLine, const scenario::TrackPlan* plan,
+                          const MapView& view) {
+    const MapModel model = stretchOf(wholeLine, view);
+    return planSvg(model, plan, view).value_or(planRoot(view, 0, 0) + "</svg>\n");
 }
 
 }  // namespace tool

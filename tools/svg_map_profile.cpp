@@ -553,6 +553,10 @@ std::string profileSvg(const MapModel& model, double width, double height) {
 }
 
 std::string renderProfileSvg(const MapSources& sources, const MapView& view) {
-    return profileSvg(buildMapModel(sources, view), view.profileWidth, view.profileHeight);
+    return renderProfileSvg(wholeLineMap(sources), view);
+}
+
+std::string renderProfileSvg(const MapModel& wholeLine, const MapView& view) {
+    return profileSvg(stretchOf(wholeLine, view), view.profileWidth, view.profileHeight);
 }
 }  // namespace tool
