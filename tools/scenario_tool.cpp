@@ -93,6 +93,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     commands.push_back(addMapCommand(app));
     commands.push_back(addServeCommand(app));
     commands.push_back(addWriteSourcesCommand(app));
+    commands.push_back(addNewCommand(app));
     commands.push_back(addExplainCommand(app));
 
     try {

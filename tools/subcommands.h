@@ -32,6 +32,7 @@ Subcommand addDiffCommand(CLI::App& app);
 Subcommand addMapCommand(CLI::App& app);
 Subcommand addServeCommand(CLI::App& app);
 Subcommand addWriteSourcesCommand(CLI::App& app);
+Subcommand addNewCommand(CLI::App& app);
 Subcommand addExplainCommand(CLI::App& app);
 
 }  // namespace tool
