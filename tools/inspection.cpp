@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "compiler/cell_values.h"
+#include "compiler/memorizza_percorso.h"
 #include "compiler/record_views.h"
 #include "compiler/scenario_codes.h"
 #include "compiler/windows1252.h"
@@ -76,7 +77,7 @@ std::vector<ValueCheck> stampChecks(const scenario::RouteCell& cell1,
                                     std::optional<std::int64_t> plain, const std::string& prefix) {
     const auto stamps = scenario::CellView::stamps;
     return {{prefix + std::string(scenario::fieldName(stamps, cell1, cell1.value1)) + " (cell 1)",
-             cell1.value1, kRouteStampValue},
+             cell1.value1, scenario::kRouteStamp},
             {prefix + std::string(scenario::fieldName(stamps, cell1, cell1.value2)) + " (cell 1)",
              cell1.value2, plain}};
 }
@@ -195,7 +196,7 @@ TrainReport trainReport(const scenario::LineTable& train, const scenario::RouteT
     const auto lineData = scenario::EntryView::lineData;
     report.checks.push_back(
         {std::string(scenario::fieldName(lineData, general, general.int1)) + generalEntry,
-         general.int1, kTrainStampValue});
+         general.int1, scenario::kTrainStamp});
     report.checks.push_back(
         {std::string(scenario::fieldName(lineData, general, general.long4)) + generalEntry,
          general.long4, report.codes.weighted});

@@ -75,9 +75,6 @@ struct ValueCheck {
     bool ok() const { return !expected || found == *expected; }
 };
 
-inline constexpr std::int64_t kRouteStampValue = 5121;
-inline constexpr std::int64_t kTrainStampValue = 610;
-
 // The scenario codes that the names in a train file give.
 struct ExpectedCodes {
     std::string text;  // the 25 characters they are computed from, Windows-1252
