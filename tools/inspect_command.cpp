@@ -67,7 +67,7 @@ std::string writtenText(const RouteObject& o) {
     if (!o.written) return "";
     std::string out =
         "written " + std::string(o.writtenExact ? "" : "~") + kilometreText(*o.written);
-    if (o.source) out += " " + *o.source;
+    if (o.source) out += " " + shownText(*o.source);
     return out;
 }
 
@@ -147,10 +147,12 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
     char line[200];
     for (const RouteObject& o : r.objects) {
         if (!filter.keeps(o)) continue;
-        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s %-16s ", o.cell,
-                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str(),
-                      writtenText(o).c_str());
-        std::string text = line + valuesText(o.values);
+        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s ", o.cell,
+                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str());
+        // The record's place holds a path of any length: padded here rather than cut.
+        std::string written = writtenText(o);
+        if (written.size() < 16) written.resize(16, ' ');
+        std::string text = line + written + " " + valuesText(o.values);
         if (o.text) text += " " + shownUtf8(*o.text);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out << text << '\n';
