@@ -122,24 +122,6 @@ struct Line {
     std::string_view text;  // without its end
 };
 
-std::vector<Line> splitLines(std::string_view bytes) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    int number = 1;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = bytes.size();
-        lines.push_back({number++, bytes.substr(start, end - start)});
-        start = end;
-        if (start < bytes.size()) {
-            const bool crlf =
-                bytes[start] == '\r' && start + 1 < bytes.size() && bytes[start + 1] == '\n';
-            start += crlf ? 2 : 1;
-        }
-    }
-    return lines;
-}
-
 // The first field of a line and where it starts: text up to the first comma, blanks around it
 // dropped, as the reader takes a keyword field.
 struct FirstField {
@@ -239,7 +221,9 @@ class Linter {
         encoding();
         enum class Section { beforeHeader, general, records } section = Section::beforeHeader;
         int comments = 0;
-        for (const Line& line : splitLines(in_.bytes)) {
+        for (int number = 1; number <= lines_.count(); ++number) {
+            const auto [from, to] = *lines_.byteRange(number);
+            const Line line{number, in_.bytes.substr(from, to - from)};
             std::string_view text = line.text;
             int shift = 0;
             if (line.number == 1 && text.starts_with("\xEF\xBB\xBF")) {
