@@ -13,6 +13,10 @@ namespace platform {
 enum class FileKind { missing, regular, directory, special };
 FileKind fileKind(const std::string& path);
 
+// The system's words for why `path` cannot name anything at all, such as a name too long;
+// nothing when it names something or merely names nothing that exists.
+std::optional<std::string> unusablePath(const std::string& path);
+
 // Whether `path` itself is a symbolic link (on Windows any reparse point), whatever it names.
 bool isSymbolicLink(const std::string& path);
 

@@ -4,55 +4,64 @@
 #include <exception>
 #include <nlohmann/json.hpp>
 
-#include "platform/files.h"
 #include "tools/check_errors.h"
+#include "tools/descriptions_in_memory.h"
 #include "tools/diagnostic_json.h"
 #include "tools/exit_status.h"
 #include "tools/lint.h"
 #include "tools/sarif.h"
 #include "tools/scenario_names.h"
 #include "tools/source_context.h"
-#include "tools/unreadable_input.h"
+#include "tools/terminal_text.h"
 
 namespace tool {
 namespace {
 
-bool readInput(const std::string& path, std::string& bytes, std::ostream& err) {
-    platform::ReadResult read = platform::readFile(path);
-    if (read.status == platform::ReadStatus::ok) {
-        bytes = std::move(read.bytes);
-        return true;
-    }
-    err << "scenario-tool: " << unreadableInput(path, read.status, read.reason) << '\n';
-    return false;
-}
-
-std::string toJson(const std::vector<Diagnostic>& diagnostics, const ErrorScan& scan, int errors,
-                   int warnings, int status) {
+std::string toJson(const ToldDiagnostics& told, const ErrorScan& scan, int errors, int warnings,
+                   int status) {
     using json = nlohmann::ordered_json;
     json out;
     out["status"] = status;
     out["errors"] = errors;
     out["warnings"] = warnings;
     out["limitReached"] = scan.limitReached;
+    out["warningsLeftOut"] = told.warningsLeftOut;
     json list = json::array();
-    for (const Diagnostic& d : diagnostics) list.push_back(diagnosticJson(d));
+    for (const Diagnostic& d : told.told) list.push_back(diagnosticJson(d));
     out["diagnostics"] = std::move(list);
     return out.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
+// The document of a run that could not check its inputs: why, with no diagnostic.
+std::string problemJson(int status, const std::string& problem) {
+    using json = nlohmann::ordered_json;
+    json out;
+    out["status"] = status;
+    out["errors"] = 0;
+    out["warnings"] = 0;
+    out["limitReached"] = false;
+    out["warningsLeftOut"] = 0;
+    out["diagnostics"] = json::array();
+    out["problem"] = problem;
+    return out.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+std::string nameOr(const std::optional<std::string>& given, std::optional<std::string> fromFile,
+                   const char* fallback) {
+    return given ? *given : fromFile ? *fromFile : fallback;
+}
+
 }  // namespace
 
-std::vector<Diagnostic> descriptionWarnings(const std::string& lineFile, std::string_view line,
-                                            const std::string& trainFile, std::string_view train,
-                                            bool trackPlan,
-                                            const std::vector<std::string>& disabled) {
-    std::vector<Diagnostic> found = lintDescription({lineFile, line, true, trackPlan});
-    std::vector<Diagnostic> trainFound = lintDescription({trainFile, train, false, trackPlan});
-    found.insert(found.end(), trainFound.begin(), trainFound.end());
-    std::erase_if(found, [&](const Diagnostic& d) {
-        return std::find(disabled.begin(), disabled.end(), d.rule) != disabled.end();
-    });
+Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
+                             const std::string& trainFile, std::string_view train, bool trackPlan,
+                             const std::vector<std::string>& disabled, std::size_t keep) {
+    LintResult lineFound = lintDescription({lineFile, line, true, trackPlan, disabled, keep});
+    // The train description's warnings follow all of the line description's.
+    LintResult trainFound = lintDescription(
+        {trainFile, train, false, trackPlan, disabled, keep - lineFound.first.size()});
+    Warnings found{std::move(lineFound.first), lineFound.count + trainFound.count};
+    for (Diagnostic& d : trainFound.first) found.first.push_back(std::move(d));
     return found;
 }
 
@@ -67,10 +76,25 @@ void sortByPlace(std::vector<Diagnostic>& diagnostics, const std::string& lineFi
         });
 }
 
+ToldDiagnostics toldDiagnostics(const std::vector<Diagnostic>& errors, Warnings warnings,
+                                const std::string& lineFile, const std::string& trainFile) {
+    ToldDiagnostics result;
+    result.warningsLeftOut = warnings.count - warnings.first.size();
+    result.told = errors;
+    for (Diagnostic& d : warnings.first) result.told.push_back(std::move(d));
+    sortByPlace(result.told, lineFile, trainFile);
+    return result;
+}
+
+std::string warningsLeftOutLine(std::size_t leftOut, std::size_t limit) {
+    return std::to_string(leftOut) + (leftOut == 1 ? " more warning" : " more warnings") +
+           " not shown (the first " + std::to_string(limit) + " are)\n";
+}
+
 std::string formatDiagnostic(const Diagnostic& d) {
     std::string out;
     if (!d.file.empty()) {
-        out += d.file;
+        out += shownText(d.file);
         if (d.line > 0) out += ":" + std::to_string(d.line) + ":" + std::to_string(d.column);
         out += ": ";
     }
@@ -80,56 +104,67 @@ std::string formatDiagnostic(const Diagnostic& d) {
             out += " " + std::to_string(scenario::codeNumber(d.code));
         }
         if (d.position) out += " at " + std::to_string(*d.position) + " m";
-        out += ": " + d.message + " [" + d.rule + "]\n";
+        out += ": " + shownText(d.message) + " [" + d.rule + "]\n";
     } else {
-        out += "warning: " + d.message + " [-W" + d.rule + "]\n";
+        out += "warning: " + shownText(d.message) + " [-W" + d.rule + "]\n";
     }
     if (d.sourceLine && d.line > 0) out += caretLines(*d.sourceLine, d.sourceColumn);
-    if (d.heldBy) out += "    note: " + d.heldBy->message + "\n";
+    if (d.heldBy) out += "    note: " + shownText(d.heldBy->message) + "\n";
     if (d.afterSkip) out += "    note: found after leaving out an earlier failing record\n";
-    if (!d.hint.empty()) out += "    hint: " + d.hint + "\n";
+    if (!d.hint.empty()) out += "    hint: " + shownText(d.hint) + "\n";
     return out;
 }
 
 // Running out of memory and internal errors go to the caller, which tells them on standard error
-// and, under --json, in the document the run promised.
+// and, under --json or --sarif, in the document the run promised.
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     CheckInputs inputs;
     inputs.lineFile = options.lineFile;
     inputs.trainFile = options.trainFile;
     inputs.trackPlan = options.trackPlan;
-    const bool line = readInput(options.lineFile, inputs.lineBytes, err);
-    const bool train = readInput(options.trainFile, inputs.trainBytes, err);
-    if (!line || !train) return kExitNothingWritten;
+    // Both descriptions are read, and each that cannot be is told, before anything is checked.
+    std::string problems;
+    for (const auto& [path, bytes] : {std::pair{&options.lineFile, &inputs.lineBytes},
+                                      std::pair{&options.trainFile, &inputs.trainBytes}}) {
+        if (auto problem = readDescription(*path, *bytes)) {
+            err << "scenario-tool: " << *problem << '\n';
+            problems += (problems.empty() ? "" : "; ") + *problem;
+        }
+    }
+    if (!problems.empty()) {
+        if (options.sarif) out << sarifFailure(kExitNothingWritten, problems) << '\n';
+        if (options.json) out << problemJson(kExitNothingWritten, problems) << '\n';
+        return kExitNothingWritten;
+    }
     // The names only reach the scenario codes, which a check does not write: any will do.
-    inputs.lineName = options.lineName                     ? *options.lineName
-                      : lineNameFromFile(options.lineFile) ? *lineNameFromFile(options.lineFile)
-                                                           : "LINE";
-    inputs.trainName = options.trainName ? *options.trainName
-                       : trainNameFromFile(options.trainFile, inputs.lineName)
-                           ? *trainNameFromFile(options.trainFile, inputs.lineName)
-                           : "TRAIN";
+    inputs.lineName = nameOr(options.lineName, lineNameFromFile(options.lineFile), "LINE");
+    inputs.trainName =
+        nameOr(options.trainName, trainNameFromFile(options.trainFile, inputs.lineName), "TRAIN");
 
     const ErrorScan scan = findErrors(inputs, options.limit);
-    std::vector<Diagnostic> all = scan.errors;
-    const std::vector<Diagnostic> warnings =
+    Warnings warnings =
         descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile, inputs.trainBytes,
-                            inputs.trackPlan, options.disabled);
-    all.insert(all.end(), warnings.begin(), warnings.end());
-    sortByPlace(all, inputs.lineFile, inputs.trainFile);
+                            inputs.trackPlan, options.disabled, options.warningLimit);
+    const int warningCount = static_cast<int>(warnings.count);
+    const ToldDiagnostics told =
+        toldDiagnostics(scan.errors, std::move(warnings), inputs.lineFile, inputs.trainFile);
 
     const int errors = static_cast<int>(scan.errors.size());
-    const int warningCount = static_cast<int>(warnings.size());
     const int status =
         errors > 0 || (options.werror && warningCount > 0) ? kExitFailureRecorded : kExitCompiled;
     if (options.sarif) {
-        out << toSarif(all, options.werror) << '\n';
+        out << toSarif(told.told, options.werror,
+                       {status, told.warningsLeftOut, options.warningLimit})
+            << '\n';
     } else if (options.json) {
-        out << toJson(all, scan, errors, warningCount, status) << '\n';
+        out << toJson(told, scan, errors, warningCount, status) << '\n';
     } else {
-        for (const Diagnostic& d : all) out << formatDiagnostic(d);
+        for (const Diagnostic& d : told.told) out << formatDiagnostic(d);
         if (scan.limitReached) {
             out << "stopped after " << options.limit << " errors; more may follow\n";
+        }
+        if (told.warningsLeftOut > 0) {
+            out << warningsLeftOutLine(told.warningsLeftOut, options.warningLimit);
         }
         out << errors << (errors == 1 ? " error, " : " errors, ") << warningCount
             << (warningCount == 1 ? " warning" : " warnings")

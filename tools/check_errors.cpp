@@ -69,26 +69,11 @@ std::string cellObject(std::uint8_t kind, bool fromMarksPass) {
     }
 }
 
-// Byte range of line `line` (from 1), without its end, counting lines as the field reader does.
-std::optional<std::pair<std::size_t, std::size_t>> lineRange(std::string_view text, int line) {
-    std::size_t start = 0;
-    for (int current = 1; current < line; ++current) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) return std::nullopt;
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-    }
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    return std::pair{start, end};
-}
-
 // The general record of the kilometre progressives that is not in 50 m steps: the compiler
 // finds it only after reading both descriptions and names no record.
-int progressiveLine(std::string_view text) {
-    for (int line = 1;; ++line) {
-        const auto range = lineRange(text, line);
-        if (!range || range->first >= text.size()) return 0;
+int progressiveLine(std::string_view text, const SourceLines& lines) {
+    for (int line = 1; line <= lines.count(); ++line) {
+        const auto range = lines.byteRange(line);
         const std::string_view row = text.substr(range->first, range->second - range->first);
         const std::size_t comma = row.find(',');
         if (comma == std::string_view::npos) continue;
@@ -103,12 +88,18 @@ int progressiveLine(std::string_view text) {
         } catch (const scenario::ReadFailure&) {
         }
     }
+    return 0;
 }
 
 class ErrorFinder {
   public:
     ErrorFinder(const CheckInputs& inputs, std::size_t limit)
-        : in_(inputs), limit_(limit), line_(inputs.lineBytes), train_(inputs.trainBytes) {}
+        : in_(inputs),
+          limit_(limit),
+          line_(inputs.lineBytes),
+          train_(inputs.trainBytes),
+          lineLines_(inputs.lineBytes),
+          trainLines_(inputs.trainBytes) {}
 
     ErrorScan run() {
         if (pass(false)) pass(true);
@@ -145,22 +136,26 @@ class ErrorFinder {
                 describe(model, compilation.reading, holders, d);
             add(std::move(d));
             if (!skip || !blanked_.insert(*skip).second) return false;
-            blank(*skip);
+            // A record whose line holds nothing to leave out (an empty description) would fail
+            // the same way again.
+            if (!blank(*skip)) return false;
         }
     }
 
     const std::string& nameOf(Description file) const {
         return file == Description::line ? in_.lineFile : in_.trainFile;
     }
-    const std::string& originalOf(Description file) const {
-        return file == Description::line ? in_.lineBytes : in_.trainBytes;
+    // The lines of a description as given; blanking a record keeps every line where it was,
+    // so they are those of the texts compiled as well.
+    const SourceLines& linesOf(Description file) const {
+        return file == Description::line ? lineLines_ : trainLines_;
     }
 
     void place(Diagnostic& d, Description file, scenario::SourcePlace at) const {
         d.file = nameOf(file);
         d.line = at.line;
         d.column = at.column;
-        attachSourceLine(d, originalOf(file));
+        attachSourceLine(d, linesOf(file));
     }
 
     // What holds `cell`, and which record put it there.
@@ -208,7 +203,7 @@ class ErrorFinder {
             const int recordLine = site.record.line > 0 ? site.record.line : site.place.line;
             skip = std::pair{site.file, recordLine};
         } else if (code == ErrorCode::progressiveNotMultipleOf50) {
-            if (const int line = progressiveLine(line_); line > 0) {
+            if (const int line = progressiveLine(line_, lineLines_); line > 0) {
                 place(d, Description::line, {line, 1});
                 skip = std::pair{Description::line, line};
             }
@@ -258,17 +253,25 @@ class ErrorFinder {
     }
 
     // Leaves the record out: its line becomes blanks, so that every later line keeps its number.
-    void blank(const std::pair<Description, int>& at) {
+    // Returns whether that changed the text.
+    bool blank(const std::pair<Description, int>& at) {
         std::string& text = at.first == Description::line ? line_ : train_;
-        if (const auto range = lineRange(text, at.second)) {
-            for (std::size_t i = range->first; i < range->second; ++i) text[i] = ' ';
+        bool changed = false;
+        if (const auto range = linesOf(at.first).byteRange(at.second)) {
+            for (std::size_t i = range->first; i < range->second; ++i) {
+                changed = changed || text[i] != ' ';
+                text[i] = ' ';
+            }
         }
+        return changed;
     }
 
     const CheckInputs& in_;
     const std::size_t limit_;
     std::string line_;
     std::string train_;
+    const SourceLines lineLines_;
+    const SourceLines trainLines_;
     std::set<std::pair<Description, int>> blanked_;
     ErrorScan scan_;
 };

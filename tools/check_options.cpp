@@ -25,9 +25,12 @@ Exit status:
   2  usage error, or an input that cannot be read
   3  what goes to stdout could not be written
   4  internal error
-With --json, stdout carries one object: status, errors, warnings, limitReached, diagnostics
-  (severity, rule, code, position, file, line, column, message, hint, sourceLine, afterSkip,
-  heldBy). With --sarif, a SARIF 2.1.0 log: one result per problem.)";
+At most 50 warnings are told, the first in file order, with the count of the rest.
+With --json, stdout carries one object: status, errors, warnings, limitReached,
+  warningsLeftOut, diagnostics (severity, rule, code, position, file, line, column, message,
+  hint, sourceLine, afterSkip, heldBy), and problem when the run could not check. With
+  --sarif, a SARIF 2.1.0 log: one result per problem, and an invocation with the exit status,
+  the warnings left out, and what stopped a run that could not check.)";
 
 }  // namespace
 
@@ -56,7 +59,11 @@ Subcommand addCheckCommand(CLI::App& app, std::vector<std::string> disabledWarni
         parsed->options.trackPlan = !parsed->noTrackPlan;
         return runCheck(parsed->options, out, err);
     };
-    return {.app = command, .run = run, .json = &options.json, .outputFailed = kExitOutputFailed};
+    return {.app = command,
+            .run = run,
+            .json = &options.json,
+            .sarif = &options.sarif,
+            .outputFailed = kExitOutputFailed};
 }
 
 }  // namespace tool

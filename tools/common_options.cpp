@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/file_identity.h"
+
 namespace tool {
 
 void addDescriptionFiles(CLI::App& command, std::string& lineFile, std::string& trainFile) {
@@ -19,6 +21,26 @@ void addNameOptions(CLI::App& command, std::optional<std::string>& lineName,
 void addKindOption(CLI::App& command, std::optional<std::string>& kind) {
     addOptionalText(command, "--kind", kind, "what every FILE holds")
         ->check(CLI::IsMember({"plan", "train", "route"}));
+}
+
+void requireExistingFolder(CLI::Option& option) {
+    option.check(
+        [](const std::string& path) -> std::string {
+            switch (platform::fileKind(path)) {
+                case platform::FileKind::directory:
+                    return "";
+                case platform::FileKind::regular:
+                case platform::FileKind::special:
+                    return "Directory is actually a file: " + path;
+                case platform::FileKind::missing:
+                    break;
+            }
+            if (const auto why = platform::unusablePath(path)) {
+                return *why + " (a name of " + std::to_string(path.size()) + " bytes)";
+            }
+            return "Directory does not exist: " + path;
+        },
+        "DIR");
 }
 
 CLI::Option* addOptionalText(CLI::App& command, const std::string& name,

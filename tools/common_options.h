@@ -23,6 +23,11 @@ void addNameOptions(CLI::App& command, std::optional<std::string>& lineName,
 // --kind: what every compiled FILE holds, plan, train or route, instead of what its name says.
 void addKindOption(CLI::App& command, std::optional<std::string>& kind);
 
+// Makes `option` take an existing folder, as CLI11's ExistingDirectory does, but tell a name
+// that the system cannot take at all (too long) in its own words rather than as a folder that
+// does not exist.
+void requireExistingFolder(CLI::Option& option);
+
 // An option with one value that, when given, lands in `value`; left out, `value` stays empty.
 CLI::Option* addOptionalText(CLI::App& command, const std::string& name,
                              std::optional<std::string>& value, const std::string& help);

@@ -6,16 +6,15 @@
 
 #include "compiler/compilation.h"
 #include "compiler/error_codes.h"
-#include "platform/bounded_read.h"
 #include "platform/files.h"
 #include "platform/run_lock.h"
 #include "tools/check_command.h"
 #include "tools/compile_report.h"
+#include "tools/descriptions_in_memory.h"
 #include "tools/exit_status.h"
-#include "tools/input_limits.h"
 #include "tools/named_output.h"
 #include "tools/scenario_names.h"
-#include "tools/unreadable_input.h"
+#include "tools/terminal_text.h"
 
 namespace tool {
 namespace {
@@ -41,10 +40,18 @@ class CompileRun {
     int compile() {
         if (!resolveNames()) return finish(kExitNothingWritten);
         if (!readInputs()) return finish(kExitNothingWritten);
-        report_.warnings = descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile,
-                                               trainBytes_, options_.trackPlan);
+        ToldDiagnostics warnings =
+            toldDiagnostics({},
+                            descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile,
+                                                trainBytes_, options_.trackPlan),
+                            options_.lineFile, options_.trainFile);
+        report_.warnings = std::move(warnings.told);
+        report_.warningsLeftOut = warnings.warningsLeftOut;
         if (options_.showWarnings) {
             for (const Diagnostic& warning : report_.warnings) err_ << formatDiagnostic(warning);
+            if (report_.warningsLeftOut > 0) {
+                err_ << warningsLeftOutLine(report_.warningsLeftOut, kWarningLimit);
+            }
         }
 
         const scenario::Compilation compilation =
@@ -109,7 +116,7 @@ class CompileRun {
                 return stop(kExitOutputFailed, e.what());
             }
             report_.files.push_back(file.name);
-            if (!options_.json) out_ << path << '\n';
+            if (!options_.json) out_ << shownText(path) << '\n';
         }
         return finish(report_.failure ? kExitFailureRecorded : kExitCompiled);
     }
@@ -151,15 +158,8 @@ class CompileRun {
     }
 
     bool readInput(const std::string& path, std::string& bytes) {
-        platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
-        if (read.status == platform::ReadStatus::ok && read.tooLarge) {
-            return tell(path + ": " + oversizedDescription(read));
-        }
-        if (read.status == platform::ReadStatus::ok) {
-            bytes = std::move(read.bytes);
-            return true;
-        }
-        return tell(unreadableInput(path, read.status, read.reason));
+        if (auto problem = readDescription(path, bytes)) return tell(*problem);
+        return true;
     }
 
     std::string outputPath(const std::string& name) const {

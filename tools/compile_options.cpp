@@ -31,10 +31,11 @@ Exit status:
      stay written)
   4  internal error, out of memory
 Warnings about likely mistakes in the descriptions go to stderr as `check` gives them
-  (-w silences them); they change neither the files nor the status.
+  (-w silences them), at most 50 with the count of the rest; they change neither the files
+  nor the status.
 With --json, stdout carries one object: errorCode, errorPosition, fatal (null, 1250 or
   1251), files (the names written, in order), status, problem, file, line, column, message,
-  sourceLine (cut around the column when long), sourceColumn, warnings.)";
+  sourceLine (cut around the column when long), sourceColumn, warnings, warningsLeftOut.)";
 
 }  // namespace
 
@@ -49,10 +50,9 @@ Subcommand addCompileCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "compile", "Compile a line description and a train description, and check them.");
     addDescriptionFiles(*command, options.lineFile, options.trainFile);
-    command
-        ->add_option("--out", options.outDir,
-                     "directory for the compiled files (default: the current directory)")
-        ->check(CLI::ExistingDirectory);
+    requireExistingFolder(
+        *command->add_option("--out", options.outDir,
+                             "directory for the compiled files (default: the current directory)"));
     command->add_flag("--no-track-plan", parsed->noTrackPlan, "compile without the line plan file");
     addNameOptions(*command, options.lineName, options.trainName);
     command->add_flag("--json", options.json, "print the result as one JSON object on stdout");

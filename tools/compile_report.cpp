@@ -35,6 +35,7 @@ std::string toJson(const CompileReport& report, int status) {
                             {"hint", d.hint}});
     }
     json["warnings"] = std::move(warnings);
+    json["warningsLeftOut"] = report.warningsLeftOut;
     // Names and texts are bytes of the descriptions; bytes that are not UTF-8 are replaced
     // rather than making the report fail.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

@@ -1,15 +1,20 @@
 #include "tools/descriptions_in_memory.h"
 
 #include "compiler/compilation.h"
-#include "platform/bounded_read.h"
 #include "tools/input_limits.h"
 #include "tools/scenario_names.h"
 #include "tools/unreadable_input.h"
 
 namespace tool {
 
-std::optional<std::string> readDescription(const std::string& path, std::string& bytes) {
-    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes);
+std::string notPlainFile(const std::string& path) {
+    return path + ": not a plain file (serve follows a file as it is saved)";
+}
+
+std::optional<std::string> readDescription(const std::string& path, std::string& bytes,
+                                           platform::FileTypes types) {
+    platform::BoundedRead read = platform::readFileAtMost(path, kMaxDescriptionBytes, types);
+    if (read.notPlain) return notPlainFile(path);
     if (read.tooLarge) return path + ": " + oversizedDescription(read);
     if (read.status != platform::ReadStatus::ok) {
         return unreadableInput(path, read.status, read.reason);

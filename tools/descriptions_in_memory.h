@@ -6,6 +6,7 @@
 #include <string>
 
 #include "compiler/scenario_model.h"
+#include "platform/bounded_read.h"
 #include "tools/failure_report.h"
 
 namespace tool {
@@ -39,7 +40,16 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
 void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
                      const std::string& trainName);
 
-// Reads one description, at most the tool's description limit: the bytes, or why not.
-std::optional<std::string> readDescription(const std::string& path, std::string& bytes);
+// Reads one description, at most the tool's description limit: the bytes, or why not. Every
+// command reads its descriptions through here, so that a description above the limit is
+// refused from its size before a byte of it is read, and a pipe or a device is read no further
+// than the limit. With FileTypes::plainOnly (a reader that must never wait) a FIFO or a device
+// is refused without being read, as notPlainFile says.
+std::optional<std::string> readDescription(const std::string& path, std::string& bytes,
+                                           platform::FileTypes types = platform::FileTypes::any);
+
+// The words for a description that is not a plain file, for a reader that takes plain files
+// alone.
+std::string notPlainFile(const std::string& path);
 
 }  // namespace tool

@@ -39,11 +39,13 @@ struct Diagnostic {
     std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
 };
 
-// Sets the diagnostic's source line from the description's bytes: the line it points at, cut
+// Sets the diagnostic's source line from the description's lines: the line it points at, cut
 // around its column when the line is long, so that a line of megabytes costs a line of text.
-inline void attachSourceLine(Diagnostic& d, std::string_view descriptionBytes) {
+// The lines are found once for a description, so that many diagnostics cost their own lines
+// alone.
+inline void attachSourceLine(Diagnostic& d, const SourceLines& description) {
     d.sourceLine.reset();
-    if (auto excerpt = sourceExcerpt(descriptionBytes, d.line, d.column)) {
+    if (auto excerpt = description.excerpt(d.line, d.column)) {
         d.sourceLine = std::move(excerpt->text);
         d.sourceColumn = excerpt->column;
     }

@@ -8,8 +8,8 @@
 
 #include "compiler/record_views.h"
 #include "compiler/windows1252.h"
-#include "platform/files.h"
 #include "tools/compiled_set.h"
+#include "tools/descriptions_in_memory.h"
 #include "tools/inspection.h"
 #include "tools/listing_filter.h"
 #include "tools/object_sources.h"
@@ -67,7 +67,7 @@ std::string writtenText(const RouteObject& o) {
     if (!o.written) return "";
     std::string out =
         "written " + std::string(o.writtenExact ? "" : "~") + kilometreText(*o.written);
-    if (o.source) out += " " + *o.source;
+    if (o.source) out += " " + shownText(*o.source);
     return out;
 }
 
@@ -134,10 +134,11 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
                 const ListingFilter& filter, std::ostream& out) {
     out << "route, " << r.cells << " cells (0+000 to "
         << kilometreText(cellStart(static_cast<std::int64_t>(r.cells))) << ")\n";
-    if (trainPath) out << "  names from the train file " << *trainPath << "\n";
+    if (trainPath) out << "  names from the train file " << shownText(*trainPath) << "\n";
     if (r.sources) {
-        out << "  records from the descriptions " << r.sources->line << " and " << r.sources->train;
-        if (r.sources->problem) out << ": none shown, " << *r.sources->problem;
+        out << "  records from the descriptions "
+            << shownText(r.sources->line + " and " + r.sources->train);
+        if (r.sources->problem) out << ": none shown, " << shownText(*r.sources->problem);
         out << '\n';
     }
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';
@@ -146,10 +147,12 @@ void printRoute(const RouteReport& r, const std::optional<std::string>& trainPat
     char line[200];
     for (const RouteObject& o : r.objects) {
         if (!filter.keeps(o)) continue;
-        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s %-16s ", o.cell,
-                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str(),
-                      writtenText(o).c_str());
-        std::string text = line + valuesText(o.values);
+        std::snprintf(line, sizeof line, "  cell %-5d %-9s %-22s ", o.cell,
+                      kilometreText(cellStart(o.cell)).c_str(), o.kindName.c_str());
+        // The record's place holds a path of any length: padded here rather than cut.
+        std::string written = writtenText(o);
+        if (written.size() < 16) written.resize(16, ' ');
+        std::string text = line + written + " " + valuesText(o.values);
         if (o.text) text += " " + shownUtf8(*o.text);
         while (!text.empty() && text.back() == ' ') text.pop_back();
         out << text << '\n';
@@ -205,7 +208,7 @@ void printTrain(const scenario::LineTable& t, const TrainReport& r,
     }
     out << "checks (codes from \"" << shownWindows1252(r.codes.text) << "\": plain "
         << r.codes.plain << ", weighted " << r.codes.weighted << "):\n";
-    if (routePath) out << "  route file " << *routePath << '\n';
+    if (routePath) out << "  route file " << shownText(*routePath) << '\n';
     for (const ValueCheck& c : r.checks) out << checkText(c) << '\n';
 }
 
@@ -372,13 +375,15 @@ Json faultJson(const FileFault& f) {
             {"entry", f.entry ? Json(*f.entry) : Json(nullptr)}};
 }
 
-std::optional<std::string> readDescription(const std::string& path, std::ostream& err) {
-    platform::ReadResult read = platform::readFile(path);
-    if (read.status == platform::ReadStatus::ok) return std::move(read.bytes);
-    err << "scenario-tool: " << path
-        << (read.status == platform::ReadStatus::missing ? ": no such file\n"
-                                                         : ": cannot be read\n");
-    return std::nullopt;
+// A description read as every command reads one, at most the description limit; why not on
+// `err`.
+std::optional<std::string> readSource(const std::string& path, std::ostream& err) {
+    std::string bytes;
+    if (auto problem = readDescription(path, bytes)) {
+        err << "scenario-tool: " << *problem << '\n';
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 // Names the records that placed the route's objects, from the descriptions given with
@@ -393,8 +398,8 @@ bool addSources(RouteReport& r, const scenario::RouteTable& route, const LoadedF
         paths = descriptionsBeside(file.path, lineName);
     }
     if (!paths) return true;
-    const std::optional<std::string> line = readDescription(paths->first, err);
-    const std::optional<std::string> trainText = readDescription(paths->second, err);
+    const std::optional<std::string> line = readSource(paths->first, err);
+    const std::optional<std::string> trainText = readSource(paths->second, err);
     if (!line || !trainText) return !options.sources;
     r.sources = SourcesNote{paths->first, paths->second, std::nullopt};
     r.sources->problem =
@@ -416,17 +421,35 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
         return kInspectUnreadable;
     }
     const ListingFilter& filter = std::get<ListingFilter>(parsed);
-    std::vector<LoadedFile> files;
+    const auto usageError = [&](const std::string& problem) {
+        err << "scenario-tool: " << problem << '\n';
+        if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
+        return kInspectUnreadable;
+    };
+    std::vector<CompiledKind> kinds;
     for (const std::string& path : options.files) {
         std::optional<CompiledKind> kind =
             options.kind ? compiledKindFromWord(*options.kind) : compiledKindFromName(path);
         if (!kind) {
-            err << "scenario-tool: cannot tell what " << path
-                << " holds from its name: give --kind plan|train|route\n";
-            if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
-            return kInspectUnreadable;
+            return usageError("cannot tell what " + path +
+                              " holds from its name: give --kind plan|train|route");
         }
-        files.push_back(loadCompiledFile(path, *kind));
+        kinds.push_back(*kind);
+    }
+    // --only and --km narrow a route's listing; given for files none of which is a route they
+    // would change nothing, which is not what was asked.
+    if ((options.only || options.km) &&
+        std::find(kinds.begin(), kinds.end(), CompiledKind::route) == kinds.end()) {
+        const std::string what = options.files.size() > 1 ? "none of the files is one"
+                                 : kinds.front() == CompiledKind::train
+                                     ? options.files.front() + " is a train file"
+                                     : options.files.front() + " is a track plan";
+        return usageError(std::string(options.only ? "--only" : "--km") +
+                          " narrows the listing of a route, and " + what);
+    }
+    std::vector<LoadedFile> files;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        files.push_back(loadCompiledFile(options.files[i], kinds[i]));
     }
 
     int status = kInspectClean;
@@ -436,11 +459,11 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
         json["path"] = file.path;
         json["kind"] = std::string(kindWord(file.kind));
         int fileStatus = kInspectClean;
-        if (!options.json) out << file.path << ": ";
+        if (!options.json) out << shownText(file.path) << ": ";
         if (file.problem) {
             fileStatus = kInspectUnreadable;
             err << "scenario-tool: " << file.path << ": " << *file.problem << '\n';
-            if (!options.json) out << *file.problem << '\n';
+            if (!options.json) out << shownText(*file.problem) << '\n';
             json["problem"] = *file.problem;
         } else if (file.fault) {
             fileStatus = kInspectDamaged;

@@ -26,7 +26,7 @@ Positions: each object shows its cell and the cell's start (cell c at c x 50 m),
 Descriptions: --sources LINE_FILE TRAIN_FILE, or X_linea.txt and X_Y-.txt beside X_Y.dat.
   They are compiled in memory; when they give the route, each object also names the
   file:line of the record that placed it; a speed mark the compiler added says "added".
-Narrowing the route's listing:
+Narrowing the route's listing (a usage error when no FILE is a route):
   --only KINDS  comma-separated kinds as printed, or their first words, "-" for a blank
                 (signal,station,slowdown,mark,speed-indicator-board,location-board,
                 countdown,mountain-marker), and track and approach for those sections,

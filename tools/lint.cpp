@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "compiler/field_reader.h"
 #include "compiler/rounding.h"
@@ -121,24 +122,6 @@ struct Line {
     std::string_view text;  // without its end
 };
 
-std::vector<Line> splitLines(std::string_view bytes) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    int number = 1;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) end = bytes.size();
-        lines.push_back({number++, bytes.substr(start, end - start)});
-        start = end;
-        if (start < bytes.size()) {
-            const bool crlf =
-                bytes[start] == '\r' && start + 1 < bytes.size() && bytes[start + 1] == '\n';
-            start += crlf ? 2 : 1;
-        }
-    }
-    return lines;
-}
-
 // The first field of a line and where it starts: text up to the first comma, blanks around it
 // dropped, as the reader takes a keyword field.
 struct FirstField {
@@ -186,15 +169,61 @@ std::string commentMark(std::string_view field) {
     return std::string(field.substr(0, std::max<std::size_t>(end, 1)));
 }
 
+// The first `keep` warnings by line and column, and how many were added in all.
+class FirstWarnings {
+  public:
+    explicit FirstWarnings(std::size_t keep) : keep_(keep) {}
+
+    void add(Diagnostic d) {
+        ++count_;
+        kept_.push_back(std::move(d));
+        // Trimmed now and then, so that holding them costs at most twice what is kept.
+        if (kept_.size() >= trimAt()) trim();
+    }
+
+    // Adds what `other` holds, as if each of its warnings had been added here.
+    void add(FirstWarnings&& other) {
+        const std::size_t leftOut = other.count_ - other.kept_.size();
+        for (Diagnostic& d : other.kept_) add(std::move(d));
+        count_ += leftOut;
+    }
+
+    LintResult take() && {
+        trim();
+        return {std::move(kept_), count_};
+    }
+
+  private:
+    std::size_t trimAt() const {
+        constexpr std::size_t most = std::numeric_limits<std::size_t>::max();
+        return keep_ > (most - 64) / 2 ? most : 2 * keep_ + 64;
+    }
+
+    void trim() {
+        std::stable_sort(kept_.begin(), kept_.end(), [](const Diagnostic& a, const Diagnostic& b) {
+            return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+        });
+        if (kept_.size() > keep_)
+            kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(keep_), kept_.end());
+    }
+
+    std::size_t keep_;
+    std::vector<Diagnostic> kept_;
+    std::size_t count_ = 0;
+};
+
 class Linter {
   public:
-    explicit Linter(const LintInput& input) : in_(input) {}
+    explicit Linter(const LintInput& input)
+        : in_(input), lines_(input.bytes), found_(input.keep), beforeHeader_(input.keep) {}
 
-    std::vector<Diagnostic> run() {
+    LintResult run() {
         encoding();
         enum class Section { beforeHeader, general, records } section = Section::beforeHeader;
         int comments = 0;
-        for (const Line& line : splitLines(in_.bytes)) {
+        for (int number = 1; number <= lines_.count(); ++number) {
+            const auto [from, to] = *lines_.byteRange(number);
+            const Line line{number, in_.bytes.substr(from, to - from)};
             std::string_view text = line.text;
             int shift = 0;
             if (line.number == 1 && text.starts_with("\xEF\xBB\xBF")) {
@@ -207,6 +236,7 @@ class Linter {
             if (section == Section::beforeHeader) {
                 if (has(field, "[generale]", false)) {
                     section = in_.isLine ? Section::general : Section::records;
+                    found_.add(std::move(beforeHeader_));
                 } else if (!keywordsOf(field, false).empty() && !holds(field, '-')) {
                     warn("before-general-header", line, first.column,
                          "this record stands before the [generale] line; the reader skips "
@@ -279,18 +309,15 @@ class Linter {
             record(line, text, first, shift, keywords);
         }
         for (const auto& [order, records] : ordered_) positionOrder(order, records);
-        if (section == Section::beforeHeader) {
-            // Without a header nothing is read at all: that one warning says it.
-            std::erase_if(found_,
-                          [](const Diagnostic& d) { return d.rule == "before-general-header"; });
-        }
+        // Without a header nothing is read at all: the records before it are not told, the
+        // missing header is.
         if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
             warn("missing-general-header", Line{1, firstLine()}, 1,
                  "the train description has no [generale] line: nothing of it "
                  "is read",
                  "write \"[generale]\" on a line before the first record");
         }
-        return std::move(found_);
+        return std::move(found_).take();
     }
 
   private:
@@ -313,8 +340,11 @@ class Linter {
         return found;
     }
 
-    Diagnostic& warn(std::string_view rule, const Line& line, int column, std::string message,
-                     std::string hint) {
+    void warn(std::string_view rule, const Line& line, int column, std::string message,
+              std::string hint) {
+        if (std::find(in_.disabled.begin(), in_.disabled.end(), rule) != in_.disabled.end()) {
+            return;
+        }
         Diagnostic d;
         d.severity = Severity::warning;
         d.rule = std::string(rule);
@@ -323,9 +353,9 @@ class Linter {
         d.column = column;
         d.message = std::move(message);
         d.hint = std::move(hint);
-        attachSourceLine(d, in_.bytes);
-        found_.push_back(std::move(d));
-        return found_.back();
+        attachSourceLine(d, lines_);
+        // Told only once the header is found: without one, nothing of the file is read.
+        (rule == "before-general-header" ? beforeHeader_ : found_).add(std::move(d));
     }
 
     void encoding() {
@@ -601,14 +631,16 @@ class Linter {
     }
 
     const LintInput& in_;
-    std::vector<Diagnostic> found_;
+    const SourceLines lines_;  // every warning's line is found from these
+    FirstWarnings found_;
+    FirstWarnings beforeHeader_;
     std::map<std::string, int> settings_;
     std::map<Order, std::vector<Positioned>> ordered_;
 };
 
 }  // namespace
 
-std::vector<Diagnostic> lintDescription(const LintInput& input) {
+LintResult lintDescription(const LintInput& input) {
     return Linter(input).run();
 }
 

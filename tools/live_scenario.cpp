@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <system_error>
 #include <thread>
 
 #include "compiler/windows1252.h"
@@ -22,7 +21,17 @@ namespace {
 using json = nlohmann::ordered_json;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kReadAnyway = std::chrono::seconds(1);
+// A file system that keeps coarse times (whole seconds, or two on some) may give a quick second
+// save of the same size the stamp of the first. Such a save can only come while the stamp's
+// time is this close to the clock; until then the bytes are compared a few times a second, and
+// after it never, so that a file that holds still is never read again.
+constexpr std::int64_t kCoarseClockNanoseconds = 3'000'000'000;
+constexpr auto kRecentReadEvery = std::chrono::milliseconds(250);
+
+bool writtenLately(const platform::FileStamp& stamp, std::int64_t now) {
+    return stamp.exists && stamp.modified > now - kCoarseClockNanoseconds &&
+           stamp.modified < now + kCoarseClockNanoseconds;
+}
 
 // The description's bytes, or why they cannot be had.
 struct Reading {
@@ -30,10 +39,14 @@ struct Reading {
     std::string problem;
 };
 
-Reading readWhole(const std::string& path, bool plain) {
-    if (!plain) return {std::nullopt, notPlainFile(path)};
+// A file that is there but not a plain file by its stamp is not opened at all; one that turns
+// into something else between the stamp and the opening is refused on the open handle.
+Reading readWhole(const std::string& path, const platform::FileStamp& stamp) {
+    if (stamp.exists && !stamp.plain) return {std::nullopt, notPlainFile(path)};
     std::string bytes;
-    if (auto problem = readDescription(path, bytes)) return {std::nullopt, *problem};
+    if (auto problem = readDescription(path, bytes, platform::FileTypes::plainOnly)) {
+        return {std::nullopt, *problem};
+    }
     return {std::move(bytes), {}};
 }
 
@@ -194,44 +207,26 @@ json pictureJson(const scenario::ScenarioModel& model) {
 
 }  // namespace
 
-std::string notPlainFile(const std::string& path) {
-    return path + ": not a plain file (serve follows a file as it is saved)";
-}
-
-bool isOtherThanPlainFile(const std::string& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    return !error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
-}
-
 LiveScenario::LiveScenario(LiveSources sources) : sources_(std::move(sources)) {}
 
-LiveScenario::FileStamp LiveScenario::stampOf(const std::string& path) {
-    std::error_code error;
-    FileStamp stamp;
-    const auto status = std::filesystem::status(path, error);
-    if (error || !std::filesystem::exists(status)) return stamp;
-    stamp.exists = true;
-    stamp.plain = std::filesystem::is_regular_file(status);
-    stamp.size = stamp.plain ? std::filesystem::file_size(path, error) : 0;
-    stamp.written = std::filesystem::last_write_time(path, error);
-    return stamp;
+bool LiveScenario::dueForLook(const platform::FileStamp& line,
+                              const platform::FileStamp& train) const {
+    if (!looked_ || line != lineStamp_ || train != trainStamp_) return true;
+    const std::int64_t now = platform::systemClockNow();
+    return (writtenLately(line, now) || writtenLately(train, now)) &&
+           Clock::now() - lastRead_ >= kRecentReadEvery;
 }
 
 bool LiveScenario::refresh() {
-    FileStamp line = stampOf(sources_.lineFile);
-    FileStamp train = stampOf(sources_.trainFile);
-    // A file system that keeps coarse times may give a quick second save of the same size the
-    // stamp of the first: the bytes are compared now and then all the same.
-    const auto now = Clock::now();
-    const bool dueForReading = now - lastRead_ >= kReadAnyway;
-    if (looked_ && line == lineStamp_ && train == trainStamp_ && !dueForReading) return false;
+    platform::FileStamp line = platform::fileStamp(sources_.lineFile);
+    platform::FileStamp train = platform::fileStamp(sources_.trainFile);
+    if (!dueForLook(line, train)) return false;
     // An editor may still be writing: wait until both files hold still for a moment, so that a
     // save is compiled once, whole, rather than half-written first.
     for (int settle = 0; settle < 10; ++settle) {
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        const FileStamp lineAgain = stampOf(sources_.lineFile);
-        const FileStamp trainAgain = stampOf(sources_.trainFile);
+        const platform::FileStamp lineAgain = platform::fileStamp(sources_.lineFile);
+        const platform::FileStamp trainAgain = platform::fileStamp(sources_.trainFile);
         if (lineAgain == line && trainAgain == train) break;
         line = lineAgain;
         train = trainAgain;
@@ -239,10 +234,9 @@ bool LiveScenario::refresh() {
     lineStamp_ = line;
     trainStamp_ = train;
     lastRead_ = Clock::now();
-    // A description that is missing is told by the reading; one that is there but not a plain
-    // file is not read at all.
-    Reading lineRead = readWhole(sources_.lineFile, !line.exists || line.plain);
-    Reading trainRead = readWhole(sources_.trainFile, !train.exists || train.plain);
+    // A description that is missing is told by the reading.
+    Reading lineRead = readWhole(sources_.lineFile, line);
+    Reading trainRead = readWhole(sources_.trainFile, train);
     std::string problem = lineRead.problem.empty() ? trainRead.problem : lineRead.problem;
     if (!lineRead.problem.empty() && !trainRead.problem.empty()) {
         problem += "; " + trainRead.problem;
@@ -276,14 +270,14 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
                            sources_.lineName, sources_.trainName, true};
         const ErrorScan scan = findErrors(inputs, kErrorLimit);
-        std::vector<Diagnostic> all = scan.errors;
-        const std::vector<Diagnostic> found = descriptionWarnings(
-            sources_.lineFile, *lineBytes_, sources_.trainFile, *trainBytes_, true);
-        all.insert(all.end(), found.begin(), found.end());
-        sortByPlace(all, sources_.lineFile, sources_.trainFile);
-        for (const Diagnostic& d : all) diagnostics.push_back(diagnosticJson(d));
+        Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
+                                             *trainBytes_, true);
+        warnings = static_cast<int>(found.count);
+        const ToldDiagnostics told =
+            toldDiagnostics(scan.errors, std::move(found), sources_.lineFile, sources_.trainFile);
+        for (const Diagnostic& d : told.told) diagnostics.push_back(diagnosticJson(d));
         errors = static_cast<int>(scan.errors.size());
-        warnings = static_cast<int>(found.size());
+        next->warningsLeftOut = told.warningsLeftOut;
         limitReached = scan.limitReached;
         if (errors == 0) {
             compiled = compile(sources_, *lineBytes_, *trainBytes_);
@@ -323,6 +317,7 @@ void LiveScenario::rebuild(const std::string& readProblem) {
     out["errors"] = errors;
     out["warnings"] = warnings;
     out["limitReached"] = limitReached;
+    out["warningsLeftOut"] = next->warningsLeftOut;
     out["compileMilliseconds"] = next->compileMilliseconds;
     out["picture"] = lastGoodPicture_;
     out["objects"] = lastGoodObjects_;

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "compiler/scenario_model.h"
+#include "platform/file_stamp.h"
 #include "tools/svg_map.h"
 
 namespace tool {
@@ -39,41 +39,39 @@ struct LiveState {
     double compileMilliseconds = 0;
     int errors = 0;  // as `check` counts them
     int warnings = 0;
-    std::string problem;  // a description that cannot be read, or nothing to draw
+    std::size_t warningsLeftOut = 0;  // past the limit of warnings told, as `check` leaves out
+    std::string problem;              // a description that cannot be read, or nothing to draw
 };
-
-// A description that is a FIFO or a device is never read: it may never end, or never change.
-bool isOtherThanPlainFile(const std::string& path);
-std::string notPlainFile(const std::string& path);  // the words for it
 
 class LiveScenario {
   public:
     explicit LiveScenario(LiveSources sources);
 
     // Looks at both files; when either changed since the last look (or on the first call), reads
-    // and compiles them and makes a new state. Returns whether it did.
+    // and compiles them and makes a new state. Returns whether it did. A look reads no byte while
+    // the files' stamps (size, times, which file the path names) stay as they were, but for a
+    // few seconds after a write, when a second save in the same tick of a coarse file clock
+    // could leave the stamp as it was. A description that is a FIFO or a device is never read,
+    // nor waited on: it may never end, or never change.
     bool refresh();
 
     std::shared_ptr<const LiveState> state() const;
+
+    // Why a description could not be read at the last look (not a plain file, above the
+    // description limit, missing), or nothing; from the thread that refreshes.
+    const std::string& readProblem() const { return readProblem_; }
 
     // The pictures of the current state's model, whole or of a stretch; nothing without one.
     std::optional<std::string> planSvg(const MapView& view) const;
     std::optional<std::string> profileSvg(const MapView& view) const;
 
   private:
-    struct FileStamp {
-        bool exists = false;
-        bool plain = false;  // a plain file: a FIFO or a device is never read, it may never end
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type written{};
-        friend bool operator==(const FileStamp&, const FileStamp&) = default;
-    };
-    static FileStamp stampOf(const std::string& path);
+    bool dueForLook(const platform::FileStamp& line, const platform::FileStamp& train) const;
     void rebuild(const std::string& readProblem);
 
     LiveSources sources_;
-    FileStamp lineStamp_;
-    FileStamp trainStamp_;
+    platform::FileStamp lineStamp_;
+    platform::FileStamp trainStamp_;
     std::optional<std::string> lineBytes_;  // as last read; nothing when it could not be
     std::optional<std::string> trainBytes_;
     std::string readProblem_;  // why a description could not be read at the last look

@@ -50,7 +50,8 @@ std::string pathUri(const std::string& path) {
     return out;
 }
 
-std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror) {
+std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror,
+                    const SarifInvocation& invocation) {
     json rules = json::array();
     std::map<std::string, int> index;
     for (const LintRule& rule : lintRules()) {
@@ -96,14 +97,53 @@ std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror) {
     json driver;
     driver["name"] = "scenario-tool";
     driver["rules"] = std::move(rules);
+    json ran;
+    ran["executionSuccessful"] = true;
+    ran["exitCode"] = invocation.exitCode;
+    if (invocation.warningsLeftOut > 0) {
+        ran["toolExecutionNotifications"] =
+            json::array({{{"level", "note"},
+                          {"message",
+                           {{"text", std::to_string(invocation.warningsLeftOut) +
+                                         " more warnings not given as results (the first " +
+                                         std::to_string(invocation.warningLimit) + " are)"}}}}});
+    }
+    ran["properties"] = {{"warningsLeftOut", invocation.warningsLeftOut}};
+
     json run;
     run["tool"] = {{"driver", std::move(driver)}};
+    run["invocations"] = json::array({std::move(ran)});
     run["results"] = std::move(results);
     json log;
     log["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
     log["version"] = "2.1.0";
     log["runs"] = json::array({std::move(run)});
     return log.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+std::string sarifFailure(int exitCode, const std::string& problem) {
+    json ran;
+    ran["executionSuccessful"] = false;
+    ran["exitCode"] = exitCode;
+    ran["toolExecutionNotifications"] =
+        json::array({{{"level", "error"}, {"message", {{"text", problem}}}}});
+    json run;
+    run["tool"] = {{"driver", {{"name", "scenario-tool"}}}};
+    run["invocations"] = json::array({std::move(ran)});
+    run["results"] = json::array();
+    json log;
+    log["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
+    log["version"] = "2.1.0";
+    log["runs"] = json::array({std::move(run)});
+    return log.dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+void writeSarifFailure(std::ostream& out, int exitCode, std::string_view problem) {
+    out << R"({"$schema":"https://json.schemastore.org/sarif-2.1.0.json","version":"2.1.0",)"
+        << R"("runs":[{"tool":{"driver":{"name":"scenario-tool"}},)"
+        << R"("invocations":[{"executionSuccessful":false,"exitCode":)" << exitCode
+        << R"(,"toolExecutionNotifications":[{"level":"error","message":{"text":")" << problem
+        << R"("}}]}],"results":[]}]})" << '\n';
 }
 
 }  // namespace tool

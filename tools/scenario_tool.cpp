@@ -10,7 +10,9 @@
 #include "tools/diff_command.h"
 #include "tools/exit_status.h"
 #include "tools/lint_rules.h"
+#include "tools/sarif.h"
 #include "tools/subcommands.h"
+#include "tools/terminal_text.h"
 #include "tools/version.h"
 
 namespace tool {
@@ -49,29 +51,49 @@ bool asksForJson(const std::vector<std::string>& args) {
     return false;
 }
 
-// What a --json run prints when memory ran out or the tool failed: written from constant text,
-// since the failure may leave no memory to build a document with.
-void printFailureJson(std::string_view command, bool outOfMemory, std::ostream& out) {
+// Whether a command line that could not be parsed asked `check` for SARIF.
+bool asksForSarif(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg == "--") return false;
+        if (arg == "--sarif") return !asksForJson(args);
+    }
+    return false;
+}
+
+// What a --json or --sarif run prints when memory ran out or the tool failed: written from
+// constant text, since the failure may leave no memory to build a document with.
+void printFailureDocument(std::string_view command, bool sarif, bool outOfMemory,
+                          std::ostream& out) {
     const char* problem = outOfMemory ? "out of memory" : "internal error";
+    if (sarif) {
+        writeSarifFailure(out, kExitInternalError, problem);
+        return;
+    }
     if (command == "inspect") {
         out << R"({"files":[],"status":4,"problem":")" << problem << R"("})";
     } else if (command == "diff") {
         out << R"({"status":4,"problem":")" << problem << R"(","changes":[]})";
     } else if (command == "check") {
-        out << R"({"status":4,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[],)"
-            << R"("problem":")" << problem << R"("})";
+        out << R"({"status":4,"errors":0,"warnings":0,"limitReached":false,)"
+            << R"("warningsLeftOut":0,"diagnostics":[],"problem":")" << problem << R"("})";
     } else {
         out << R"({"errorCode":null,"errorPosition":null,"fatal":null,"files":[],"status":4,)"
             << R"("problem":")" << problem << R"(",)"
             << R"("file":null,"line":null,"column":null,"message":null,"sourceLine":null,)"
-            << R"("sourceColumn":null,"warnings":[]})";
+            << R"("sourceColumn":null,"warnings":[],"warningsLeftOut":0})";
     }
     out << '\n';
 }
 
 }  // namespace
 
-int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
+                    std::ostream& errTarget) {
+    // Standard error carries only messages for a person: whatever path, name or argument one
+    // quotes, a control character in it is shown escaped, here for every message at once.
+    // Standard output carries JSON and SVG as well, whose texts are escaped where written.
+    ShownTextOutput shownErrors(errTarget);
+    std::ostream err(&shownErrors);
     std::vector<const char*> argv;
     std::vector<std::string> disabledWarnings;
     if (!takeArguments(args, argv, disabledWarnings, err)) return kExitNothingWritten;
@@ -106,8 +128,10 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
         if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
             out << R"({"files":[],"status":2})" << '\n';
         } else if (asksForJson(args) && !args.empty() && args[0] == "check") {
-            out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,"diagnostics":[]})"
-                << '\n';
+            out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,)"
+                << R"("warningsLeftOut":0,"diagnostics":[]})" << '\n';
+        } else if (asksForSarif(args) && !args.empty() && args[0] == "check") {
+            out << sarifFailure(kExitNothingWritten, e.what()) << '\n';
         } else if (asksForJson(args) && !args.empty() && args[0] == "diff") {
             out << diffProblemJson(kExitNothingWritten, e.what()) << '\n';
         } else if (asksForJson(args)) {
@@ -122,15 +146,16 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     const Subcommand& chosen = *std::ranges::find_if(
         commands, [](const Subcommand& command) { return command.app->parsed(); });
     const bool json = chosen.json != nullptr && *chosen.json;
+    const bool sarif = chosen.sarif != nullptr && *chosen.sarif;
     int status = kExitInternalError;
     try {
         status = chosen.run(out, err);
     } catch (const std::bad_alloc&) {
         err << "scenario-tool: out of memory\n";
-        if (json) printFailureJson(chosen.app->get_name(), true, out);
+        if (json || sarif) printFailureDocument(chosen.app->get_name(), sarif, true, out);
     } catch (const std::exception& e) {
         err << "scenario-tool: internal error: " << e.what() << '\n';
-        if (json) printFailureJson(chosen.app->get_name(), false, out);
+        if (json || sarif) printFailureDocument(chosen.app->get_name(), sarif, false, out);
     }
     return withOutputChecked(out, err, status, chosen.outputFailed);
 }

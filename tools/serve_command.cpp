@@ -4,14 +4,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <thread>
 
-#include "platform/bounded_read.h"
 #include "tools/exit_status.h"
 #include "tools/live_scenario.h"
 #include "tools/scenario_names.h"
-#include "tools/unreadable_input.h"
+#include "tools/terminal_text.h"
 #include "tools/viewer_server.h"
 
 namespace tool {
@@ -30,10 +31,10 @@ extern "C" void onInterrupt(int) {
 // Ctrl-C and a polite kill end the server; the previous handlers come back with it.
 class InterruptCatcher {
   public:
-    InterruptCatcher()
-        : previousInt_(std::signal(SIGINT, onInterrupt)),
-          previousTerm_(std::signal(SIGTERM, onInterrupt)) {
+    InterruptCatcher() {
         interrupted = false;
+        previousInt_ = std::signal(SIGINT, onInterrupt);
+        previousTerm_ = std::signal(SIGTERM, onInterrupt);
     }
     ~InterruptCatcher() {
         std::signal(SIGINT, previousInt_);
@@ -44,8 +45,8 @@ class InterruptCatcher {
 
   private:
     using Handler = void (*)(int);
-    Handler previousInt_;
-    Handler previousTerm_;
+    Handler previousInt_ = nullptr;
+    Handler previousTerm_ = nullptr;
 };
 
 std::string timeOfDay() {
@@ -69,24 +70,39 @@ std::string summaryOf(const LiveState& state) {
 }
 
 void tellState(const LiveState& state, std::ostream& out) {
-    out << timeOfDay() << " version " << state.version << ": " << summaryOf(state) << '\n'
+    out << timeOfDay() << " version " << state.version << ": " << shownText(summaryOf(state))
+        << '\n'
         << std::flush;
 }
 
-}  // namespace
+// How often the main thread looks for a signal: a signal ends the server within this and the
+// time the server takes to stop.
+constexpr auto kSignalLookEvery = std::chrono::milliseconds(20);
+// How long a stopping server waits for a look at the descriptions that is under way; past it
+// the process ends without it.
+constexpr auto kLookFinishPatience = std::chrono::milliseconds(400);
 
-int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
-    for (const std::string& path : {options.lineFile, options.trainFile}) {
-        if (isOtherThanPlainFile(path)) {
-            err << "scenario-tool: " << notPlainFile(path) << '\n';
-            return kExitNothingWritten;
-        }
-        const platform::BoundedRead read = platform::readFileAtMost(path, 1);
-        if (read.status != platform::ReadStatus::ok) {
-            err << "scenario-tool: " << unreadableInput(path, read.status, read.reason) << '\n';
-            return kExitNothingWritten;
-        }
+// Ends the process at once with "Stopped.", status 0: for a signal that comes while the
+// descriptions are being compiled, which cannot be broken off part way. The server writes no
+// file and holds nothing another process could see half-done, so nothing is lost by not waiting
+// for the compilation; the output is flushed first.
+[[noreturn]] void stopNow(std::ostream& out, std::ostream& err) {
+    out << "Stopped.\n" << std::flush;
+    err.flush();
+    std::fflush(nullptr);
+    std::_Exit(out ? kExitCompiled : kExitOutputFailed);
+}
+
+// Waits until `done` or a signal; false on a signal.
+bool waitUnlessInterrupted(const std::atomic<bool>& done) {
+    while (!done) {
+        if (interrupted) return false;
+        std::this_thread::sleep_for(kSignalLookEvery);
     }
+    return true;
+}
+
+LiveSources liveSources(const ServeOptions& options) {
     LiveSources sources{options.lineFile, options.trainFile, "LINE", "TRAIN"};
     if (options.lineName) {
         sources.lineName = *options.lineName;
@@ -98,9 +114,36 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
     } else if (auto name = trainNameFromFile(options.trainFile, sources.lineName)) {
         sources.trainName = *name;
     }
+    return sources;
+}
 
-    LiveScenario live(sources);
-    live.refresh();
+}  // namespace
+
+// The main thread only waits for a signal; the descriptions are looked at and compiled on a
+// thread of their own, and the server runs on another, so that a signal ends the server within
+// a second whatever is being compiled, the first compilation included.
+int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
+    const InterruptCatcher catcher;
+    LiveScenario live(liveSources(options));
+    std::mutex outputLock;  // the watcher tells each new version while the main thread may stop
+
+    // The first look: a description that cannot be read, is not a plain file (a FIFO, a device,
+    // which could block the server) or is above the limit is refused before anything is served.
+    std::atomic<bool> firstLookDone{false};
+    std::thread firstLook([&] {
+        live.refresh();
+        firstLookDone = true;
+    });
+    if (!waitUnlessInterrupted(firstLookDone)) {
+        const std::lock_guard lock(outputLock);
+        stopNow(out, err);
+    }
+    firstLook.join();
+    if (!live.readProblem().empty()) {
+        err << "scenario-tool: " << live.readProblem() << '\n';
+        return kExitNothingWritten;
+    }
+
     ViewerServer server(live);
     const auto bound = server.bind(options.listen, options.port);
     if (const std::string* problem = std::get_if<std::string>(&bound)) {
@@ -109,28 +152,44 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
     }
     const int port = std::get<int>(bound);
     const bool ipv6 = options.listen.find(':') != std::string::npos;
-    out << "Serving " << options.lineFile << " and " << options.trainFile << " at http://"
-        << (ipv6 ? "[" + options.listen + "]" : options.listen) << ':' << port
+    out << "Serving " << shownText(options.lineFile) << " and " << shownText(options.trainFile)
+        << " at http://" << (ipv6 ? "[" + options.listen + "]" : options.listen) << ':' << port
         << "/ (Ctrl-C stops)\n";
     tellState(*live.state(), out);
     // A server whose address nobody can read serves no one: it stops before listening.
     if (!out) return kExitOutputFailed;
 
-    InterruptCatcher catcher;
-    std::atomic<bool> serving{true};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> watcherDone{false};
     std::thread watcher([&] {
-        while (serving) {
+        while (!stopping) {
             std::this_thread::sleep_for(kLookEvery);
-            if (interrupted) break;
+            if (stopping) break;
             if (live.refresh()) {
                 server.publish();
+                const std::lock_guard lock(outputLock);
                 tellState(*live.state(), out);
             }
         }
-        server.stop();
+        watcherDone = true;
     });
-    server.run();
-    serving = false;
+    std::atomic<bool> serverEnded{false};
+    std::thread serving([&] {
+        server.run();
+        serverEnded = true;
+    });
+    waitUnlessInterrupted(serverEnded);
+    stopping = true;
+    server.stop();
+    serving.join();
+    const auto patience = std::chrono::steady_clock::now() + kLookFinishPatience;
+    while (!watcherDone && std::chrono::steady_clock::now() < patience) {
+        std::this_thread::sleep_for(kSignalLookEvery);
+    }
+    if (!watcherDone) {
+        const std::lock_guard lock(outputLock);
+        stopNow(out, err);
+    }
     watcher.join();
     out << "Stopped.\n" << std::flush;
     return kExitCompiled;

@@ -37,8 +37,15 @@ Subcommand addServeCommand(CLI::App& app) {
     addDescriptionFiles(*command, options->lineFile, options->trainFile);
     command->add_option("--port", options->port, "port to listen on (0: any free port)")
         ->check(CLI::Range(0, 65535));
-    command->add_option("--listen", options->listen,
-                        "address to listen on (default 127.0.0.1, this machine only)");
+    command
+        ->add_option("--listen", options->listen,
+                     "address to listen on (default 127.0.0.1, this machine only)")
+        ->check(
+            [](const std::string& address) -> std::string {
+                // An empty address would listen wherever the library chooses.
+                return address.empty() ? "an address is needed, such as 127.0.0.1" : "";
+            },
+            "ADDRESS");
     addNameOptions(*command, options->lineName, options->trainName);
     command->footer(kServeFooter);
     const auto run = [options](std::ostream& out, std::ostream& err) {

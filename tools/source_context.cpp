@@ -76,8 +76,15 @@ SourceLines::SourceLines(std::string_view text) : text_(text) {
 }
 
 std::optional<SourceExcerpt> SourceLines::excerpt(int line, int column) const {
+    const auto range = byteRange(line);
+    if (!range) return std::nullopt;
+    return excerptOf(text_.substr(range->first, range->second - range->first), column);
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> SourceLines::byteRange(int line) const {
     if (line < 1 || static_cast<std::size_t>(line) > starts_.size()) return std::nullopt;
-    return excerptOf(lineFrom(text_, starts_[static_cast<std::size_t>(line - 1)]), column);
+    const std::size_t start = starts_[static_cast<std::size_t>(line - 1)];
+    return std::pair{start, start + lineFrom(text_, start).size()};
 }
 
 std::string caretLines(std::string_view lineUtf8, int column) {

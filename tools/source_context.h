@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tool {
@@ -36,6 +37,11 @@ class SourceLines {
   public:
     explicit SourceLines(std::string_view text);
     std::optional<SourceExcerpt> excerpt(int line, int column) const;
+    // How many lines the text has: a line end that closes the text starts no line.
+    int count() const { return static_cast<int>(starts_.size()); }
+    // Where line `line` (from 1) lies in the text, without its end: its first byte and the
+    // byte past its last; nothing when the text has no such line.
+    std::optional<std::pair<std::size_t, std::size_t>> byteRange(int line) const;
 
   private:
     std::string_view text_;

@@ -21,6 +21,8 @@ struct Subcommand {
     // The command's --json flag, or null: a run stopped by an internal error still prints the
     // one object a script expects.
     const bool* json = nullptr;
+    // The command's --sarif flag, or null: the same for a SARIF log.
+    const bool* sarif = nullptr;
     int outputFailed = 0;  // the status when what goes to stdout could not be written
 };
 

@@ -61,4 +61,46 @@ std::string shownText(std::string_view utf8) {
     return out;
 }
 
+ShownTextOutput::~ShownTextOutput() {
+    if (leadHeld_) target_.put(static_cast<char>(0xC2));
+    target_.flush();
+}
+
+void ShownTextOutput::put(unsigned char byte) {
+    char escape[8];
+    if (leadHeld_) {
+        leadHeld_ = false;
+        if (byte >= 0x80 && byte <= 0x9F) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(byte));
+            target_ << escape;
+            return;
+        }
+        target_.put(static_cast<char>(0xC2));
+    }
+    if (byte == 0xC2) {
+        leadHeld_ = true;
+    } else if (byte != '\n' && isC0(byte)) {
+        std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(byte));
+        target_ << escape;
+    } else {
+        target_.put(static_cast<char>(byte));
+    }
+}
+
+ShownTextOutput::int_type ShownTextOutput::overflow(int_type c) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    put(static_cast<unsigned char>(traits_type::to_char_type(c)));
+    return target_ ? c : traits_type::eof();
+}
+
+std::streamsize ShownTextOutput::xsputn(const char* s, std::streamsize n) {
+    for (std::streamsize i = 0; i < n; ++i) put(static_cast<unsigned char>(s[i]));
+    return target_ ? n : 0;
+}
+
+int ShownTextOutput::sync() {
+    target_.flush();
+    return target_ ? 0 : -1;
+}
+
 }  // namespace tool

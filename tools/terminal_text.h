@@ -2,6 +2,8 @@
 // terminal as it is could retitle it, clear it or move its cursor, so it is shown instead.
 #pragma once
 
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -19,5 +21,29 @@ struct ShownCharacter {
     std::size_t width = 1;
 };
 ShownCharacter shownCharacter(std::string_view utf8, std::size_t at);
+
+// A stream buffer in front of `target` for text that only a person reads (standard error):
+// every control character written through it reaches `target` shown as shownText shows it, but
+// the line end, which ends each message, and the tab are kept. A path or a name a message
+// quotes is then harmless whoever built the message.
+class ShownTextOutput : public std::streambuf {
+  public:
+    explicit ShownTextOutput(std::ostream& target) : target_(target) {}
+    ShownTextOutput(const ShownTextOutput&) = delete;
+    ShownTextOutput& operator=(const ShownTextOutput&) = delete;
+    ~ShownTextOutput() override;
+
+  protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+    int sync() override;
+
+  private:
+    void put(unsigned char byte);
+
+    std::ostream& target_;
+    // A 0xC2 byte: the byte after it tells whether the two are a C1 control.
+    bool leadHeld_ = false;
+};
 
 }  // namespace tool

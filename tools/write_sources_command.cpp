@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "tools/exit_status.h"
 #include "tools/named_output.h"
+#include "tools/terminal_text.h"
 
 namespace tool {
 
@@ -39,7 +40,7 @@ int runWriteSources(const std::string& dir, std::ostream& out, std::ostream& err
             err << "scenario-tool: " << e.what() << '\n';
             return kExitOutputFailed;
         }
-        out << path << '\n';
+        out << shownText(path) << '\n';
     }
     return kExitCompiled;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/common_options.h"
 #include "tools/exit_status.h"
 #include "tools/write_sources_command.h"
 
@@ -27,9 +28,7 @@ Subcommand addWriteSourcesCommand(CLI::App& app) {
     const auto dir = std::make_shared<std::string>();
     CLI::App* command = app.add_subcommand(
         "write-sources", "Write the carried scenario's descriptions and documents into DIR.");
-    command->add_option("DIR", *dir, "an existing directory")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    requireExistingFolder(*command->add_option("DIR", *dir, "an existing directory")->required());
     command->footer(kWriteSourcesFooter);
     const auto run = [dir](std::ostream& out, std::ostream& err) {
         return runWriteSources(*dir, out, err);

@@ -9,26 +9,46 @@
 #include <vector>
 
 namespace platform {
+namespace {
 
-BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
+BoundedRead failed(ReadStatus status, int error) {
     BoundedRead result;
+    result.status = status;
+    result.reason = std::strerror(error);
+    return result;
+}
+
+}  // namespace
+
+BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit, FileTypes types) {
+    // Without O_NONBLOCK, opening a FIFO waits until a writer opens it, for ever if none does.
+    const int flags =
+        O_RDONLY | O_CLOEXEC | (types == FileTypes::plainOnly ? O_NONBLOCK | O_NOCTTY : 0);
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        result.status =
-            errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
-        result.reason = std::strerror(errno);
-        return result;
+        return failed(
+            errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable,
+            errno);
     }
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
 
+    BoundedRead result;
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    const bool known = ::fstat(fd, &info) == 0;
+    if (known && S_ISDIR(info.st_mode)) return failed(ReadStatus::unreadable, EISDIR);
+    if (types == FileTypes::plainOnly && (!known || !S_ISREG(info.st_mode))) {
+        result.status = ReadStatus::unreadable;
+        result.notPlain = true;
+        result.reason = "not a plain file";
+        return result;
+    }
+    if (known && S_ISREG(info.st_mode)) {
         result.size = static_cast<std::uint64_t>(info.st_size);
         result.sizeExact = true;
         if (result.size > limit) {
@@ -45,10 +65,7 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
         const ssize_t got = ::read(fd, chunk.data(), chunk.size());
         if (got < 0) {
             if (errno == EINTR) continue;
-            result.status = ReadStatus::unreadable;
-            result.reason = std::strerror(errno);
-            result.bytes.clear();
-            return result;
+            return failed(ReadStatus::unreadable, errno);
         }
         if (got == 0) break;
         result.bytes.append(chunk.data(), static_cast<std::size_t>(got));

@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace platform {
@@ -14,6 +16,14 @@ FileKind fileKind(const std::string& path) {
     if (S_ISREG(info.st_mode)) return FileKind::regular;
     if (S_ISDIR(info.st_mode)) return FileKind::directory;
     return FileKind::special;
+}
+
+std::optional<std::string> unusablePath(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 || errno == ENOENT || errno == ENOTDIR) {
+        return std::nullopt;
+    }
+    return std::string(std::strerror(errno));
 }
 
 bool isSymbolicLink(const std::string& path) {

@@ -2,13 +2,15 @@
 
 #include <windows.h>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/wide_text.h"
 
 namespace platform {
 
-BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
+BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit, FileTypes types) {
     BoundedRead result;
     const std::wstring wide = win32::toWidePath(path);
     if (wide.empty()) {
@@ -20,6 +22,13 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
+        // A folder cannot be opened as a file: told in the words the tool uses everywhere.
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            result.status = ReadStatus::unreadable;
+            result.reason = std::strerror(EISDIR);
+            return result;
+        }
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
                              error == ERROR_INVALID_NAME || error == ERROR_INVALID_DRIVE;
         result.status = missing ? ReadStatus::missing : ReadStatus::unreadable;
@@ -31,8 +40,17 @@ BoundedRead readFileAtMost(const std::string& path, std::uint64_t limit) {
         ~Closer() { ::CloseHandle(handle); }
     } closer{file};
 
+    // Opening a pipe or a device never waits for a writer here; a reader of plain files alone
+    // refuses them by the open handle's type.
+    const bool disk = ::GetFileType(file) == FILE_TYPE_DISK;
+    if (types == FileTypes::plainOnly && !disk) {
+        result.status = ReadStatus::unreadable;
+        result.notPlain = true;
+        result.reason = "not a plain file";
+        return result;
+    }
     LARGE_INTEGER size{};
-    if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size)) {
+    if (disk && ::GetFileSizeEx(file, &size)) {
         result.size = static_cast<std::uint64_t>(size.QuadPart);
         result.sizeExact = true;
         if (result.size > limit) {

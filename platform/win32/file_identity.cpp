@@ -42,6 +42,15 @@ FileKind fileKind(const std::string& path) {
                                                                    : FileKind::regular;
 }
 
+std::optional<std::string> unusablePath(const std::string& path) {
+    const std::wstring wide = win32::toWidePath(path);
+    if (wide.empty()) return "the name is not valid UTF-8 text";
+    if (::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    return win32::systemMessage(error);
+}
+
 bool isSymbolicLink(const std::string& path) {
     const std::wstring wide = win32::toWidePath(path);
     if (wide.empty()) return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -147,6 +148,93 @@ TEST_F(CheckTest, ErrorsWithoutARecordOfTheirOwnAreToldOnce) {
               scenario::codeNumber(scenario::ErrorCode::noLineLength));
     EXPECT_EQ(report["diagnostics"][0]["file"], lineFile());
     EXPECT_EQ(report["status"], 1);
+}
+
+// A record whose line is left out, and the compilation fails the same way again, is told once:
+// an empty line description fails at its first field, and blanking its one empty line changes
+// nothing.
+TEST_F(CheckTest, AnEmptyLineDescriptionIsOneError) {
+    const json report = checkJson("", train);
+    ASSERT_EQ(report["errors"], 1) << report.dump(1);
+    EXPECT_EQ(report["diagnostics"][0]["code"],
+              scenario::codeNumber(scenario::ErrorCode::readFailure));
+    EXPECT_EQ(report["diagnostics"][0]["line"], 1);
+    EXPECT_NE(check("", train).out.find("\n1 error, 0 warnings\n"), std::string::npos);
+}
+
+// A description that warns on every line: the first 50 warnings are told, in each form, with
+// the count of the rest, and every error is still told.
+TEST_F(CheckTest, WarningsPastTheLimitAreCountedNotTold) {
+    std::string noisy = line;
+    for (int i = 0; i < 120; ++i) noisy = withRecord(noisy, "[segnalli]");  // lines 11 to 130
+    std::string failing = train;
+    failing.insert(failing.find("segnale,  6000"),
+                   "segnale,  2510,  1, 1, 1,  0, 0,  1,  1,1,0, 0\r\n");
+    const auto count = [](const std::string& text, const std::string& words) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(words); at != std::string::npos;
+             at = text.find(words, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+
+    const Outcome text = check(noisy, failing);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(count(text.out, "[-Wunknown-section]"), 50u);
+    EXPECT_EQ(count(text.out, "[error-16]"), 1u);
+    EXPECT_NE(
+        text.out.find("70 more warnings not shown (the first 50 are)\n1 error, 120 warnings\n"),
+        std::string::npos)
+        << text.out;
+
+    const json report = checkJson(noisy, failing);
+    EXPECT_EQ(report["warnings"], 120);
+    EXPECT_EQ(report["warningsLeftOut"], 70);
+    ASSERT_EQ(report["diagnostics"].size(), 51u);
+    EXPECT_EQ(report["diagnostics"][0]["line"], 11);
+    EXPECT_EQ(report["diagnostics"][49]["line"], 60);
+    EXPECT_EQ(report["diagnostics"][50]["rule"], "error-16");
+
+    const json log = json::parse(check(noisy, failing, {"--sarif"}).out);
+    testing::SchemaSubset schema(
+        json::parse(slurp(std::string(SCENARIO_FIXTURES_DIR) + "/sarif-2.1.0-subset.schema.json")));
+    EXPECT_TRUE(schema.problems(log).empty());
+    const json& run = log["runs"][0];
+    EXPECT_EQ(run["results"].size(), 51u);
+    EXPECT_EQ(run["invocations"][0]["exitCode"], 1);
+    EXPECT_EQ(run["invocations"][0]["properties"]["warningsLeftOut"], 70);
+    EXPECT_NE(run["invocations"][0]["toolExecutionNotifications"][0]["message"]["text"]
+                  .get<std::string>()
+                  .find("70 more warnings"),
+              std::string::npos);
+
+    // Warnings turned off are not counted; compile tells the same first 50.
+    const json off = checkJson(noisy, train, {"-Wno-unknown-section"});
+    EXPECT_EQ(off["warnings"], 0);
+    EXPECT_EQ(off["warningsLeftOut"], 0);
+    const Outcome compiled =
+        testing::runTool({"compile", lineFile(), trainFile(), "--out", dir.str()});
+    EXPECT_EQ(compiled.status, 0);
+    EXPECT_EQ(count(compiled.err, "[-Wunknown-section]"), 50u);
+    EXPECT_NE(compiled.err.find("70 more warnings not shown"), std::string::npos);
+    const json compiledJson = json::parse(
+        testing::runTool({"compile", lineFile(), trainFile(), "--out", dir.str(), "--json"}).out);
+    EXPECT_EQ(compiledJson["warnings"].size(), 50u);
+    EXPECT_EQ(compiledJson["warningsLeftOut"], 70);
+}
+
+// Each warning's line is found from the description's lines, indexed once: 50,000 warning
+// lines are checked in seconds (a search from the file's start for each took minutes).
+TEST_F(CheckTest, ManyWarningsCostTimeInProportionToThem) {
+    std::string noisy = line.substr(0, line.rfind("[fine]"));
+    for (int i = 0; i < 50'000; ++i) noisy += "[segnalli]\r\n";
+    noisy += "[fine]\r\n";
+    const auto started = std::chrono::steady_clock::now();
+    const json report = checkJson(noisy, train);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(report["warnings"], 50'000);
+    EXPECT_EQ(report["warningsLeftOut"], 50'000 - 50);
 }
 
 // The examples of docs/warnings.md: each gives exactly the warning it stands under, and every

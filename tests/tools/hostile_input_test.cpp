@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "tests/tools/tool_test_support.h"
 #include "tools/input_limits.h"
+#include "tools/live_scenario.h"
 #include "tools/scenario_tool.h"
 
 namespace tool {
@@ -97,6 +99,34 @@ TEST_F(HostileInput, TerminalBytesAreShownEscaped) {
               std::string::npos);
 }
 
+// A path is text for a person like any other: one that holds an escape that would retitle a
+// terminal is shown escaped on both streams, whatever command names it.
+TEST_F(HostileInput, PathsAreShownEscaped) {
+    const std::string evil = dir.file("evil\x1b]0;owned\x07");
+    fs::create_directory(evil);
+    const std::string lineIn = evil + "/" + testing::kLineFixture;
+    const std::string trainIn = evil + "/" + testing::kTrainFixture;
+    spit(lineIn, fixture(testing::kLineFixture));
+    spit(trainIn, withRecord(fixture(testing::kTrainFixture), "segnlae,  7000,  1"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"compile", lineIn, trainIn, "--out", evil},  // lists the files written
+        {"write-sources", evil},
+        {"check", lineIn, trainIn},  // a warning at its file:line
+        {"inspect", evil + "/COLLE_MARE_R2041.dat", evil + "/COLLE_MARE_R2041.sim"},
+        {"check", lineIn, evil + "/missing-.txt"},
+        {"compile", lineIn, trainIn, "--out", evil + "/missing"},  // told by the parser
+        {"inspect", evil + "/COLLE_MARE_R2041.dat", "--sources", evil, trainIn},
+    };
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args.front() + " " + args.back());
+        const Outcome o = run(args);
+        EXPECT_FALSE(hasControlBytes(o.out)) << o.out;
+        EXPECT_FALSE(hasControlBytes(o.err)) << o.err;
+        EXPECT_NE((o.out + o.err).find("evil\\x1b]0;owned\\x07"), std::string::npos)
+            << o.out << o.err;
+    }
+}
+
 TEST_F(HostileInput, ALongLineIsCutAroundTheFailure) {
     const std::string trainText = fixture(testing::kTrainFixture);
     const Outcome shortLine = compileTrain(withRecord(trainText, "velocita,  0,  8x0"));
@@ -149,6 +179,75 @@ TEST_F(HostileInput, OversizedDescriptionsAreRefusedBeforeTheyAreRead) {
     EXPECT_EQ(endless.status, 2);
     EXPECT_NE(endless.err.find("/dev/zero: more than the 67108864 bytes"), std::string::npos)
         << endless.err;
+}
+
+// Every command that reads a description refuses one above the bound from its size, before a
+// byte of it is read, and reads a pipe or a device no further than the bound.
+TEST_F(HostileInput, EveryReaderRefusesADescriptionAboveTheBound) {
+    ASSERT_EQ(compileTrain(fixture(testing::kTrainFixture)).status, 0);
+    const std::string route = dir.file("COLLE_MARE_R2041.dat");
+    const std::string huge = dir.file("HUGE-.txt");
+    spit(huge, "");
+    fs::resize_file(huge, 1ull << 30);  // sparse: it takes no room
+    // A route with a huge description beside it, found by its name.
+    const std::string beside = dir.file("beside");
+    fs::create_directory(beside);
+    fs::copy_file(route, beside + "/COLLE_MARE_R2041.dat");
+    spit(beside + "/COLLE_MARE_R2041-.txt", fixture(testing::kTrainFixture));
+    spit(beside + "/COLLE_MARE_linea.txt", "");
+    fs::resize_file(beside + "/COLLE_MARE_linea.txt", 1ull << 30);
+
+    const std::string sized = ": 1073741824 bytes, above the 67108864 bytes (64 MiB)";
+    const std::string endless = "/dev/zero: more than the 67108864 bytes (64 MiB)";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string words;
+    } cases[] = {
+        {{"check", huge, train()}, 2, huge + sized},
+        {{"check", line(), huge, "--json"}, 2, huge + sized},
+        {{"check", line(), "/dev/zero", "--sarif"}, 2, endless},
+        {{"inspect", route, "--sources", line(), huge}, 2, huge + sized},
+        {{"inspect", route, "--sources", "/dev/zero", train(), "--json"}, 2, endless},
+        // Descriptions found beside the route are an extra: the route is still told.
+        {{"inspect", beside + "/COLLE_MARE_R2041.dat"},
+         0,
+         beside + "/COLLE_MARE_linea.txt" + sized},
+        {{"serve", huge, train(), "--port", "0"}, 2, huge + sized},
+        {{"compile", line(), huge, "--train-name", "X"}, 2, huge + sized},
+        {{"diff", line(), train(), line(), huge}, 2, huge + sized},
+        {{"map", "--from-sources", line(), huge, "--train-name", "X"}, 2, huge + sized},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front() + " " + c.args.back());
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome o = run(c.args);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(o.status, c.status) << o.err;
+        EXPECT_NE(o.err.find(c.words), std::string::npos) << o.err;
+        if (c.args.back() == "--json") {
+            EXPECT_EQ(json::parse(o.out)["status"], c.status);
+        }
+        if (c.args.back() == "--sarif") {
+            const json log = json::parse(o.out);
+            const json& ran = log["runs"][0]["invocations"][0];
+            EXPECT_EQ(ran["executionSuccessful"], false);
+            EXPECT_EQ(ran["exitCode"], c.status);
+        }
+    }
+
+    // The live viewer tells a description saved past the bound, and reads none of it.
+    LiveScenario live({line(), train(), "COLLE_MARE", "R2041"});
+    ASSERT_TRUE(live.refresh());
+    fs::resize_file(train(), 1ull << 30);
+    bool seen = false;
+    for (int look = 0; look < 75 && !seen; ++look) {
+        seen = live.refresh();
+        if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    ASSERT_TRUE(seen);
+    EXPECT_NE(json::parse(live.state()->json)["problem"].get<std::string>().find(train() + sized),
+              std::string::npos);
 }
 
 TEST_F(HostileInput, CompiledFilesLargerThanTheirKindAreDamaged) {

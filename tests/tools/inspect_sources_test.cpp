@@ -293,12 +293,37 @@ TEST_F(Described, CommandLineOptions) {
               std::string::npos)
         << out;
 
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"inspect", route, "--only", "signals"},
-          std::vector<std::string>{"inspect", route, "--km", "3-2"},
-          std::vector<std::string>{"inspect", route, "--sources", dir.file("line.txt")}}) {
-        EXPECT_EQ(run(wrong).first, kInspectUnreadable) << wrong.back();
+    // Each mistake is a usage error that says what is wrong, with the JSON document asked for.
+    const std::string train = dir.file("COLLE_R7.sim");
+    const std::string plan = dir.file("COLLE_linea.dat");
+    const struct {
+        std::vector<std::string> args;
+        std::string words;
+    } wrong[] = {
+        {{"inspect", route, "--only", "signals"}, "\"signals\" is no kind of object"},
+        {{"inspect", route, "--km", "3-2"}, "3-2"},
+        {{"inspect", route, "--sources", dir.file("line.txt")}, "--sources"},
+        // The listing they narrow is a route's: a train file or a plan has none.
+        {{"inspect", train, "--km", "2-3"},
+         "--km narrows the listing of a route, and " + train + " is a train file"},
+        {{"inspect", plan, "--only", "signal", "--json"},
+         "--only narrows the listing of a route, and " + plan + " is a track plan"},
+        {{"inspect", train, plan, "--km", "2-3"}, "none of the files is one"},
+        {{"inspect", route, "--sources", dir.str(), dir.file("train.txt")},
+         dir.str() + ": cannot be read: Is a directory"},
+    };
+    for (const auto& [args, words] : wrong) {
+        SCOPED_TRACE(args.back());
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(runScenarioTool(args, out, err), kInspectUnreadable);
+        EXPECT_NE(err.str().find(words), std::string::npos) << err.str();
+        if (args.back() == "--json") {
+            EXPECT_EQ(json::parse(out.str())["status"], kInspectUnreadable);
+        }
     }
+    // With a route among the files, a train file beside it is no mistake.
+    EXPECT_EQ(run({"inspect", route, train, "--km", "2-3"}).first, kInspectClean);
     const auto [helpStatus, help] = run({"inspect", "--help"});
     EXPECT_EQ(helpStatus, 0);
     EXPECT_NE(help.find("--km FROM-TO"), std::string::npos);

@@ -89,7 +89,7 @@ json stateOf(const LiveScenario& live) {
 
 // Looks as the server does, 25 times a second, until a change is seen (at most 3 s): a file
 // system with coarse times may give a quick save of the same size the stamp of the one before,
-// and then the change shows when the bytes are compared anyway, within a second.
+// and then the change shows when the bytes are compared in the seconds after a write.
 bool changeSeen(LiveScenario& live) {
     for (int look = 0; look < 75; ++look) {
         if (live.refresh()) return true;
@@ -252,6 +252,7 @@ TEST_F(LiveViewer, ServeRefusesWhatItCannotServeBeforeListening) {
          "cannot listen"},
         {{"serve", linePath(), trainPath(), "--port", "70000"}, "70000"},
         {{"serve", linePath(), dir_.str(), "--port", "0"}, "not a plain file"},
+        {{"serve", linePath(), trainPath(), "--listen", "", "--port", "0"}, "an address is needed"},
         {{"serve", linePath()}, "TRAIN_FILE"},
     };
     for (const Case& c : cases) {

@@ -47,11 +47,15 @@ TEST(MemoryLimit, JsonRunsEndWithAJsonDocumentWhenMemoryRunsOut) {
     const struct {
         const char* name;
         std::string arguments;
+        bool sarif = false;
     } runs[] = {
         {"inspect, decoding the 20 MB plan",
          "inspect --json '" + dir.file("LUNGA_linea.dat") + "'"},
         {"check, reading a 4 MB description",
          "check --json '" + dir.file("RIGHE_linea.txt") + "' '" + dir.file("LUNGA_R1-.txt") + "'"},
+        {"check, a SARIF log",
+         "check --sarif '" + dir.file("RIGHE_linea.txt") + "' '" + dir.file("LUNGA_R1-.txt") + "'",
+         true},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.name);
@@ -70,9 +74,18 @@ TEST(MemoryLimit, JsonRunsEndWithAJsonDocumentWhenMemoryRunsOut) {
             nlohmann::json document;
             ASSERT_NO_THROW(document = nlohmann::json::parse(printed))
                 << megabytes << " MB, status " << status << ": " << printed << told;
-            EXPECT_EQ(document["status"], status);
+            // A SARIF log tells the run's end in its invocation.
+            const nlohmann::json& ran =
+                run.sarif ? document.at("runs").at(0).at("invocations").at(0) : document;
+            EXPECT_EQ(ran.at(run.sarif ? "exitCode" : "status"), status);
             if (status == 4) {
-                EXPECT_EQ(document["problem"], "out of memory");
+                if (run.sarif) {
+                    EXPECT_EQ(ran.at("executionSuccessful"), false);
+                    EXPECT_EQ(ran.at("toolExecutionNotifications").at(0).at("message").at("text"),
+                              "out of memory");
+                } else {
+                    EXPECT_EQ(document["problem"], "out of memory");
+                }
                 EXPECT_NE(told.find("scenario-tool: out of memory"), std::string::npos) << told;
                 ++outOfMemory;
             } else {

@@ -62,6 +62,22 @@ TEST_F(ScenarioToolTest, UsageErrorsWriteNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(out.listing().empty());
     }
+    // A folder name the system cannot take is told as such, not as a folder that is missing:
+    // past 4,096 bytes in all, or past 255 bytes in one part.
+    for (const std::string& name :
+         {out.file(std::string(5000, 'd')), out.file(std::string(300, 'd'))}) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"compile", lineFile(), trainFile(), "--out", name},
+              std::vector<std::string>{"write-sources", name}}) {
+            const Outcome run = runTool(args);
+            EXPECT_EQ(run.status, kExitNothingWritten);
+            EXPECT_NE(run.err.find("File name too long (a name of " + std::to_string(name.size()) +
+                                   " bytes)"),
+                      std::string::npos)
+                << run.err;
+            EXPECT_EQ(run.err.find("does not exist"), std::string::npos);
+        }
+    }
 }
 
 TEST_F(ScenarioToolTest, UsageErrorStillGivesItsObjectWhenJsonWasAsked) {

@@ -457,8 +457,12 @@ function problemItem(d, index) {
 
 function renderProblems() {
   const diagnostics = view.state?.diagnostics ?? [];
-  $('problem-list').replaceChildren(...diagnostics.map(problemItem));
   const s = view.state;
+  // The server lists the first warnings only; the rest are counted.
+  const leftOut = s?.warningsLeftOut
+    ? [element('li', { className: 'warning' }, `${count(s.warningsLeftOut, 'more warning')} not listed`)]
+    : [];
+  $('problem-list').replaceChildren(...diagnostics.map(problemItem), ...leftOut);
   $('problem-count').textContent = s ? `${count(s.errors, 'error')}, ${count(s.warnings, 'warning')}` : '';
 }
 
