@@ -23,6 +23,16 @@ struct RelatedPlace {
     std::string message;  // what stands there, e.g. "the slowdown whose warning board ..."
 };
 
+// A mend that needs no judgement, such as the keyword a "did you mean" hint names: the bytes
+// of the diagnostic's line from `column` (from 1) over `length` become `text` (Windows-1252).
+// A line past the last, with length 0, adds text at the end of the description.
+struct Replacement {
+    int line = 0;
+    int column = 1;
+    int length = 0;
+    std::string text;
+};
+
 struct Diagnostic {
     Severity severity = Severity::error;
     std::string rule;  // "error-16", or a warning's name such as "unknown-keyword"
@@ -31,12 +41,13 @@ struct Diagnostic {
     std::string file;  // as named on the command line; empty when no file is known
     int line = 0;      // from 1; 0 when the place is not known
     int column = 0;
-    std::string message;                    // what is wrong
-    std::string hint;                       // how to mend it
-    std::optional<std::string> sourceLine;  // the description's line, UTF-8, cut when long
-    int sourceColumn = 0;                   // `column` within sourceLine
-    bool afterSkip = false;                 // found after an earlier failing record was left out
-    std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
+    std::string message;                     // what is wrong
+    std::string hint;                        // how to mend it
+    std::optional<std::string> sourceLine;   // the description's line, UTF-8, cut when long
+    int sourceColumn = 0;                    // `column` within sourceLine
+    bool afterSkip = false;                  // found after an earlier failing record was left out
+    std::optional<RelatedPlace> heldBy;      // for a taken cell: the record that took it
+    std::optional<Replacement> replacement;  // the hint as an edit, when it is mechanical
 };
 
 // Sets the diagnostic's source line from the description's bytes: the line it points at, cut

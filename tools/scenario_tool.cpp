@@ -94,6 +94,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out, std
     commands.push_back(addServeCommand(app));
     commands.push_back(addWriteSourcesCommand(app));
     commands.push_back(addExplainCommand(app));
+    commands.push_back(addLspCommand(app));
 
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());

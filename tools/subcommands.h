@@ -33,5 +33,6 @@ Subcommand addMapCommand(CLI::App& app);
 Subcommand addServeCommand(CLI::App& app);
 Subcommand addWriteSourcesCommand(CLI::App& app);
 Subcommand addExplainCommand(CLI::App& app);
+Subcommand addLspCommand(CLI::App& app);
 
 }  // namespace tool
