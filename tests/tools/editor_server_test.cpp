@@ -247,7 +247,9 @@ TEST_F(EditedScenario, ASignalOnATakenCellIsMarkedAtItsFieldAndClearedByTheMend)
     const json* taken = withCode(broken, "error-16");
     ASSERT_NE(taken, nullptr) << broken.dump(1);
     EXPECT_EQ((*taken)["severity"], 1);
-    EXPECT_EQ((*taken)["range"]["start"]["line"], line);
+    // The record's keyword and the position it gives: "segnale,    1500".
+    EXPECT_EQ((*taken)["range"]["start"], (json{{"line", line}, {"character", 0}}));
+    EXPECT_EQ((*taken)["range"]["end"], (json{{"line", line}, {"character", 16}}));
     EXPECT_EQ((*taken)["codeDescription"]["href"],
               "file:///docs/errors.md#error-16-signal-cell-already-taken");
     ASSERT_TRUE(taken->contains("relatedInformation"));

@@ -8,6 +8,7 @@
 #include "tools/check_errors.h"
 #include "tools/descriptions_in_memory.h"
 #include "tools/editor_server/explanation_links.h"
+#include "tools/editor_server/record_line.h"
 #include "tools/editor_server/saved_bytes.h"
 #include "tools/editor_server/text_ranges.h"
 #include "tools/input_limits.h"
@@ -66,13 +67,35 @@ json diagnostic(const json& range, int severity, std::string_view code,
             {"message", message}};
 }
 
+// The range of a place that a failure about a position names: a record's keyword with its
+// position, the first value, when the place is the keyword; otherwise the field there.
+json placeRange(const DocumentText& text, int line, int column, DescriptionKind kind,
+                PositionEncoding encoding) {
+    if (line >= 1 && static_cast<std::size_t>(line) <= text.lineCount()) {
+        const auto index = static_cast<std::size_t>(line - 1);
+        const std::string_view row = text.line(index);
+        const RecordLine read = readRecordLine(row, kind);
+        const std::size_t at =
+            byteOffsetOfCharacter(row, column > 1 ? static_cast<std::size_t>(column - 1) : 0);
+        if (read.kind == RecordLine::Kind::record && !read.values.empty() &&
+            at == read.keyword.begin) {
+            return bytesRange(text, index, read.keyword.begin, read.values.front().end, encoding);
+        }
+    }
+    return fieldRange(text, line, column, encoding);
+}
+
 class Publisher {
   public:
-    Publisher(const Loaded& target, const Loaded* line, const DiagnosticStyle& style)
-        : target_(target), line_(line), style_(style) {}
+    Publisher(const Loaded& target, DescriptionKind kind, const Loaded* line,
+              const DiagnosticStyle& style)
+        : target_(target), kind_(kind), line_(line), style_(style) {}
 
     json from(const Diagnostic& d) const {
-        const json range = fieldRange(*target_.text, d.line, d.column, style_.encoding);
+        const bool aboutPosition = d.severity == Severity::error && d.position.has_value();
+        const json range = aboutPosition
+                               ? placeRange(*target_.text, d.line, d.column, kind_, style_.encoding)
+                               : fieldRange(*target_.text, d.line, d.column, style_.encoding);
         std::string message;
         if (d.severity == Severity::error && d.code != scenario::ErrorCode::none) {
             message = "error " + std::to_string(scenario::codeNumber(d.code));
@@ -92,12 +115,12 @@ class Publisher {
         }
         if (d.heldBy && !d.heldBy->file.empty()) {
             if (const Loaded* holder = byPath(d.heldBy->file)) {
-                out["relatedInformation"] =
-                    json::array({{{"location",
-                                   {{"uri", holder->uri},
-                                    {"range", fieldRange(*holder->text, d.heldBy->line,
-                                                         d.heldBy->column, style_.encoding)}}},
-                                  {"message", d.heldBy->message}}});
+                out["relatedInformation"] = json::array(
+                    {{{"location",
+                       {{"uri", holder->uri},
+                        {"range", placeRange(*holder->text, d.heldBy->line, d.heldBy->column,
+                                             kindOf(*holder), style_.encoding)}}},
+                      {"message", d.heldBy->message}}});
             }
         }
         if (d.replacement && d.replacement->line > 0) {
@@ -111,6 +134,10 @@ class Publisher {
     }
 
   private:
+    DescriptionKind kindOf(const Loaded& file) const {
+        return &file == &target_ ? kind_ : DescriptionKind::line;
+    }
+
     const Loaded* byPath(const std::string& path) const {
         if (path == target_.path) return &target_;
         if (line_ && path == line_->path && line_->text) return line_;
@@ -118,6 +145,7 @@ class Publisher {
     }
 
     const Loaded& target_;
+    DescriptionKind kind_;
     const Loaded* line_;
     const DiagnosticStyle& style_;
 };
@@ -205,7 +233,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     sortByPlace(found, target.path, target.path);
 
     json out = json::array();
-    const Publisher publisher(target, line ? &*line : nullptr, style);
+    const Publisher publisher(target, order.kind, line ? &*line : nullptr, style);
     for (const Diagnostic& d : found) out.push_back(publisher.from(d));
     addUnsavable(target, style, out);
     if (!lineErrors.empty()) {
