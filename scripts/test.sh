@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the whole test suite (address and undefined-behaviour sanitizers on) and runs it; then
-# the live viewer's page in a real browser; then the Windows build's suite under Wine, which
+# the live viewer's page in a real browser; then the language server with a protocol client and
+# with Neovim; then the Windows build's suite under Wine, which
 # compares its programs with these; then makes the release packages and tries them (the Debian
 # package is installed and removed again).
 set -euo pipefail
@@ -11,5 +12,6 @@ cmake --preset test >/dev/null
 cmake --build --preset test
 ctest --preset test
 scripts/browser-test.sh
+scripts/editor-test.sh
 scripts/windows-test.sh
 scripts/package-test.sh

@@ -141,6 +141,7 @@ json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& 
     const auto index = static_cast<std::size_t>(at->part);
     if (index >= read.values.size()) return nullptr;
     const Span span = read.values[index];
+    if (!within(span, at->byte)) return nullptr;
     if (index >= r.fields.size()) {
         return hover("A field left over: **" + r.keyword + "** reads " +
                          std::to_string(r.fields.size()) +
