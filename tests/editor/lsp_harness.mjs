@@ -46,7 +46,8 @@ function exited(child) {
 }
 
 // The server with a protocol client on its pipes. `diagnostics(uri, match)` waits for a
-// publication for `uri` for which `match(diagnostics, version)` holds.
+// publication for `uri` for which `match(diagnostics, version)` holds; `published` holds them
+// all.
 export async function startClient(capabilities = {}) {
   const child = spawn(tool, ['lsp', '--stdio'], { stdio: ['pipe', 'pipe', 'inherit'] });
   const connection = rpc.createMessageConnection(
@@ -85,9 +86,10 @@ export async function startClient(capabilities = {}) {
       return connection.sendNotification('textDocument/didClose', { textDocument: { uri } });
     },
     request(method, params) { return connection.sendRequest(method, params); },
-    diagnostics(uri, match = () => true, timeout = 10000) {
+    // Looks at publications from the `from`th on.
+    diagnostics(uri, match = () => true, timeout = 10000, from = 0) {
       return new Promise((resolveFound, reject) => {
-        let seen = 0;
+        let seen = from;
         const look = () => {
           for (; seen < published.length; ++seen) {
             const p = published[seen];

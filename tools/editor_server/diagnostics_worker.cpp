@@ -21,9 +21,8 @@ json failedCheck(const std::string& words) {
 
 }  // namespace
 
-DiagnosticsWorker::DiagnosticsWorker(DiagnosticStyle style, Publish publish,
-                                     std::chrono::milliseconds quiet)
-    : style_(std::move(style)), publish_(std::move(publish)), quiet_(quiet) {
+DiagnosticsWorker::DiagnosticsWorker(DiagnosticStyle style, Publish publish)
+    : style_(std::move(style)), publish_(std::move(publish)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -59,8 +58,6 @@ void DiagnosticsWorker::run() {
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
         if (stopping_) return;
-        // The rest of a burst of keystrokes comes in meanwhile and replaces what waits.
-        if (wake_.wait_for(lock, quiet_, [this] { return stopping_; })) return;
         while (!waiting_.empty() && !stopping_) {
             Waiting next = std::move(waiting_.begin()->second);
             waiting_.erase(waiting_.begin());

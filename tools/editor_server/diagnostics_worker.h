@@ -2,10 +2,11 @@
 // are answered while a description compiles. Each document has at most one check waiting, of
 // its newest text: an edit replaces the check waiting for the text before it, and the result
 // of a check whose document has changed since it began is dropped, so that the editor is shown
-// only diagnostics of the text it holds and no stale check is queued ahead of a fresh one.
+// only diagnostics of the text it holds and no stale check is queued ahead of a fresh one. A
+// check starts as soon as the worker is free: the keystrokes that come while it runs are taken
+// together by the next one, which is all the waiting a burst of typing needs.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -26,8 +27,7 @@ class DiagnosticsWorker {
     using Publish =
         std::function<void(const std::string& uri, std::optional<int> version, json diagnostics)>;
 
-    // `quiet`: how long after the first of a burst of edits the check waits for the rest.
-    DiagnosticsWorker(DiagnosticStyle style, Publish publish, std::chrono::milliseconds quiet);
+    DiagnosticsWorker(DiagnosticStyle style, Publish publish);
     ~DiagnosticsWorker();
     DiagnosticsWorker(const DiagnosticsWorker&) = delete;
     DiagnosticsWorker& operator=(const DiagnosticsWorker&) = delete;
@@ -48,7 +48,6 @@ class DiagnosticsWorker {
 
     const DiagnosticStyle style_;
     const Publish publish_;
-    const std::chrono::milliseconds quiet_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::map<std::string, Waiting> waiting_;

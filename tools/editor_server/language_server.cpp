@@ -102,8 +102,7 @@ json LanguageServer::initialize(const json& params) {
         DiagnosticStyle{client_.encoding, settings_.docs},
         [this](const std::string& uri, std::optional<int> version, json diagnostics) {
             publish(uri, version, diagnostics);
-        },
-        settings_.quiet);
+        });
     const json capabilities = {
         {"positionEncoding", client_.encoding == PositionEncoding::utf8 ? "utf-8" : "utf-16"},
         {"textDocumentSync", {{"openClose", true}, {"change", 2}}},

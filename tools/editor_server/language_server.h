@@ -4,7 +4,6 @@
 // at once from the editor's text.
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,9 +20,8 @@
 namespace tool::editor {
 
 struct ServerSettings {
-    std::optional<std::string> docs;      // the URI of the explanations' folder, ending in "/"
-    std::chrono::milliseconds quiet{20};  // how long a check waits for the rest of a burst of edits
-    std::string version;                  // the tool's, told to the editor
+    std::optional<std::string> docs;  // the URI of the explanations' folder, ending in "/"
+    std::string version;              // the tool's, told to the editor
 };
 
 class LanguageServer {
