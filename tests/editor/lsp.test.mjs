@@ -3,7 +3,7 @@
 // signature help and colouring, and what it does with clients that do not keep the protocol.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync, statSync } from 'node:fs';
+import { readFileSync, statSync, writeFileSync } from 'node:fs';
 import {
   carriedScenario, load, lineOf, startClient, startRaw, framed, residentKb,
 } from './lsp_harness.mjs';
@@ -135,7 +135,9 @@ test('hover names the field, its unit and what it means here', async () => {
   const row = train.split('\r\n')[s];
   const minutes = await client.request('textDocument/hover', at(scenario.trainUri, s, row.indexOf('9,13') + 2));
   assert.match(minutes.contents.value, /field 15 of 17: `minutes`/);
-  assert.match(minutes.contents.value, /Here: scheduled at 09:13:00/);
+  assert.match(minutes.contents.value, /Here: scheduled at 09:13:00; a station at km 3\+150/);
+  const kind = await client.request('textDocument/hover', at(scenario.trainUri, l, 20));
+  assert.match(kind.contents.value, /field 2 of 11: `sx`[^]*Here: a signal at km 2\+600/);
   const keyword = await client.request('textDocument/hover', at(scenario.trainUri, l, 3));
   assert.match(keyword.contents.value, /a signal, 11 fields after the keyword: `position`, `sx`/);
   const heading = await client.request('textDocument/hover', at(scenario.trainUri, 0, 3));
@@ -291,5 +293,30 @@ test('a description above the size bound gets one diagnostic and is not compiled
     assert.match(only.message, /above the 67108864 bytes a description may take/);
   } finally {
     assert.equal(await other.stop(), 0);
+  }
+});
+
+test('a line description saved elsewhere checks its open trains again, when the editor watches files', async () => {
+  const other = carriedScenario();
+  let registered;
+  const watching = await startClient({ workspace: { didChangeWatchedFiles: { dynamicRegistration: true } } }, (c) => {
+    c.onRequest('client/registerCapability', (params) => {
+      registered = params.registrations;
+      return null;
+    });
+  });
+  try {
+    await watching.open(other.trainUri, load(other.train));
+    await watching.diagnostics(other.trainUri, (d, v) => v === 1);
+    assert.equal(registered[0].method, 'workspace/didChangeWatchedFiles');
+    assert.equal(registered[0].registerOptions.watchers[0].globPattern, '**/*_linea.txt');
+    // Another program saves the line with a gradient of a letter; the editor tells the server.
+    writeFileSync(other.line, load(other.line).replace('pendenza,  900,', 'pendenza,  9x0,'), 'latin1');
+    await watching.connection.sendNotification('workspace/didChangeWatchedFiles',
+      { changes: [{ uri: other.lineUri, type: 2 }] });
+    await watching.diagnostics(other.trainUri, hasCode('line-description-errors'));
+  } finally {
+    assert.equal(await watching.stop(), 0);
+    other.remove();
   }
 });

@@ -48,10 +48,12 @@ function exited(child) {
 // The server with a protocol client on its pipes. `diagnostics(uri, match)` waits for a
 // publication for `uri` for which `match(diagnostics, version)` holds; `published` holds them
 // all.
-export async function startClient(capabilities = {}) {
+// `prepare(connection)` may add handlers before the conversation starts.
+export async function startClient(capabilities = {}, prepare = () => {}) {
   const child = spawn(tool, ['lsp', '--stdio'], { stdio: ['pipe', 'pipe', 'inherit'] });
   const connection = rpc.createMessageConnection(
     new rpc.StreamMessageReader(child.stdout), new rpc.StreamMessageWriter(child.stdin));
+  prepare(connection);
   const published = [];
   const waiting = new Set();
   connection.onNotification('textDocument/publishDiagnostics', (params) => {

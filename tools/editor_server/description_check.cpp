@@ -183,6 +183,40 @@ json notChecked(const DiagnosticStyle& style, const DocumentText& text, int seve
         {diagnostic(bytesRange(text, 0, 0, 0, style.encoding), severity, code, message)});
 }
 
+// What `check` takes: the target alone for a line description, else the target with its line.
+CheckInputs inputsOf(const Loaded& target, const Loaded* line) {
+    CheckInputs inputs;
+    inputs.lineFile = line ? line->path : target.path;
+    inputs.lineBytes = line ? line->bytes : target.bytes;
+    // The names reach only the scenario codes, which a check does not write.
+    inputs.lineName = usableName(lineNameFromFile(inputs.lineFile), "LINE");
+    inputs.trainName = "TRAIN";
+    if (line) {
+        inputs.trainFile = target.path;
+        inputs.trainBytes = target.bytes;
+        inputs.trainName = usableName(trainNameFromFile(target.path, inputs.lineName), "TRAIN");
+    }
+    return inputs;
+}
+
+// A train description checked with a failing line description is told so once, at its start,
+// with the line's first error to follow.
+json lineErrorsTold(const Loaded& target, const Loaded& line,
+                    const std::vector<const Diagnostic*>& errors, const DiagnosticStyle& style) {
+    const Diagnostic& first = *errors.front();
+    json d = diagnostic(bytesRange(*target.text, 0, 0, 0, style.encoding), kInformation,
+                        "line-description-errors",
+                        "the line description has " + std::to_string(errors.size()) +
+                            (errors.size() == 1 ? " error" : " errors") +
+                            "; this train description is checked with those records left out");
+    d["relatedInformation"] = json::array(
+        {{{"location",
+           {{"uri", line.uri},
+            {"range", fieldRange(*line.text, first.line, first.column, style.encoding)}}},
+          {"message", first.message}}});
+    return d;
+}
+
 }  // namespace
 
 json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
@@ -207,17 +241,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
         }
     }
 
-    CheckInputs inputs;
-    inputs.lineFile = isLine ? target.path : line->path;
-    inputs.lineBytes = isLine ? target.bytes : line->bytes;
-    inputs.lineName = usableName(lineNameFromFile(inputs.lineFile), "LINE");
-    if (!isLine) {
-        inputs.trainFile = target.path;
-        inputs.trainBytes = target.bytes;
-        inputs.trainName = usableName(trainNameFromFile(target.path, inputs.lineName), "TRAIN");
-    } else {
-        inputs.trainName = "TRAIN";
-    }
+    const CheckInputs inputs = inputsOf(target, line ? &*line : nullptr);
     const ErrorScan scan = findErrors(inputs, kErrorLimit);
     std::vector<Diagnostic> found;
     std::vector<const Diagnostic*> lineErrors;
@@ -236,21 +260,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     const Publisher publisher(target, order.kind, line ? &*line : nullptr, style);
     for (const Diagnostic& d : found) out.push_back(publisher.from(d));
     addUnsavable(target, style, out);
-    if (!lineErrors.empty()) {
-        const Diagnostic& first = *lineErrors.front();
-        json d = diagnostic(bytesRange(*target.text, 0, 0, 0, style.encoding), kInformation,
-                            "line-description-errors",
-                            "the line description has " + std::to_string(lineErrors.size()) +
-                                (lineErrors.size() == 1 ? " error" : " errors") +
-                                "; this train description is checked with those records left "
-                                "out");
-        d["relatedInformation"] = json::array(
-            {{{"location",
-               {{"uri", line->uri},
-                {"range", fieldRange(*line->text, first.line, first.column, style.encoding)}}},
-              {"message", first.message}}});
-        out.push_back(std::move(d));
-    }
+    if (!lineErrors.empty()) out.push_back(lineErrorsTold(target, *line, lineErrors, style));
     return out;
 }
 

@@ -1,5 +1,7 @@
 // The documents the editor opens, changes and closes, and the checks that follow each.
 #include "tools/editor_server/check_orders.h"
+#include "tools/editor_server/description_files.h"
+#include "tools/editor_server/file_uri.h"
 #include "tools/editor_server/language_server.h"
 
 namespace tool::editor {
@@ -42,6 +44,29 @@ void LanguageServer::didClose(const json& params) {
     published_.erase(uri);
     // Its trains are checked with the file from now on.
     if (closed->kind == DescriptionKind::line && closed->path) checkWithLine(*closed->path);
+}
+
+// A train description is checked with its line description's file when that is not open: the
+// editor is asked to tell when such a file is saved, by this editor or another program.
+void LanguageServer::watchLineDescriptions() {
+    if (!watchesFiles_) return;
+    const json watchers = json::array({{{"globPattern", "**/*_linea.txt"}}});
+    out_.send(requestMessage(
+        "scenario-tool/watch", "client/registerCapability",
+        {{"registrations", json::array({{{"id", "line-descriptions"},
+                                         {"method", "workspace/didChangeWatchedFiles"},
+                                         {"registerOptions", {{"watchers", watchers}}}}})}}));
+}
+
+void LanguageServer::filesChanged(const json& params) {
+    for (const json& change : member(params, "changes")) {
+        const json& uri = member(change, "uri");
+        if (!uri.is_string()) continue;
+        const std::optional<std::string> path = pathFromUri(uri.get<std::string>());
+        if (!path || descriptionKindOf(*path) != DescriptionKind::line) continue;
+        // An open line description is checked from the editor's text, not from its file.
+        if (!documents_.findPath(*path)) checkWithLine(*path);
+    }
 }
 
 void LanguageServer::check(const OpenDocument& doc) {

@@ -62,6 +62,10 @@ std::optional<std::string> timeOf(const RecordAt& at, const char* hours, const c
     return clockText(*hv * 3600 + *mv * 60 + *sv);
 }
 
+bool isPosition(std::string_view name) {
+    return name == "position" || name == "start" || name == "end" || name == "line_length";
+}
+
 // What the value of field `index` means on this line.
 std::string meaningHere(const RecordAt& at, std::size_t index) {
     const RecordGrammar& r = *at.read.record;
@@ -69,30 +73,27 @@ std::string meaningHere(const RecordAt& at, std::size_t index) {
     if (f.kind == FieldKind::text) return {};
     const std::optional<std::int64_t> v = valueOf(at, index);
     if (!v) {
-        return "Here: not a whole decimal number: the reader fails on it (error 25)";
+        return "not a whole decimal number: the reader fails on it (error 25)";
     }
     const std::string name = f.name;
     if (name == "hours" || name == "minutes" || name == "seconds") {
-        if (const auto t = timeOf(at, "hours", "minutes", "seconds"))
-            return "Here: scheduled at " + *t;
+        if (const auto t = timeOf(at, "hours", "minutes", "seconds")) return "scheduled at " + *t;
     }
     if (name.starts_with("clock_")) {
         if (const auto t = timeOf(at, "clock_hours", "clock_minutes", "clock_seconds")) {
-            return "Here: the clock starts at " + *t;
+            return "the clock starts at " + *t;
         }
     }
     if (r.keyword == "velocita" && name == "speed") {
-        return "Here: stored as " +
+        return "stored as " +
                std::to_string(scenario::roundHalfEven(static_cast<double>(*v) / 5.0) * 5) +
                " km/h (steps of 5 km/h)";
     }
     if (r.keyword == "rallentamento" && name == "length") {
-        if (const auto start = valueOf(at, 0)) return "Here: ends at " + kilometreText(*start + *v);
+        if (const auto start = valueOf(at, 0)) return "ends at km " + kilometreText(*start + *v);
     }
-    const bool position =
-        name == "position" || name == "start" || name == "end" || name == "line_length";
-    if (!position) return {};
-    std::string here = "Here: km " + kilometreText(*v);
+    if (!isPosition(name)) return {};
+    std::string here = "km " + kilometreText(*v);
     if (name == "position" || (name == "start" && r.keyword == "montagna")) {
         if (const auto offset = cellOffset(r)) {
             here += ", cell " + std::to_string(scenario::cellOf(*v, *offset));
@@ -154,7 +155,16 @@ json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& 
                        std::to_string(r.fields.size()) + ": `" + f.name + "`";
     if (!f.unit.empty()) text += " — " + f.unit;
     if (!f.meaning.empty()) text += "\n\n" + f.meaning;
-    if (const std::string here = meaningHere(*at, index); !here.empty()) text += "\n\n" + here;
+    std::string here = meaningHere(*at, index);
+    // Every field of a placed record tells where the record stands.
+    const bool placed =
+        !r.fields.empty() && (r.fields[0].name == "position" || r.fields[0].name == "start");
+    if (placed && !isPosition(f.name)) {
+        if (const auto place = valueOf(*at, 0)) {
+            here += (here.empty() ? "" : "; ") + r.noun + " at km " + kilometreText(*place);
+        }
+    }
+    if (!here.empty()) text += "\n\nHere: " + here;
     return hover(text, doc, *at, span, client.encoding);
 }
 

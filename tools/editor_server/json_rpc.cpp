@@ -77,6 +77,10 @@ std::string errorMessage(const json& id, int code, std::string_view words) {
         {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", words}}}});
 }
 
+std::string requestMessage(const json& id, std::string_view method, const json& params) {
+    return dumped({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+}
+
 std::string notificationMessage(std::string_view method, const json& params) {
     return dumped({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
 }

@@ -43,5 +43,6 @@ Incoming readIncoming(std::string_view body);
 std::string resultMessage(const json& id, const json& result);
 std::string errorMessage(const json& id, int code, std::string_view words);
 std::string notificationMessage(std::string_view method, const json& params);
+std::string requestMessage(const json& id, std::string_view method, const json& params);
 
 }  // namespace tool::editor

@@ -25,9 +25,8 @@ PositionEncoding negotiatedEncoding(const json& params) {
     return PositionEncoding::utf16;
 }
 
-bool offersSnippets(const json& params) {
-    const json::json_pointer at(
-        "/capabilities/textDocument/completion/completionItem/snippetSupport");
+bool offers(const json& params, const char* capability) {
+    const json::json_pointer at(std::string("/capabilities") + capability);
     return params.contains(at) && params[at] == true;
 }
 
@@ -84,7 +83,8 @@ LanguageServer::LanguageServer(MessageWriter& out, ServerSettings settings)
         return semanticTokens(*doc, start.line, end.line, published_.of(doc->uri, doc->version),
                               client_.encoding);
     };
-    notifications_["initialized"] = [](const json&) {};
+    notifications_["initialized"] = [this](const json&) { watchLineDescriptions(); };
+    notifications_["workspace/didChangeWatchedFiles"] = [this](const json& p) { filesChanged(p); };
     notifications_["exit"] = [this](const json&) { exitStatus_ = shutDown_ ? 0 : 1; };
     notifications_["textDocument/didOpen"] = [this](const json& p) { didOpen(p); };
     notifications_["textDocument/didChange"] = [this](const json& p) { didChange(p); };
@@ -97,7 +97,8 @@ json LanguageServer::initialize(const json& params) {
     if (initialized_) throw InvalidParams("the server is initialized already");
     initialized_ = true;
     client_.encoding = negotiatedEncoding(params);
-    client_.snippets = offersSnippets(params);
+    client_.snippets = offers(params, "/textDocument/completion/completionItem/snippetSupport");
+    watchesFiles_ = offers(params, "/workspace/didChangeWatchedFiles/dynamicRegistration");
     worker_ = std::make_unique<DiagnosticsWorker>(
         DiagnosticStyle{client_.encoding, settings_.docs},
         [this](const std::string& uri, std::optional<int> version, json diagnostics) {
@@ -141,7 +142,7 @@ void LanguageServer::handle(const Queued& queued) {
             out_.send(errorMessage(in.id, in.errorCode, in.problem));
             return;
         case Incoming::Kind::response:
-            return;  // the server sends no requests of its own
+            return;  // to the one request the server sends, which needs nothing back
         case Incoming::Kind::notification:
             takeNotification(in);
             return;

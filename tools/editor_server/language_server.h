@@ -49,6 +49,8 @@ class LanguageServer {
     void check(const OpenDocument& doc);
     void checkWithLine(const std::string& linePath);
     void publish(const std::string& uri, std::optional<int> version, const json& diagnostics);
+    void watchLineDescriptions();
+    void filesChanged(const json& params);
     const OpenDocument* documentOf(const json& params) const;
 
     MessageWriter& out_;
@@ -58,6 +60,7 @@ class LanguageServer {
     OpenDocuments documents_;
     PublishedDiagnostics published_;
     ClientAbilities client_;
+    bool watchesFiles_ = false;  // the editor tells changes of the files it watches for us
     bool initialized_ = false;
     bool shutDown_ = false;
     std::optional<int> exitStatus_;

@@ -1,5 +1,6 @@
 #include "tools/editor_server/published_diagnostics.h"
 
+#include <algorithm>
 #include <tuple>
 
 namespace tool::editor {
@@ -44,7 +45,13 @@ json quickFixes(const json& diagnostics, const std::string& uri, const json& ran
         const std::string text = replacement["newText"].get<std::string>();
         json diagnostic = d;
         diagnostic.erase("data");
-        actions.push_back({{"title", text.empty() ? "Remove it" : "Write \"" + text + "\""},
+        // The title shows the text's first line.
+        const std::size_t from = std::min(text.find_first_not_of("\r\n"), text.size());
+        const std::string shown = text.substr(from, text.find_first_of("\r\n", from) - from);
+        const std::string title = text.empty()    ? "Remove it"
+                                  : shown.empty() ? "Add a line end"
+                                                  : "Write \"" + shown + "\"";
+        actions.push_back({{"title", title},
                            {"kind", "quickfix"},
                            {"isPreferred", true},
                            {"diagnostics", json::array({diagnostic})},
