@@ -1,12 +1,12 @@
 #include "tools/editor_server/standard_input.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -22,12 +22,16 @@ void useBinaryStandardStreams() {
 
 std::size_t readStandardInput(char* buffer, std::size_t size) {
 #ifdef _WIN32
-    const unsigned count = size > INT_MAX ? INT_MAX : static_cast<unsigned>(size);
-    for (;;) {
-        const int got = _read(0, buffer, count);
-        if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) return 0;
+    // The handle itself: a pipe's ReadFile gives what is there, and fails with a broken pipe
+    // once the editor has closed its end.
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD got = 0;
+    const DWORD count = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
+    if (input == INVALID_HANDLE_VALUE || input == nullptr ||
+        !ReadFile(input, buffer, count, &got, nullptr)) {
+        return 0;
     }
+    return got;
 #else
     for (;;) {
         const ssize_t got = ::read(STDIN_FILENO, buffer, size);
