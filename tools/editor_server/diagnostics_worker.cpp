@@ -21,8 +21,8 @@ json failedCheck(const std::string& words) {
 
 }  // namespace
 
-DiagnosticsWorker::DiagnosticsWorker(DiagnosticStyle style, Publish publish)
-    : style_(std::move(style)), publish_(std::move(publish)) {
+DiagnosticsWorker::DiagnosticsWorker(DiagnosticStyle style, Publish publish, Check check)
+    : style_(std::move(style)), publish_(std::move(publish)), check_(std::move(check)) {
     thread_ = std::thread([this] { run(); });
 }
 
@@ -64,7 +64,7 @@ void DiagnosticsWorker::run() {
             lock.unlock();
             json diagnostics;
             try {
-                diagnostics = checkDescription(next.order, style_);
+                diagnostics = check_(next.order, style_);
             } catch (const std::bad_alloc&) {
                 diagnostics = failedCheck("out of memory");
             } catch (const std::exception& e) {

@@ -27,7 +27,10 @@ class DiagnosticsWorker {
     using Publish =
         std::function<void(const std::string& uri, std::optional<int> version, json diagnostics)>;
 
-    DiagnosticsWorker(DiagnosticStyle style, Publish publish);
+    // What a check is: checkDescription, or a stand-in in the tests.
+    using Check = std::function<json(const CheckOrder& order, const DiagnosticStyle& style)>;
+
+    DiagnosticsWorker(DiagnosticStyle style, Publish publish, Check check = checkDescription);
     ~DiagnosticsWorker();
     DiagnosticsWorker(const DiagnosticsWorker&) = delete;
     DiagnosticsWorker& operator=(const DiagnosticsWorker&) = delete;
@@ -48,6 +51,7 @@ class DiagnosticsWorker {
 
     const DiagnosticStyle style_;
     const Publish publish_;
+    const Check check_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::map<std::string, Waiting> waiting_;
