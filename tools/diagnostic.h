@@ -41,13 +41,14 @@ struct Diagnostic {
     std::string file;  // as named on the command line; empty when no file is known
     int line = 0;      // from 1; 0 when the place is not known
     int column = 0;
-    std::string message;                     // what is wrong
-    std::string hint;                        // how to mend it
-    std::optional<std::string> sourceLine;   // the description's line, UTF-8, cut when long
-    int sourceColumn = 0;                    // `column` within sourceLine
-    bool afterSkip = false;                  // found after an earlier failing record was left out
-    std::optional<RelatedPlace> heldBy;      // for a taken cell: the record that took it
-    std::optional<Replacement> replacement;  // the hint as an edit, when it is mechanical
+    std::string message;                    // what is wrong
+    std::string hint;                       // how to mend it
+    std::optional<std::string> sourceLine;  // the description's line, UTF-8, cut when long
+    int sourceColumn = 0;                   // `column` within sourceLine
+    bool afterSkip = false;                 // found after an earlier failing record was left out
+    std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
+    // The hint as an edit, when it is mechanical.
+    std::optional<Replacement> replacement;
 };
 
 // Sets the diagnostic's source line from the description's bytes: the line it points at, cut

@@ -383,14 +383,13 @@ class Linter {
                 nearest = *h;
             }
         }
-        Diagnostic& d =
-            warn("unknown-section", line, column,
-                 "\"" + std::string(field) + "\" is not a section heading of the " +
-                     (in_.isLine ? "line" : "train") + " description",
-                 nearest.empty() ? "use one of the headings of the format, or make it a comment "
-                                   "with \"-\""
-                                 : "did you mean \"" + std::string(nearest) + "\"?");
-        if (!nearest.empty()) d.replacement = replacing(line, column, field, nearest);
+        warn("unknown-section", line, column,
+             "\"" + std::string(field) + "\" is not a section heading of the " +
+                 (in_.isLine ? "line" : "train") + " description",
+             nearest.empty() ? "use one of the headings of the format, or make it a comment "
+                               "with \"-\""
+                             : "did you mean \"" + std::string(nearest) + "\"?");
+        if (!nearest.empty()) found_.back().replacement = replacing(line, column, field, nearest);
     }
 
     static Replacement replacing(const Line& line, int column, std::string_view field,
@@ -443,8 +442,8 @@ class Linter {
              "\"" + std::string(field) +
                  "\" is no keyword the reader knows here; the line is "
                  "skipped",
-             std::move(hint))
-            .replacement = std::move(fix);
+             std::move(hint));
+        found_.back().replacement = std::move(fix);
     }
 
     // A comment line with commas: the reader drops only its first field, and reads the others
