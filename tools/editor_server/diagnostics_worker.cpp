@@ -1,5 +1,6 @@
 #include "tools/editor_server/diagnostics_worker.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -59,8 +60,14 @@ void DiagnosticsWorker::run() {
         wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
         if (stopping_) return;
         while (!waiting_.empty() && !stopping_) {
-            Waiting next = std::move(waiting_.begin()->second);
-            waiting_.erase(waiting_.begin());
+            // The check waiting longest first: the document edited goes before the trains its
+            // edit calls to be checked again.
+            const auto first = std::min_element(
+                waiting_.begin(), waiting_.end(), [](const auto& a, const auto& b) {
+                    return a.second.generation < b.second.generation;
+                });
+            Waiting next = std::move(first->second);
+            waiting_.erase(first);
             lock.unlock();
             json diagnostics;
             try {
