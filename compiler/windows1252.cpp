@@ -99,6 +99,10 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+std::optional<unsigned char> windows1252ByteOf(char32_t c) {
+    return toByte(c);
+}
+
 std::string utf8ToWindows1252(std::string_view utf8) {
     std::string bytes;
     bytes.reserve(utf8.size());

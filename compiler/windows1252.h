@@ -3,6 +3,7 @@
 // to the UTF-8 of the program's own text, of terminals and of JSON.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ class EncodingError : public std::logic_error {
 // One byte per character. Throws EncodingError naming the byte offset of the first
 // character that cannot be converted.
 std::string utf8ToWindows1252(std::string_view utf8);
+
+// The byte that stands for `c` in the code page, or nothing when the code page has no byte for
+// it (a C1 control U+0080 to U+009F included).
+std::optional<unsigned char> windows1252ByteOf(char32_t c);
 
 // Each byte as the character Windows-1252 gives it; the five bytes it leaves undefined become
 // U+FFFD.

@@ -23,6 +23,16 @@ struct RelatedPlace {
     std::string message;  // what stands there, e.g. "the slowdown whose warning board ..."
 };
 
+// A mend that needs no judgement, such as the keyword a "did you mean" hint names: the bytes
+// of the diagnostic's line from `column` (from 1) over `length` become `text` (Windows-1252).
+// A line past the last, with length 0, adds text at the end of the description.
+struct Replacement {
+    int line = 0;
+    int column = 1;
+    int length = 0;
+    std::string text;
+};
+
 struct Diagnostic {
     Severity severity = Severity::error;
     std::string rule;  // "error-16", or a warning's name such as "unknown-keyword"
@@ -37,6 +47,8 @@ struct Diagnostic {
     int sourceColumn = 0;                   // `column` within sourceLine
     bool afterSkip = false;                 // found after an earlier failing record was left out
     std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
+    // The hint as an edit, when it is mechanical.
+    std::optional<Replacement> replacement;
 };
 
 // Sets the diagnostic's source line from the description's lines: the line it points at, cut

@@ -419,15 +419,23 @@ class Linter {
              nearest.empty() ? "use one of the headings of the format, or make it a comment "
                                "with \"-\""
                              : "did you mean \"" + std::string(nearest) + "\"?");
+        if (!nearest.empty()) found_.back().replacement = replacing(line, column, field, nearest);
+    }
+
+    static Replacement replacing(const Line& line, int column, std::string_view field,
+                                 std::string_view with) {
+        return {line.number, column, static_cast<int>(field.size()), std::string(with)};
     }
 
     void unknown(const Line& line, std::string_view field, int column, bool general) {
         std::string hint;
+        std::optional<Replacement> fix;
         if (in_.isLine && general) {
             for (const Keyword& k : generalKeywords()) {
                 if (matches(k, field, false)) {
                     hint = "the general section's keywords are matched in lower case, as in \"" +
                            std::string(k.spelling) + "\"";
+                    fix = replacing(line, column, field, lowered(field));
                 }
             }
         }
@@ -458,12 +466,14 @@ class Linter {
             hint = nearest.empty() ? "check the keyword's spelling, or make the line a comment "
                                      "with \"-\""
                                    : "did you mean \"" + std::string(nearest) + "\"?";
+            if (!nearest.empty()) fix = replacing(line, column, field, nearest);
         }
         warn("unknown-keyword", line, column,
              "\"" + std::string(field) +
                  "\" is no keyword the reader knows here; the line is "
                  "skipped",
              std::move(hint));
+        found_.back().replacement = std::move(fix);
     }
 
     // A comment line with commas: the reader drops only its first field, and reads the others

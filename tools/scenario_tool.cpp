@@ -117,6 +117,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
     commands.push_back(addWriteSourcesCommand(app));
     commands.push_back(addNewCommand(app));
     commands.push_back(addExplainCommand(app));
+    commands.push_back(addLspCommand(app));
 
     try {
         app.parse(static_cast<int>(argv.size()), argv.data());

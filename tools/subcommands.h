@@ -36,5 +36,6 @@ Subcommand addServeCommand(CLI::App& app);
 Subcommand addWriteSourcesCommand(CLI::App& app);
 Subcommand addNewCommand(CLI::App& app);
 Subcommand addExplainCommand(CLI::App& app);
+Subcommand addLspCommand(CLI::App& app);
 
 }  // namespace tool

@@ -1,0 +1,267 @@
+#include "tools/editor_server/description_check.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "compiler/windows1252.h"
+#include "tools/check_command.h"
+#include "tools/check_errors.h"
+#include "tools/descriptions_in_memory.h"
+#include "tools/editor_server/explanation_links.h"
+#include "tools/editor_server/record_line.h"
+#include "tools/editor_server/saved_bytes.h"
+#include "tools/editor_server/text_ranges.h"
+#include "tools/input_limits.h"
+#include "tools/lint.h"
+#include "tools/scenario_names.h"
+
+namespace tool::editor {
+namespace {
+
+constexpr int kError = 1;
+constexpr int kWarning = 2;
+constexpr int kInformation = 3;
+
+// A description as the check takes it: the bytes compiled, and the UTF-8 text whose lines map
+// the diagnostics' columns to the editor's.
+struct Loaded {
+    std::string path;
+    std::string uri;
+    std::string bytes;
+    SavedBytes saved;  // for the editor's text: what a save could not hold
+    std::shared_ptr<const DocumentText> text;
+    std::optional<std::string> problem;  // why it is not checked
+};
+
+Loaded load(const DescriptionInput& in) {
+    Loaded out{in.path, in.uri, {}, {}, in.text, {}};
+    if (in.text) {
+        out.saved = bytesAsSaved(in.text->text());
+        out.bytes = std::move(out.saved.bytes);
+        out.saved.bytes.clear();
+        if (out.bytes.size() > kMaxDescriptionBytes) {
+            out.problem = in.path + ": " + std::to_string(out.bytes.size()) + " bytes, above the " +
+                          std::to_string(kMaxDescriptionBytes) +
+                          " bytes a description may take: it is not checked";
+            out.bytes.clear();
+        }
+        return out;
+    }
+    out.problem = readDescription(in.path, out.bytes);
+    if (!out.problem) {
+        out.text = std::make_shared<DocumentText>(scenario::utf8FromWindows1252(out.bytes));
+    }
+    return out;
+}
+
+std::string usableName(const std::optional<std::string>& name, const char* fallback) {
+    return name && !nameProblem(*name) ? *name : fallback;
+}
+
+json diagnostic(const json& range, int severity, std::string_view code,
+                const std::string& message) {
+    return {{"range", range},
+            {"severity", severity},
+            {"code", code},
+            {"source", "scenario-tool"},
+            {"message", message}};
+}
+
+// The range of a place that a failure about a position names: a record's keyword with its
+// position, the first value, when the place is the keyword; otherwise the field there.
+json placeRange(const DocumentText& text, int line, int column, DescriptionKind kind,
+                PositionEncoding encoding) {
+    if (line >= 1 && static_cast<std::size_t>(line) <= text.lineCount()) {
+        const auto index = static_cast<std::size_t>(line - 1);
+        const std::string_view row = text.line(index);
+        const RecordLine read = readRecordLine(row, kind);
+        const std::size_t at =
+            byteOffsetOfCharacter(row, column > 1 ? static_cast<std::size_t>(column - 1) : 0);
+        if (read.kind == RecordLine::Kind::record && !read.values.empty() &&
+            at == read.keyword.begin) {
+            return bytesRange(text, index, read.keyword.begin, read.values.front().end, encoding);
+        }
+    }
+    return fieldRange(text, line, column, encoding);
+}
+
+class Publisher {
+  public:
+    Publisher(const Loaded& target, DescriptionKind kind, const Loaded* line,
+              const DiagnosticStyle& style)
+        : target_(target), kind_(kind), line_(line), style_(style) {}
+
+    json from(const Diagnostic& d) const {
+        const bool aboutPosition = d.severity == Severity::error && d.position.has_value();
+        const json range = aboutPosition
+                               ? placeRange(*target_.text, d.line, d.column, kind_, style_.encoding)
+                               : fieldRange(*target_.text, d.line, d.column, style_.encoding);
+        std::string message;
+        if (d.severity == Severity::error && d.code != scenario::ErrorCode::none) {
+            message = "error " + std::to_string(scenario::codeNumber(d.code));
+            if (d.position) message += " at " + std::to_string(*d.position) + " m";
+            message += ": ";
+        }
+        message += d.message;
+        if (d.heldBy && d.heldBy->file.empty()) message += "\nnote: " + d.heldBy->message;
+        if (d.afterSkip) message += "\nnote: found after leaving out an earlier failing record";
+        if (!d.hint.empty()) message += "\nhint: " + d.hint;
+        json out =
+            diagnostic(range, d.severity == Severity::error ? kError : kWarning, d.rule, message);
+        if (style_.docs) {
+            if (const auto link = explanationLink(d, *style_.docs)) {
+                out["codeDescription"] = {{"href", *link}};
+            }
+        }
+        if (d.heldBy && !d.heldBy->file.empty()) {
+            if (const Loaded* holder = byPath(d.heldBy->file)) {
+                out["relatedInformation"] = json::array(
+                    {{{"location",
+                       {{"uri", holder->uri},
+                        {"range", placeRange(*holder->text, d.heldBy->line, d.heldBy->column,
+                                             kindOf(*holder), style_.encoding)}}},
+                      {"message", d.heldBy->message}}});
+            }
+        }
+        if (d.replacement && d.replacement->line > 0) {
+            const Replacement& r = *d.replacement;
+            out["data"] = {{"replacement",
+                            {{"range", columnsRange(*target_.text, r.line, r.column, r.length,
+                                                    style_.encoding)},
+                             {"newText", scenario::utf8FromWindows1252(r.text)}}}};
+        }
+        return out;
+    }
+
+  private:
+    DescriptionKind kindOf(const Loaded& file) const {
+        return &file == &target_ ? kind_ : DescriptionKind::line;
+    }
+
+    const Loaded* byPath(const std::string& path) const {
+        if (path == target_.path) return &target_;
+        if (line_ && path == line_->path && line_->text) return line_;
+        return nullptr;
+    }
+
+    const Loaded& target_;
+    DescriptionKind kind_;
+    const Loaded* line_;
+    const DiagnosticStyle& style_;
+};
+
+void addUnsavable(const Loaded& target, const DiagnosticStyle& style, json& out) {
+    for (const UnsavableCharacter& u : target.saved.unsavable) {
+        const std::size_t line = u.line;
+        const std::string_view text = target.text->line(line);
+        const std::size_t from = byteOffsetOfCharacter(text, u.character);
+        const std::size_t to = byteOffsetOfCharacter(text, u.character + 1);
+        char name[16];
+        std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(u.code));
+        const std::string shown(text.substr(from, to - from));
+        json d = diagnostic(
+            bytesRange(*target.text, line, from, to, style.encoding), kError, "not-windows-1252",
+            "\"" + shown + "\" (" + name +
+                ") has no Windows-1252 form: a description saved in its code page cannot hold "
+                "it, and it is checked as \"?\"");
+        if (style.docs)
+            d["codeDescription"] = {{"href", *style.docs + "format.md#how-a-description-is-read"}};
+        out.push_back(std::move(d));
+    }
+    if (target.saved.unsavableCount > target.saved.unsavable.size()) {
+        out.push_back(diagnostic(
+            bytesRange(*target.text, 0, 0, 0, style.encoding), kError, "not-windows-1252",
+            std::to_string(target.saved.unsavableCount) +
+                " characters have no Windows-1252 form; the first " +
+                std::to_string(target.saved.unsavable.size()) + " are marked"));
+    }
+}
+
+json notChecked(const DiagnosticStyle& style, const DocumentText& text, int severity,
+                std::string_view code, const std::string& message) {
+    return json::array(
+        {diagnostic(bytesRange(text, 0, 0, 0, style.encoding), severity, code, message)});
+}
+
+// What `check` takes: the target alone for a line description, else the target with its line.
+CheckInputs inputsOf(const Loaded& target, const Loaded* line) {
+    CheckInputs inputs;
+    inputs.lineFile = line ? line->path : target.path;
+    inputs.lineBytes = line ? line->bytes : target.bytes;
+    // The names reach only the scenario codes, which a check does not write.
+    inputs.lineName = usableName(lineNameFromFile(inputs.lineFile), "LINE");
+    inputs.trainName = "TRAIN";
+    if (line) {
+        inputs.trainFile = target.path;
+        inputs.trainBytes = target.bytes;
+        inputs.trainName = usableName(trainNameFromFile(target.path, inputs.lineName), "TRAIN");
+    }
+    return inputs;
+}
+
+// A train description checked with a failing line description is told so once, at its start,
+// with the line's first error to follow.
+json lineErrorsTold(const Loaded& target, const Loaded& line,
+                    const std::vector<const Diagnostic*>& errors, const DiagnosticStyle& style) {
+    const Diagnostic& first = *errors.front();
+    json d = diagnostic(bytesRange(*target.text, 0, 0, 0, style.encoding), kInformation,
+                        "line-description-errors",
+                        "the line description has " + std::to_string(errors.size()) +
+                            (errors.size() == 1 ? " error" : " errors") +
+                            "; this train description is checked with those records left out");
+    d["relatedInformation"] = json::array(
+        {{{"location",
+           {{"uri", line.uri},
+            {"range", fieldRange(*line.text, first.line, first.column, style.encoding)}}},
+          {"message", first.message}}});
+    return d;
+}
+
+}  // namespace
+
+json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
+    const Loaded target = load(order.target);
+    if (target.problem) {
+        return notChecked(style, *order.target.text, kError, "description-too-large",
+                          *target.problem);
+    }
+    const bool isLine = order.kind == DescriptionKind::line;
+    std::optional<Loaded> line;
+    if (!isLine) {
+        if (!order.line) {
+            return notChecked(style, *target.text, kWarning, "no-line-description",
+                              "no line description beside this train description (looked for " +
+                                  order.expectedLine +
+                                  "): a train description is checked with its line description");
+        }
+        line = load(*order.line);
+        if (line->problem) {
+            return notChecked(style, *target.text, kWarning, "no-line-description",
+                              "the line description cannot be checked with it: " + *line->problem);
+        }
+    }
+
+    const CheckInputs inputs = inputsOf(target, line ? &*line : nullptr);
+    const ErrorScan scan = findErrors(inputs, kErrorLimit);
+    std::vector<Diagnostic> found;
+    std::vector<const Diagnostic*> lineErrors;
+    for (const Diagnostic& d : scan.errors) {
+        if (d.file == target.path || (!isLine && d.file.empty())) {
+            found.push_back(d);
+        } else if (!isLine && d.file == inputs.lineFile) {
+            lineErrors.push_back(&d);
+        }
+    }
+    std::vector<Diagnostic> warnings = lintDescription({target.path, target.bytes, isLine, true});
+    found.insert(found.end(), warnings.begin(), warnings.end());
+    sortByPlace(found, target.path, target.path);
+
+    json out = json::array();
+    const Publisher publisher(target, order.kind, line ? &*line : nullptr, style);
+    for (const Diagnostic& d : found) out.push_back(publisher.from(d));
+    addUnsavable(target, style, out);
+    if (!lineErrors.empty()) out.push_back(lineErrorsTold(target, *line, lineErrors, style));
+    return out;
+}
+
+}  // namespace tool::editor

@@ -1,0 +1,142 @@
+#include "tools/editor_server/outline.h"
+
+#include <algorithm>
+
+#include "compiler/windows1252.h"
+#include "tools/editor_server/record_line.h"
+#include "tools/editor_server/saved_bytes.h"
+#include "tools/editor_server/text_ranges.h"
+#include "tools/inspection.h"
+#include "tools/written_records.h"
+
+namespace tool::editor {
+namespace {
+
+// LSP SymbolKind values.
+constexpr int kNamespace = 3;
+constexpr int kKey = 20;
+constexpr int kStruct = 23;
+constexpr int kEvent = 24;
+constexpr int kOperator = 25;
+
+struct Symbol {
+    std::size_t line = 0;  // from 0
+    std::string name;
+    std::string detail;
+    int kind = 0;
+    bool named = false;  // a station or a location board, found by its name
+};
+
+// The records of the outline, in file order, read as the readers read them.
+std::vector<Symbol> recordSymbols(const OpenDocument& doc) {
+    const DescriptionFile file{"", bytesAsSaved(doc.text->text()).bytes};
+    std::vector<Symbol> symbols;
+    for (const WrittenRecord& r : writtenRecords(file, doc.kind == DescriptionKind::line)) {
+        const std::size_t line = std::stoul(r.place.substr(r.place.rfind(':') + 1)) - 1;
+        const std::string km = r.numbers.empty() ? "" : kilometreText(r.numbers[0]);
+        const std::string text = scenario::utf8FromWindows1252(r.text);
+        if (r.keyword == "stazione") {
+            symbols.push_back({line, text, "km " + km, kStruct, true});
+        } else if (r.keyword == "segnale") {
+            symbols.push_back({line, "signal " + km, "", kEvent});
+        } else if (r.keyword == "rallentamento") {
+            symbols.push_back(
+                {line, "slowdown " + km,
+                 std::to_string(r.numbers[1]) + " km/h over " + std::to_string(r.numbers[2]) + " m",
+                 kOperator});
+        } else if (r.keyword == "cartello") {
+            symbols.push_back({line, text, "location board, km " + km, kKey, true});
+        } else if (r.keyword == "indicatori_v") {
+            symbols.push_back({line, "speed indicator board " + km, "", kKey});
+        }
+    }
+    return symbols;
+}
+
+json lineRange(const OpenDocument& doc, std::size_t line, PositionEncoding encoding) {
+    return bytesRange(*doc.text, line, 0, doc.text->line(line).size(), encoding);
+}
+
+json symbolJson(const OpenDocument& doc, const Symbol& s, PositionEncoding encoding) {
+    const std::string_view row = doc.text->line(s.line);
+    const Span keyword = readRecordLine(row, *doc.kind).keyword;
+    json out = {
+        {"name", s.name.empty() ? std::string("(no name)") : s.name},
+        {"kind", s.kind},
+        {"range", lineRange(doc, s.line, encoding)},
+        {"selectionRange", bytesRange(*doc.text, s.line, keyword.begin, keyword.end, encoding)}};
+    if (!s.detail.empty()) out["detail"] = s.detail;
+    return out;
+}
+
+bool holdsWords(std::string_view text, std::string_view query) {
+    const auto lowered = [](std::string_view s) {
+        std::string out(s);
+        for (char& c : out) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+        return out;
+    };
+    return lowered(text).find(lowered(query)) != std::string::npos;
+}
+
+}  // namespace
+
+json documentSymbols(const OpenDocument& doc, PositionEncoding encoding) {
+    json sections = json::array();
+    if (!doc.kind) return sections;
+    const std::vector<Symbol> records = recordSymbols(doc);
+    auto next = records.begin();
+    const DocumentText& text = *doc.text;
+    // Records before the first heading stand at the top; each heading holds the records up to
+    // the next one.
+    json* holder = &sections;
+    for (std::size_t line = 0; line < text.lineCount(); ++line) {
+        for (; next != records.end() && next->line < line; ++next) {
+            holder->push_back(symbolJson(doc, *next, encoding));
+        }
+        const std::string_view row = text.line(line);
+        if (row.find('[') == std::string_view::npos) continue;
+        const RecordLine read = readRecordLine(row, *doc.kind);
+        if (read.kind != RecordLine::Kind::heading) continue;
+        const std::string name(
+            row.substr(read.keyword.begin, read.keyword.end - read.keyword.begin));
+        // A section runs up to the line before the next heading; its range is set then.
+        sections.push_back({{"name", name},
+                            {"kind", kNamespace},
+                            {"range", lineRange(doc, line, encoding)},
+                            {"selectionRange", bytesRange(text, line, read.keyword.begin,
+                                                          read.keyword.end, encoding)},
+                            {"children", json::array()}});
+        holder = &sections.back()["children"];
+    }
+    for (; next != records.end(); ++next) holder->push_back(symbolJson(doc, *next, encoding));
+    // Each section's range reaches to its last child.
+    for (json& s : sections) {
+        if (s.contains("children") && !s["children"].empty()) {
+            s["range"]["end"] = s["children"].back()["range"]["end"];
+        }
+    }
+    return sections;
+}
+
+json workspaceSymbols(const std::vector<const OpenDocument*>& docs, const std::string& query,
+                      PositionEncoding encoding) {
+    json found = json::array();
+    for (const OpenDocument* doc : docs) {
+        if (!doc->kind) continue;
+        const std::string file =
+            doc->path ? doc->path->substr(doc->path->find_last_of("/\\") + 1) : doc->uri;
+        for (const Symbol& s : recordSymbols(*doc)) {
+            if (!s.named || !holdsWords(s.name, query)) continue;
+            found.push_back(
+                {{"name", s.name},
+                 {"kind", s.kind},
+                 {"location", {{"uri", doc->uri}, {"range", lineRange(*doc, s.line, encoding)}}},
+                 {"containerName", file + (s.detail.empty() ? "" : ", " + s.detail)}});
+        }
+    }
+    return found;
+}
+
+}  // namespace tool::editor
