@@ -341,7 +341,7 @@ class Linter {
     }
 
     void warn(std::string_view rule, const Line& line, int column, std::string message,
-              std::string hint) {
+              std::string hint, std::optional<Replacement> replacement = std::nullopt) {
         if (std::find(in_.disabled.begin(), in_.disabled.end(), rule) != in_.disabled.end()) {
             return;
         }
@@ -353,6 +353,7 @@ class Linter {
         d.column = column;
         d.message = std::move(message);
         d.hint = std::move(hint);
+        d.replacement = std::move(replacement);
         attachSourceLine(d, lines_);
         // Told only once the header is found: without one, nothing of the file is read.
         (rule == "before-general-header" ? beforeHeader_ : found_).add(std::move(d));
@@ -418,8 +419,9 @@ class Linter {
                  (in_.isLine ? "line" : "train") + " description",
              nearest.empty() ? "use one of the headings of the format, or make it a comment "
                                "with \"-\""
-                             : "did you mean \"" + std::string(nearest) + "\"?");
-        if (!nearest.empty()) found_.back().replacement = replacing(line, column, field, nearest);
+                             : "did you mean \"" + std::string(nearest) + "\"?",
+             nearest.empty() ? std::nullopt
+                             : std::optional(replacing(line, column, field, nearest)));
     }
 
     static Replacement replacing(const Line& line, int column, std::string_view field,
@@ -472,8 +474,7 @@ class Linter {
              "\"" + std::string(field) +
                  "\" is no keyword the reader knows here; the line is "
                  "skipped",
-             std::move(hint));
-        found_.back().replacement = std::move(fix);
+             std::move(hint), std::move(fix));
     }
 
     // A comment line with commas: the reader drops only its first field, and reads the others

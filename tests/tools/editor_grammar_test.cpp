@@ -26,7 +26,8 @@ std::string withRecordOf(const RecordGrammar& r, std::size_t values, Description
 
 int fieldCountWarnings(const std::string& text, DescriptionKind kind) {
     int count = 0;
-    for (const Diagnostic& d : lintDescription({"X", text, kind == DescriptionKind::line, true})) {
+    for (const Diagnostic& d :
+         lintDescription({"X", text, kind == DescriptionKind::line, true}).first) {
         count += d.rule == "field-count";
     }
     return count;

@@ -252,7 +252,8 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
             lineErrors.push_back(&d);
         }
     }
-    std::vector<Diagnostic> warnings = lintDescription({target.path, target.bytes, isLine, true});
+    std::vector<Diagnostic> warnings =
+        lintDescription({target.path, target.bytes, isLine, true}).first;
     found.insert(found.end(), warnings.begin(), warnings.end());
     sortByPlace(found, target.path, target.path);
 
