@@ -22,6 +22,14 @@ struct SourcePlace {
     friend bool operator==(const SourcePlace&, const SourcePlace&) = default;
 };
 
+// Where a field stands: from its first character to the place just after its last (a quoted
+// text with its quotes). A field of blanks only starts and ends at the same place.
+struct FieldSpan {
+    SourcePlace start;
+    SourcePlace end;
+    friend bool operator==(const FieldSpan&, const FieldSpan&) = default;
+};
+
 class ReadFailure : public std::runtime_error {
   public:
     ReadFailure(const std::string& what, SourcePlace place)
@@ -44,8 +52,9 @@ class FieldReader {
     std::int16_t readInt16() { return static_cast<std::int16_t>(readNumber(INT16_MIN, INT16_MAX)); }
     std::uint8_t readByte() { return static_cast<std::uint8_t>(readNumber(0, UINT8_MAX)); }
 
-    // Where the field most recently read starts.
+    // Where the field most recently read starts, and where it stands.
     SourcePlace fieldPlace() const { return fieldPlace_; }
+    FieldSpan fieldSpan() const { return {fieldPlace_, fieldEnd_}; }
 
   private:
     std::int64_t readNumber(std::int64_t min, std::int64_t max);
@@ -54,12 +63,14 @@ class FieldReader {
     bool atLineEnd() const;
     void consumeLineEnd();
     SourcePlace here() const;
+    SourcePlace placeOf(std::size_t pos) const;  // on the current line
 
     std::string_view bytes_;
     std::size_t pos_ = 0;
     int line_ = 1;
     std::size_t lineStart_ = 0;
     SourcePlace fieldPlace_;
+    SourcePlace fieldEnd_;
 };
 
 }  // namespace scenario
