@@ -1,5 +1,6 @@
 #include "compiler/description_grammar.h"
 
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -231,7 +232,7 @@ constexpr auto kIncreasing = PositionOrder::increasing;
 // No values carried in the keyword.
 constexpr std::span<const FieldGrammar> kNoParts;
 
-constexpr RecordGrammar kRecords[] = {
+constexpr RecordGrammar kWritten[] = {
     {K::lineLength, S::lineGeneral, "lunghezza percorso", "percorso", "lunghezza", false, false,
      kLineLength, kNoParts, "", "line length", PositionOrder::free, true},
     {K::progressiveTre, S::lineGeneral, "progressiva chilometrica tre", "tre", "progressiva", true,
@@ -285,6 +286,16 @@ constexpr RecordGrammar kRecords[] = {
      "station", PositionOrder::strictlyIncreasing, false},
 };
 
+// The records with the letters of their words, for the quick half of the keyword tests.
+constexpr auto kRecords = [] {
+    std::array<RecordGrammar, std::size(kWritten)> records{};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i] = kWritten[i];
+        records[i].letters = lettersOf(records[i].word) | lettersOf(records[i].secondWord);
+    }
+    return records;
+}();
+
 constexpr bool inKindOrder() {
     for (std::size_t i = 0; i < std::size(kRecords); ++i) {
         if (kRecords[i].kind != static_cast<RecordKind>(i)) return false;
@@ -315,19 +326,18 @@ char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
-bool hasWord(std::string_view field, std::string_view word, bool caseSensitive) {
-    if (word.empty()) return true;
-    return caseSensitive ? contains(field, word) : containsIgnoringCase(field, word);
+bool hasWord(std::string_view field, std::string_view word) {
+    return word.empty() || containsIgnoringCase(field, word);
 }
 
 }  // namespace
 
-bool RecordGrammar::matches(std::string_view field) const {
-    return hasWord(field, word, caseSensitive) && hasWord(field, secondWord, caseSensitive);
+bool RecordGrammar::holds(std::string_view field, std::string_view w) const {
+    return caseSensitive ? contains(field, w) : containsIgnoringCase(field, w);
 }
 
 bool RecordGrammar::matchesIgnoringCase(std::string_view field) const {
-    return hasWord(field, word, false) && hasWord(field, secondWord, false);
+    return hasWord(field, word) && hasWord(field, secondWord);
 }
 
 std::span<const RecordGrammar> allRecords() {

@@ -23,11 +23,7 @@ void FieldReader::consumeLineEnd() {
 }
 
 SourcePlace FieldReader::here() const {
-    return placeOf(pos_);
-}
-
-SourcePlace FieldReader::placeOf(std::size_t pos) const {
-    return {line_, static_cast<int>(pos - lineStart_) + 1};
+    return {line_, static_cast<int>(pos_ - lineStart_) + 1};
 }
 
 void FieldReader::startField() {
@@ -53,7 +49,8 @@ std::string FieldReader::readText() {
             }
         }
         pos_ = close == std::string_view::npos ? bytes_.size() : close + 1;
-        fieldEnd_ = here();
+        quotedEnd_ = here();
+        fieldColumns_ = -1;
         // Whatever stands between the closing quote and the field's end is not part of it.
         while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !atLineEnd()) ++pos_;
     } else {
@@ -62,7 +59,7 @@ std::string FieldReader::readText() {
         std::size_t end = pos_;
         while (end > begin && (bytes_[end - 1] == ' ' || bytes_[end - 1] == '\t')) --end;
         text.assign(bytes_.substr(begin, end - begin));
-        fieldEnd_ = placeOf(end);
+        fieldColumns_ = static_cast<int>(end - begin);
     }
     if (pos_ < bytes_.size()) {
         if (bytes_[pos_] == ',') {
@@ -79,7 +76,7 @@ std::int64_t FieldReader::readNumber(std::int64_t min, std::int64_t max) {
     const std::size_t begin = pos_;
     while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !atLineEnd() && !atBlank()) ++pos_;
     const std::string_view token = bytes_.substr(begin, pos_ - begin);
-    fieldEnd_ = here();
+    fieldColumns_ = static_cast<int>(pos_ - begin);
     while (atBlank()) ++pos_;
     if (pos_ < bytes_.size()) {
         if (bytes_[pos_] == ',') {

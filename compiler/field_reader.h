@@ -54,7 +54,10 @@ class FieldReader {
 
     // Where the field most recently read starts, and where it stands.
     SourcePlace fieldPlace() const { return fieldPlace_; }
-    FieldSpan fieldSpan() const { return {fieldPlace_, fieldEnd_}; }
+    FieldSpan fieldSpan() const {
+        if (fieldColumns_ < 0) return {fieldPlace_, quotedEnd_};
+        return {fieldPlace_, {fieldPlace_.line, fieldPlace_.column + fieldColumns_}};
+    }
 
   private:
     std::int64_t readNumber(std::int64_t min, std::int64_t max);
@@ -63,14 +66,15 @@ class FieldReader {
     bool atLineEnd() const;
     void consumeLineEnd();
     SourcePlace here() const;
-    SourcePlace placeOf(std::size_t pos) const;  // on the current line
 
     std::string_view bytes_;
     std::size_t pos_ = 0;
     int line_ = 1;
     std::size_t lineStart_ = 0;
     SourcePlace fieldPlace_;
-    SourcePlace fieldEnd_;
+    // How many bytes the field takes on its line; -1 for a quoted text, which ends at quotedEnd_.
+    int fieldColumns_ = 0;
+    SourcePlace quotedEnd_;
 };
 
 }  // namespace scenario

@@ -127,8 +127,9 @@ LinePhase::Next LinePhase::generalSection() {
 
 // Each record whose keyword test the field passes reads its own values, in the grammar's order.
 LinePhase::Next LinePhase::generalRecord(const std::string& field) {
+    const KeywordField keyword(field);
     for (const RecordGrammar& grammar : sectionRecords(Section::lineGeneral)) {
-        if (!grammar.matches(field)) continue;
+        if (!grammar.matches(keyword)) continue;
         RecordFields values = ctx_.startRecord(in_, grammar);
         if (generalValues(grammar.kind, field, values) == Next::stop) return Next::stop;
     }
@@ -220,8 +221,11 @@ LinePhase::Next LinePhase::recordSection() {
 
 // Curves are records only while the track plan is made; otherwise their keyword is unknown.
 LinePhase::Next LinePhase::lineRecord(const std::string& field) {
+    const KeywordField keyword(field);
     for (const RecordGrammar& grammar : sectionRecords(Section::lineRecords)) {
-        if (!grammar.matches(field) || (grammar.needsTrackPlan && m_.makeTrackPlan == 0)) continue;
+        if (!grammar.matches(keyword) || (grammar.needsTrackPlan && m_.makeTrackPlan == 0)) {
+            continue;
+        }
         RecordFields values = ctx_.startRecord(in_, grammar);
         if (const Next next = recordValues(grammar.kind, field, values); next != Next::readOn) {
             return next;

@@ -99,8 +99,9 @@ bool TrainPhase::rangeCheck(std::int64_t p, int margin) {
 
 // Each record whose keyword test the field passes reads its own values, in the grammar's order.
 TrainPhase::Next TrainPhase::record(const std::string& field) {
+    const KeywordField keyword(field);
     for (const RecordGrammar& grammar : sectionRecords(Section::train)) {
-        if (!grammar.matches(field)) continue;
+        if (!grammar.matches(keyword)) continue;
         RecordFields values = ctx_.startRecord(in_, grammar);
         if (const Next next = recordValues(grammar.kind, values); next != Next::readOn) return next;
     }

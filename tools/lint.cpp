@@ -229,9 +229,10 @@ class Linter {
     // The records whose keyword test the field passes, in the order the reader tests them.
     std::vector<const RecordGrammar*> keywordsOf(std::string_view field, bool general) const {
         std::vector<const RecordGrammar*> found;
+        const scenario::KeywordField keyword(field);
         for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
             if (k.needsTrackPlan && !in_.trackPlan) continue;
-            if (k.matches(field)) found.push_back(&k);
+            if (k.matches(keyword)) found.push_back(&k);
         }
         return found;
     }

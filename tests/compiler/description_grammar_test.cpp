@@ -59,6 +59,11 @@ TEST(DescriptionGrammar, EachRecordEndsInItsOnlyTextAndKnowsItsSpelling) {
         SCOPED_TRACE(std::string(r.spelling));
         EXPECT_EQ(&recordGrammar(r.kind), &r);
         EXPECT_TRUE(r.matches(r.spelling));
+        // The tests that ignore capitals compare the lowered field with the words as written.
+        if (!r.caseSensitive) {
+            EXPECT_EQ(lowerAscii(r.word), r.word);
+            EXPECT_EQ(lowerAscii(r.secondWord), r.secondWord);
+        }
         ASSERT_FALSE(r.fields.empty());
         for (std::size_t i = 0; i + 1 < r.fields.size(); ++i) {
             EXPECT_NE(r.fields[i].width, FieldWidth::text) << r.fields[i].name;
