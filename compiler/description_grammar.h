@@ -4,8 +4,13 @@
 // range of values the format reference documents and what it means. The readers take their
 // keyword tests and field lists from here; the tools read it to recognise records, count their
 // fields and name them; docs/format.md's keyword and field tables are held to it by a test.
+//
+// The keyword tests (description_grammar.cpp) hold their words in place, and the reference's
+// words (description_reference.cpp: spellings, fields, meanings) stand apart from them, so that
+// a program that only compiles carries none of those words and relocates no table as it starts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -120,22 +125,33 @@ class KeywordField {
 // Whether check expects the records of a kind in increasing position, and how strictly.
 enum class PositionOrder { free, increasing, strictlyIncreasing };
 
+// A word of a keyword test, held in the table itself rather than pointed at.
+class Word {
+  public:
+    template <std::size_t N>
+    consteval Word(const char (&text)[N]) : size_(N - 1) {
+        static_assert(N <= sizeof(text_) + 1, "a keyword's word is short");
+        for (std::size_t i = 0; i + 1 < N; ++i) text_[i] = text[i];
+    }
+    constexpr Word() = default;
+    constexpr operator std::string_view() const { return {text_, size_}; }
+    constexpr bool empty() const { return size_ == 0; }
+
+  private:
+    char text_[15]{};
+    std::uint8_t size_ = 0;
+};
+
 struct RecordGrammar {
     RecordKind kind;
     Section section;
-    // The keyword as the carried descriptions write it, by custom.
-    std::string_view spelling;
     // The keyword field must contain each word, tested in this order; capitals count only
     // when `caseSensitive`. The second word is empty for a one-word test.
-    std::string_view word;
-    std::string_view secondWord;
+    Word word;
+    Word secondWord;
     bool caseSensitive = false;
     // Recognised only when the track plan is compiled.
     bool needsTrackPlan = false;
-    std::span<const FieldGrammar> fields;        // the value fields, in the order read
-    std::span<const FieldGrammar> keywordParts;  // values the keyword field itself carries
-    std::string_view keywordNote;                // how the keyword carries them, in words
-    std::string_view noun;                       // what one record gives, in words
     PositionOrder order = PositionOrder::free;
     bool once = false;  // a general value: a second record replaces the first
     // The letters of the words, set with the grammar, so that a test can fail without a search.
@@ -149,6 +165,17 @@ struct RecordGrammar {
     bool matches(std::string_view field) const { return matches(KeywordField(field)); }
     // The same test with capitals counting nowhere: what an author who mistyped the case meant.
     bool matchesIgnoringCase(std::string_view field) const;
+
+    // The reference's words for the record (description_reference.cpp):
+    // the keyword as the carried descriptions write it, by custom;
+    std::string_view spelling() const;
+    // what one record gives, in words;
+    std::string_view noun() const;
+    // the value fields, in the order read;
+    std::span<const FieldGrammar> fields() const;
+    // the values the keyword field itself carries, and how it carries them, in words.
+    std::span<const FieldGrammar> keywordParts() const;
+    std::string_view keywordNote() const;
 
   private:
     bool holds(std::string_view field, std::string_view w) const;
@@ -167,6 +194,8 @@ std::string rangeText(const ValueRange& range);
 inline constexpr double kCurveClassTurns[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
 // A curve whose keyword holds this letter, in either case, turns left; any other turns right.
 inline constexpr std::string_view kLeftCurveMark = "s";
+// The code systems of the signal repetition: the first of these digits its keyword holds.
+inline constexpr std::string_view kRepetitionCodes = "49";
 
 // Every record of a section, in the order the reader tests for them; a keyword field that
 // passes several tests is handled by each, in this order, each reading its own fields.

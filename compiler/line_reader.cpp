@@ -186,19 +186,17 @@ LinePhase::Next LinePhase::lineLength(RecordFields& values) {
     return Next::readOn;
 }
 
-// The code system is the first of the grammar's digits, 4 then 9, that the keyword holds.
+// The code system is the first of the digits 4 and 9 that the keyword holds.
 LinePhase::Next LinePhase::signalRepetition(const std::string& field, RecordFields& values) {
     LineRecord& entry = m_.lineTable[kRepetitionEntry];
     entry.long1 = values.int32();
     entry.long2 = values.int32();
     if (entry.long1 % 50 != 0) return stopWith(ErrorCode::firstRepetitionNotMultipleOf50);
     if (entry.long2 % 50 != 0) return stopWith(ErrorCode::secondRepetitionNotMultipleOf50);
-    const std::string_view codes =
-        recordGrammar(RecordKind::signalRepetition).keywordParts.front().range.text;
-    const auto code = std::find_if(codes.begin(), codes.end(), [&field](char digit) {
-        return field.find(digit) != std::string::npos;
-    });
-    if (code == codes.end()) return stopWith(ErrorCode::repetitionKeywordWithout4Or9);
+    const auto code =
+        std::find_if(kRepetitionCodes.begin(), kRepetitionCodes.end(),
+                     [&field](char digit) { return field.find(digit) != std::string::npos; });
+    if (code == kRepetitionCodes.end()) return stopWith(ErrorCode::repetitionKeywordWithout4Or9);
     entry.long3 = *code - '0';
     if (entry.long2 == 0) entry.long3 = 0;
     return Next::readOn;

@@ -39,7 +39,7 @@ class RecordFields {
     // The reader asks for the width its destination takes, which must be the grammar's for the
     // field: checked in the builds with assertions (the tests), so that a release pays nothing.
     void expect([[maybe_unused]] FieldWidth width) {
-        assert(next_ < grammar_.fields.size() && grammar_.fields[next_].width == width);
+        assert(next_ < grammar_.fields().size() && grammar_.fields()[next_].width == width);
         ++next_;
     }
     std::int32_t told(std::int32_t value) {

@@ -169,7 +169,7 @@ class Linter {
                                         "\" does not mark a comment: the line is read as fields"
                                   : "\"" + commentMark(field) +
                                         "\" does not mark a comment: the line is read as a \"" +
-                                        std::string(read.front()->spelling) + "\" record",
+                                        std::string(read.front()->spelling()) + "\" record",
                      "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
                 if (read.empty()) continue;
             }
@@ -191,7 +191,7 @@ class Linter {
             if (keywords.size() > 1) {
                 std::string names;
                 for (const RecordGrammar* k : keywords) {
-                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling) + "\"";
+                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling()) + "\"";
                 }
                 warn("several-keywords", line, first.column,
                      "\"" + std::string(field) + "\" holds the keywords of several records (" +
@@ -321,14 +321,14 @@ class Linter {
             for (const RecordGrammar& k : generalRecords) {
                 if (k.matchesIgnoringCase(field)) {
                     hint = "the general section's keywords are matched in lower case, as in \"" +
-                           std::string(k.spelling) + "\"";
+                           std::string(k.spelling()) + "\"";
                 }
             }
         }
         if (in_.isLine && !general && hint.empty()) {
             for (const RecordGrammar& k : generalRecords) {
                 if (k.matchesIgnoringCase(field)) {
-                    hint = "\"" + std::string(k.spelling) +
+                    hint = "\"" + std::string(k.spelling()) +
                            "\" belongs in the general section, before the first heading after "
                            "[generale]";
                 }
@@ -339,11 +339,11 @@ class Linter {
             std::size_t best = 4;
             const std::string word = lowerAscii(field);
             for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
-                for (std::string_view candidate : {k.spelling, k.word}) {
+                for (std::string_view candidate : {k.spelling(), std::string_view(k.word)}) {
                     const std::size_t d = editDistance(word, candidate);
                     if (d < best) {
                         best = d;
-                        nearest = k.spelling;
+                        nearest = k.spelling();
                     }
                 }
             }
@@ -372,7 +372,7 @@ class Linter {
                 const std::size_t begin = field.find_first_not_of(" \t");
                 warn("comment-read-as-fields", line, static_cast<int>(start + begin) + 1 + shift,
                      "a comment ends at its first comma: \"" + std::string(field.substr(begin)) +
-                         "\" is read as a \"" + std::string(read.front()->spelling) + "\" record",
+                         "\" is read as a \"" + std::string(read.front()->spelling()) + "\" record",
                      "write the comment without commas, or begin each part with \"-\"");
                 return;
             }
@@ -385,7 +385,7 @@ class Linter {
         int numbers = 0;
         int expected = 0;
         for (const RecordGrammar* k : keywords) {
-            for (const scenario::FieldGrammar& f : k->fields) {
+            for (const scenario::FieldGrammar& f : k->fields()) {
                 numbers += f.width == scenario::FieldWidth::text ? 0 : 1;
                 ++expected;
             }
@@ -401,7 +401,7 @@ class Linter {
         // is no number is the compiler's to tell, not a miscount.
         try {
             for (const RecordGrammar* k : keywords) {
-                for (const scenario::FieldGrammar& f : k->fields) {
+                for (const scenario::FieldGrammar& f : k->fields()) {
                     if (in.atEnd()) break;
                     if (f.width == scenario::FieldWidth::text) {
                         in.readText();
@@ -414,7 +414,7 @@ class Linter {
         } catch (const scenario::ReadFailure&) {
             unreadable = true;
         }
-        const std::string what = "the record \"" + std::string(keywords.front()->spelling) + "\"";
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
         if (!unreadable && read < expected) {
             warn("field-count", line, first.column,
                  what + " reads " + std::to_string(expected) +
@@ -440,7 +440,7 @@ class Linter {
             try {
                 scenario::FieldReader again(rest);
                 for (const RecordGrammar* k : keywords) {
-                    for (const scenario::FieldGrammar& f : k->fields) {
+                    for (const scenario::FieldGrammar& f : k->fields()) {
                         if (f.width == scenario::FieldWidth::text) {
                             again.readText();
                         } else {
@@ -484,7 +484,7 @@ class Linter {
             told = culprit;
             const std::size_t other = culprit == i ? i - 1 : i;
             warn("position-order", r[culprit].line, r[culprit].column,
-                 "this " + std::string(grammar.noun) + " record at " +
+                 "this " + std::string(grammar.noun()) + " record at " +
                      std::to_string(r[culprit].position) + " m stands " +
                      (culprit == i ? "after" : "before") + " one at " +
                      std::to_string(r[other].position) + " m (line " +
@@ -497,11 +497,12 @@ class Linter {
     void checkValues(const Line& line, int column, const RecordGrammar& k,
                      const std::vector<std::int64_t>& v) {
         if (k.once) {
-            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling), line.number);
+            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling()), line.number);
             if (!fresh) {
                 warn("repeated-setting", line, column,
-                     "\"" + std::string(k.spelling) + "\" is given a second time (first on line " +
-                         std::to_string(it->second) + "); this value replaces the first",
+                     "\"" + std::string(k.spelling()) +
+                         "\" is given a second time (first on line " + std::to_string(it->second) +
+                         "); this value replaces the first",
                      "keep one of the two records");
             }
         }

@@ -19,8 +19,8 @@ void RecordTrace::fieldRead(const scenario::ReadField& field) {
     Record& r = records_.back();
     const scenario::RecordGrammar& grammar = scenario::recordGrammar(r.kind);
     const std::size_t index = r.numberCount;
-    if (index < grammar.fields.size() &&
-        grammar.fields[index].width == scenario::FieldWidth::text) {
+    const std::span<const scenario::FieldGrammar> fields = grammar.fields();
+    if (index < fields.size() && fields[index].width == scenario::FieldWidth::text) {
         texts_.append(field.text);
         r.textSize = static_cast<std::uint32_t>(field.text.size());
         return;

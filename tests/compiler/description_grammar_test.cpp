@@ -56,19 +56,19 @@ TEST(DescriptionGrammar, KeywordFieldsNameRecordsInTheReadersOrder) {
 // passing its own test.
 TEST(DescriptionGrammar, EachRecordEndsInItsOnlyTextAndKnowsItsSpelling) {
     for (const RecordGrammar& r : allRecords()) {
-        SCOPED_TRACE(std::string(r.spelling));
+        SCOPED_TRACE(std::string(r.spelling()));
         EXPECT_EQ(&recordGrammar(r.kind), &r);
-        EXPECT_TRUE(r.matches(r.spelling));
+        EXPECT_TRUE(r.matches(r.spelling()));
         // The tests that ignore capitals compare the lowered field with the words as written.
         if (!r.caseSensitive) {
-            EXPECT_EQ(lowerAscii(r.word), r.word);
-            EXPECT_EQ(lowerAscii(r.secondWord), r.secondWord);
+            EXPECT_EQ(lowerAscii(r.word), std::string_view(r.word));
+            EXPECT_EQ(lowerAscii(r.secondWord), std::string_view(r.secondWord));
         }
-        ASSERT_FALSE(r.fields.empty());
-        for (std::size_t i = 0; i + 1 < r.fields.size(); ++i) {
-            EXPECT_NE(r.fields[i].width, FieldWidth::text) << r.fields[i].name;
+        ASSERT_FALSE(r.fields().empty());
+        for (std::size_t i = 0; i + 1 < r.fields().size(); ++i) {
+            EXPECT_NE(r.fields()[i].width, FieldWidth::text) << r.fields()[i].name;
         }
-        for (const FieldGrammar& f : r.fields) EXPECT_FALSE(f.meaning.empty()) << f.name;
+        for (const FieldGrammar& f : r.fields()) EXPECT_FALSE(f.meaning.empty()) << f.name;
     }
 }
 

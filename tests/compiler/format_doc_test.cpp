@@ -300,12 +300,12 @@ std::vector<Row> keywordRows(Section section) {
     for (const RecordGrammar& r : sectionRecords(section)) {
         std::string test = quoted(r.word);
         if (!r.secondWord.empty()) test += " and " + quoted(r.secondWord);
-        test += r.keywordNote;
-        if (r.spelling != r.word || !r.secondWord.empty()) {
-            test += " (by custom " + quoted(r.spelling) + ")";
+        test += r.keywordNote();
+        if (r.spelling() != std::string_view(r.word) || !r.secondWord.empty()) {
+            test += " (by custom " + quoted(r.spelling()) + ")";
         }
         std::vector<const FieldGrammar*> values;
-        for (const FieldGrammar& f : r.fields) values.push_back(&f);
+        for (const FieldGrammar& f : r.fields()) values.push_back(&f);
         rows.push_back({test, r.caseSensitive ? "lower case only" : "either", namesOf(values)});
     }
     return rows;
@@ -318,9 +318,10 @@ std::vector<Row> fieldRows(Section section) {
     std::vector<Row> rows;
     const std::span<const RecordGrammar> records = sectionRecords(section);
     for (std::size_t i = 0; i < records.size(); ++i) {
-        std::string names = quoted(records[i].spelling);
-        while (i + 1 < records.size() && records[i + 1].fields.data() == records[i].fields.data()) {
-            names += ", " + quoted(records[++i].spelling);
+        std::string names = quoted(records[i].spelling());
+        while (i + 1 < records.size() &&
+               records[i + 1].fields().data() == records[i].fields().data()) {
+            names += ", " + quoted(records[++i].spelling());
         }
         const auto addRows = [&](std::span<const FieldGrammar> fields, bool inKeyword) {
             std::vector<bool> told(fields.size(), false);
@@ -340,8 +341,8 @@ std::vector<Row> fieldRows(Section section) {
                                 std::string(first.meaning)});
             }
         };
-        addRows(records[i].fields, false);
-        addRows(records[i].keywordParts, true);
+        addRows(records[i].fields(), false);
+        addRows(records[i].keywordParts(), true);
     }
     return rows;
 }
@@ -384,7 +385,8 @@ TEST(FormatDoc, ReadersSpellNoKeywordOfTheirOwn) {
         const std::string source{std::istreambuf_iterator<char>(in),
                                  std::istreambuf_iterator<char>()};
         for (const RecordGrammar& r : allRecords()) {
-            for (const std::string_view word : {r.word, r.secondWord, r.spelling}) {
+            for (const std::string_view word :
+                 {std::string_view(r.word), std::string_view(r.secondWord), r.spelling()}) {
                 if (word.empty()) continue;
                 EXPECT_EQ(source.find("\"" + std::string(word) + "\""), std::string::npos)
                     << reader << " spells " << word;
