@@ -12,10 +12,10 @@ Compilation compile(const ScenarioNames& names, const DescriptionSources& source
     Compilation c;
     c.model.lineName = names.line;
     c.model.trainName = names.train;
-    c.model.placementWatcher = options.watcher;
+    c.model.observer = options.observer;
     c.reading = compileRoute(c.model, options.makeTrackPlan, sources, options.planPoints);
-    // The watcher belongs to the caller; the model must not keep a pointer to it.
-    c.model.placementWatcher = nullptr;
+    // The observer belongs to the caller; the model must not keep a pointer to it.
+    c.model.observer = nullptr;
     c.stamp = stampScenario(c.model);
     return c;
 }

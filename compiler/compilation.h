@@ -15,7 +15,7 @@
 
 namespace scenario {
 
-class PlacementWatcher;
+class CompilationObserver;
 
 // The names every compiled file's name and the scenario codes are made from.
 struct ScenarioNames {
@@ -27,8 +27,8 @@ struct CompileOptions {
     // The argument j of memorizza_percorso: non-zero builds the track plan and gives the line
     // plan file among the compiled files.
     std::int32_t makeTrackPlan = 1;
-    // Told which record put an object into each cell; only while the descriptions are read.
-    PlacementWatcher* watcher = nullptr;
+    // Told each record read and each cell placed; only while the route is being made.
+    CompilationObserver* observer = nullptr;
     // Whether the track plan's points are stored for readers of single points, or the plan is
     // kept as its drawing and its points computed only as the line plan file is written.
     PlanPoints planPoints = PlanPoints::stored;

@@ -49,6 +49,8 @@ std::string FieldReader::readText() {
             }
         }
         pos_ = close == std::string_view::npos ? bytes_.size() : close + 1;
+        quotedEnd_ = here();
+        fieldColumns_ = -1;
         // Whatever stands between the closing quote and the field's end is not part of it.
         while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !atLineEnd()) ++pos_;
     } else {
@@ -57,6 +59,7 @@ std::string FieldReader::readText() {
         std::size_t end = pos_;
         while (end > begin && (bytes_[end - 1] == ' ' || bytes_[end - 1] == '\t')) --end;
         text.assign(bytes_.substr(begin, end - begin));
+        fieldColumns_ = static_cast<int>(end - begin);
     }
     if (pos_ < bytes_.size()) {
         if (bytes_[pos_] == ',') {
@@ -73,6 +76,7 @@ std::int64_t FieldReader::readNumber(std::int64_t min, std::int64_t max) {
     const std::size_t begin = pos_;
     while (pos_ < bytes_.size() && bytes_[pos_] != ',' && !atLineEnd() && !atBlank()) ++pos_;
     const std::string_view token = bytes_.substr(begin, pos_ - begin);
+    fieldColumns_ = static_cast<int>(pos_ - begin);
     while (atBlank()) ++pos_;
     if (pos_ < bytes_.size()) {
         if (bytes_[pos_] == ',') {

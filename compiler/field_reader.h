@@ -22,6 +22,14 @@ struct SourcePlace {
     friend bool operator==(const SourcePlace&, const SourcePlace&) = default;
 };
 
+// Where a field stands: from its first character to the place just after its last (a quoted
+// text with its quotes). A field of blanks only starts and ends at the same place.
+struct FieldSpan {
+    SourcePlace start;
+    SourcePlace end;
+    friend bool operator==(const FieldSpan&, const FieldSpan&) = default;
+};
+
 class ReadFailure : public std::runtime_error {
   public:
     ReadFailure(const std::string& what, SourcePlace place)
@@ -44,8 +52,12 @@ class FieldReader {
     std::int16_t readInt16() { return static_cast<std::int16_t>(readNumber(INT16_MIN, INT16_MAX)); }
     std::uint8_t readByte() { return static_cast<std::uint8_t>(readNumber(0, UINT8_MAX)); }
 
-    // Where the field most recently read starts.
+    // Where the field most recently read starts, and where it stands.
     SourcePlace fieldPlace() const { return fieldPlace_; }
+    FieldSpan fieldSpan() const {
+        if (fieldColumns_ < 0) return {fieldPlace_, quotedEnd_};
+        return {fieldPlace_, {fieldPlace_.line, fieldPlace_.column + fieldColumns_}};
+    }
 
   private:
     std::int64_t readNumber(std::int64_t min, std::int64_t max);
@@ -60,6 +72,9 @@ class FieldReader {
     int line_ = 1;
     std::size_t lineStart_ = 0;
     SourcePlace fieldPlace_;
+    // How many bytes the field takes on its line; -1 for a quoted text, which ends at quotedEnd_.
+    int fieldColumns_ = 0;
+    SourcePlace quotedEnd_;
 };
 
 }  // namespace scenario

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "compiler/cell_values.h"
-#include "compiler/placement_watcher.h"
+#include "compiler/compilation_observer.h"
 #include "compiler/placements.h"
 #include "compiler/reading_context.h"
 #include "compiler/rounding.h"
@@ -17,8 +17,6 @@ namespace {
 
 constexpr std::int32_t kLongestLine = 1000000;
 constexpr std::int64_t kPlanIndexLimit = 1000000;
-constexpr int kGeneralComments = 10;
-constexpr int kRecordComments = 2;
 constexpr int kMaxMountains = kMountainEntries - 1;
 
 // A 32-bit sum that overflows is a run-time failure, as a number too large for its field is.
@@ -43,10 +41,12 @@ class LinePhase {
     bool findHeader();
     Next generalSection();
     Next generalRecord(const std::string& field);
-    Next lineLength();
-    Next signalRepetition(const std::string& field);
+    Next generalValues(RecordKind kind, const std::string& field, RecordFields& values);
+    Next lineLength(RecordFields& values);
+    Next signalRepetition(const std::string& field, RecordFields& values);
     Next recordSection();
     Next lineRecord(const std::string& field);
+    Next recordValues(RecordKind kind, const std::string& field, RecordFields& values);
     bool positionTest(std::int64_t p);
     Next gradient(std::int32_t p, std::int32_t g);
     Next curve(const std::string& field, std::int32_t s, std::int32_t n);
@@ -66,10 +66,7 @@ class LinePhase {
 };
 
 std::string LinePhase::readKeyword() {
-    std::string field = in_.readText();
-    ctx_.recordPlace = in_.fieldPlace();
-    noteRecord(m_, Description::line, ctx_.recordPlace);
-    return field;
+    return ctx_.readKeyword(in_);
 }
 
 // Closes and deletes the line description, records the failure and ends the reading: the train
@@ -112,7 +109,7 @@ bool LinePhase::findHeader() {
     for (;;) {
         const std::string field = readKeyword();
         if (in_.atEnd()) return false;
-        if (containsIgnoringCase(field, "[generale]")) return true;
+        if (containsIgnoringCase(field, kGeneralHeading)) return true;
     }
 }
 
@@ -121,45 +118,64 @@ LinePhase::Next LinePhase::generalSection() {
         if (in_.atEnd()) return Next::readOn;
         std::string field = readKeyword();
         if (in_.atEnd()) return Next::readOn;
-        for (int n = 0; n < kGeneralComments && contains(field, "-"); ++n) field = readKeyword();
+        const int comments = commentFieldsDropped(Section::lineGeneral);
+        for (int n = 0; n < comments && isComment(field); ++n) field = readKeyword();
         if (generalRecord(field) == Next::stop) return Next::stop;
-        const std::size_t first = field.find_first_not_of(" \t");
-        if (contains(field, "[") && contains(field, "]") &&
-            (first == std::string::npos || field[first] != '-')) {
-            return Next::readOn;
-        }
+        if (isHeading(field)) return Next::readOn;
     }
 }
 
+// Each record whose keyword test the field passes reads its own values, in the grammar's order.
 LinePhase::Next LinePhase::generalRecord(const std::string& field) {
-    LineTable& t = m_.lineTable;
-    if (containsIgnoringCase(field, "percorso") && containsIgnoringCase(field, "lunghezza")) {
-        if (lineLength() == Next::stop) return Next::stop;
-    }
-    const std::array<std::pair<const char*, int>, 3> progressives{
-        {{"tre", kProgressiveTre}, {"due", kProgressiveDue}, {"uno", kProgressiveUno}}};
-    for (const auto& [word, entry] : progressives) {
-        if (contains(field, word) && contains(field, "progressiva")) {
-            t[entry].long1 = in_.readInt32();
-            t[entry].long2 = in_.readInt32();
-            t[entry].long3 = in_.readInt32();
-        }
-    }
-    // The background values go to entry 85 in the order uno, tre, due.
-    if (contains(field, "sfondo") && contains(field, "uno"))
-        t[kLineGeneral].long1 = in_.readInt32();
-    if (contains(field, "sfondo") && contains(field, "due"))
-        t[kLineGeneral].long3 = in_.readInt32();
-    if (contains(field, "sfondo") && contains(field, "tre"))
-        t[kLineGeneral].long2 = in_.readInt32();
-    if (contains(field, "segnali") && contains(field, "ripetizione")) {
-        if (signalRepetition(field) == Next::stop) return Next::stop;
+    const KeywordField keyword(field);
+    for (const RecordGrammar& grammar : sectionRecords(Section::lineGeneral)) {
+        if (!grammar.matches(keyword)) continue;
+        RecordFields values = ctx_.startRecord(in_, grammar);
+        if (generalValues(grammar.kind, field, values) == Next::stop) return Next::stop;
     }
     return Next::readOn;
 }
 
-LinePhase::Next LinePhase::lineLength() {
-    const std::int32_t length = in_.readInt32();
+LinePhase::Next LinePhase::generalValues(RecordKind kind, const std::string& field,
+                                         RecordFields& values) {
+    LineTable& t = m_.lineTable;
+    const auto progressive = [&values](LineRecord& entry) {
+        entry.long1 = values.int32();
+        entry.long2 = values.int32();
+        entry.long3 = values.int32();
+    };
+    switch (kind) {
+        case RecordKind::lineLength:
+            return lineLength(values);
+        case RecordKind::progressiveTre:
+            progressive(t[kProgressiveTre]);
+            break;
+        case RecordKind::progressiveDue:
+            progressive(t[kProgressiveDue]);
+            break;
+        case RecordKind::progressiveUno:
+            progressive(t[kProgressiveUno]);
+            break;
+        // The background values go to entry 85 in the order uno, tre, due.
+        case RecordKind::backgroundUno:
+            t[kLineGeneral].long1 = values.int32();
+            break;
+        case RecordKind::backgroundDue:
+            t[kLineGeneral].long3 = values.int32();
+            break;
+        case RecordKind::backgroundTre:
+            t[kLineGeneral].long2 = values.int32();
+            break;
+        case RecordKind::signalRepetition:
+            return signalRepetition(field, values);
+        default:
+            break;
+    }
+    return Next::readOn;
+}
+
+LinePhase::Next LinePhase::lineLength(RecordFields& values) {
+    const std::int32_t length = values.int32();
     m_.lineTable[kTrainGeneral].long2 = length;
     if (length > kLongestLine) return stopWith(ErrorCode::lineTooLong);
     if (length < 0) return stopWith(ErrorCode::noLineLength);
@@ -170,19 +186,18 @@ LinePhase::Next LinePhase::lineLength() {
     return Next::readOn;
 }
 
-LinePhase::Next LinePhase::signalRepetition(const std::string& field) {
+// The code system is the first of the digits 4 and 9 that the keyword holds.
+LinePhase::Next LinePhase::signalRepetition(const std::string& field, RecordFields& values) {
     LineRecord& entry = m_.lineTable[kRepetitionEntry];
-    entry.long1 = in_.readInt32();
-    entry.long2 = in_.readInt32();
+    entry.long1 = values.int32();
+    entry.long2 = values.int32();
     if (entry.long1 % 50 != 0) return stopWith(ErrorCode::firstRepetitionNotMultipleOf50);
     if (entry.long2 % 50 != 0) return stopWith(ErrorCode::secondRepetitionNotMultipleOf50);
-    if (contains(field, "4")) {
-        entry.long3 = 4;
-    } else if (contains(field, "9")) {
-        entry.long3 = 9;
-    } else {
-        return stopWith(ErrorCode::repetitionKeywordWithout4Or9);
-    }
+    const auto code =
+        std::find_if(kRepetitionCodes.begin(), kRepetitionCodes.end(),
+                     [&field](char digit) { return field.find(digit) != std::string::npos; });
+    if (code == kRepetitionCodes.end()) return stopWith(ErrorCode::repetitionKeywordWithout4Or9);
+    entry.long3 = *code - '0';
     if (entry.long2 == 0) entry.long3 = 0;
     return Next::readOn;
 }
@@ -192,7 +207,8 @@ LinePhase::Next LinePhase::recordSection() {
         if (in_.atEnd()) return Next::finish;
         std::string field = readKeyword();
         if (in_.atEnd()) return Next::finish;
-        for (int n = 0; n < kRecordComments && contains(field, "-"); ++n) {
+        const int comments = commentFieldsDropped(Section::lineRecords);
+        for (int n = 0; n < comments && isComment(field); ++n) {
             field = readKeyword();
             if (in_.atEnd()) return Next::finish;
         }
@@ -201,34 +217,51 @@ LinePhase::Next LinePhase::recordSection() {
     }
 }
 
+// Curves are records only while the track plan is made; otherwise their keyword is unknown.
 LinePhase::Next LinePhase::lineRecord(const std::string& field) {
-    if (containsIgnoringCase(field, "pendenza")) {
-        const std::int32_t p = in_.readInt32();
-        const std::int32_t g = in_.readInt32();
-        if (const Next next = gradient(p, g); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "curva") && m_.makeTrackPlan != 0) {
-        const std::int32_t s = in_.readInt32();
-        const std::int32_t n = in_.readInt32();
-        if (const Next next = curve(field, s, n); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "montagna")) {
-        const std::int32_t inizio = in_.readInt32();
-        const std::int32_t fine = in_.readInt32();
-        const std::int32_t tipo = in_.readInt32();
-        if (const Next next = mountain(inizio, fine, tipo); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "indicatori_v")) {
-        std::array<std::int32_t, 9> v{};
-        for (std::int32_t& value : v) value = in_.readInt32();
-        if (const Next next = speedIndicator(v); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "cartello") && containsIgnoringCase(field, "indicat")) {
-        const std::int32_t p = in_.readInt32();
-        const std::string text = storedText(in_.readText(), in_.fieldPlace());
-        if (const Next next = locationBoard(p, text); next != Next::readOn) return next;
+    const KeywordField keyword(field);
+    for (const RecordGrammar& grammar : sectionRecords(Section::lineRecords)) {
+        if (!grammar.matches(keyword) || (grammar.needsTrackPlan && m_.makeTrackPlan == 0)) {
+            continue;
+        }
+        RecordFields values = ctx_.startRecord(in_, grammar);
+        if (const Next next = recordValues(grammar.kind, field, values); next != Next::readOn) {
+            return next;
+        }
     }
     return Next::readOn;
+}
+
+LinePhase::Next LinePhase::recordValues(RecordKind kind, const std::string& field,
+                                        RecordFields& values) {
+    switch (kind) {
+        case RecordKind::gradient: {
+            const std::int32_t p = values.int32();
+            return gradient(p, values.int32());
+        }
+        case RecordKind::curve: {
+            const std::int32_t s = values.int32();
+            return curve(field, s, values.int32());
+        }
+        case RecordKind::mountain: {
+            const std::int32_t inizio = values.int32();
+            const std::int32_t fine = values.int32();
+            return mountain(inizio, fine, values.int32());
+        }
+        case RecordKind::speedIndicator: {
+            std::array<std::int32_t, 9> v{};
+            for (std::int32_t& value : v) value = values.int32();
+            return speedIndicator(v);
+        }
+        case RecordKind::locationBoard: {
+            const std::int32_t p = values.int32();
+            // A board text too long for the compiled file is told at the board's position.
+            const SourcePlace position = in_.fieldPlace();
+            return locationBoard(p, storedText(values.text(), position));
+        }
+        default:
+            return Next::readOn;
+    }
 }
 
 // A record must lie at least 100 m before the end of the route.
@@ -277,17 +310,15 @@ LinePhase::Next LinePhase::planRun(std::int64_t last, double turnRate, bool limi
 
 LinePhase::Next LinePhase::curve(const std::string& field, std::int32_t s, std::int32_t n) {
     if (!positionTest(s)) return Next::finish;
-    static constexpr std::array<std::pair<char, double>, 6> kTurnRates{
-        {{'1', 0.0001}, {'2', 0.0002}, {'3', 0.0004}, {'4', 0.001}, {'5', 0.002}, {'6', 0.003}}};
     double turnRate = 0.0;
-    for (const auto& [digit, rate] : kTurnRates) {
-        if (field.find(digit) != std::string::npos) {
-            turnRate = rate;
+    for (std::size_t k = 0; k < std::size(kCurveClassTurns); ++k) {
+        if (field.find(static_cast<char>('1' + k)) != std::string::npos) {
+            turnRate = kCurveClassTurns[k];
             break;
         }
     }
     if (turnRate == 0.0) return stopWith(ErrorCode::curveWithoutClassOrPastPlan);
-    if (containsIgnoringCase(field, "s")) turnRate = -turnRate;
+    if (containsIgnoringCase(field, kLeftCurveMark)) turnRate = -turnRate;
 
     // Straight on up to the curve's start, then turning to its end.
     if (const Next next = planRun(s, 0.0, true); next != Next::readOn) return next;

@@ -4,21 +4,6 @@
 
 namespace scenario {
 
-bool contains(std::string_view field, std::string_view what) {
-    return field.find(what) != std::string_view::npos;
-}
-
-bool containsIgnoringCase(std::string_view field, std::string_view what) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (what.size() > field.size()) return false;
-    for (std::size_t i = 0; i + what.size() <= field.size(); ++i) {
-        std::size_t k = 0;
-        while (k < what.size() && lower(field[i + k]) == lower(what[k])) ++k;
-        if (k == what.size()) return true;
-    }
-    return false;
-}
-
 ReadingResult memorizza_dati(ScenarioModel& model, const DescriptionSources& sources) {
     ReadingContext ctx{model, sources};
     try {

@@ -1,9 +1,9 @@
 #include "compiler/placements.h"
 
 #include "compiler/cell_values.h"
+#include "compiler/compilation_observer.h"
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
-#include "compiler/placement_watcher.h"
 #include "compiler/rounding.h"
 
 namespace scenario {
@@ -54,6 +54,7 @@ Placement memo_montagna(ScenarioModel& model, std::int32_t& inizio, std::int32_t
         cell.zone = low8(tipo);
         if (marker && number % 4 == 0 && cell.kind == CellKind::kNothing) {
             cell.kind = CellKind::kMountainMarker;
+            notePlaced(model, c);
         }
     }
     return Placement::placed;

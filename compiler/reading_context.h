@@ -5,9 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "compiler/compilation_observer.h"
+#include "compiler/description_grammar.h"
 #include "compiler/description_sources.h"
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
+#include "compiler/record_fields.h"
 #include "compiler/scenario_model.h"
 
 namespace scenario {
@@ -27,6 +30,21 @@ struct ReadingContext {
     // The description being read and where its current record's keyword stands.
     Description reading = Description::none;
     SourcePlace recordPlace;
+    FieldSpan keywordSpan;
+
+    // Reads a field where a keyword is expected and notes where it stands.
+    std::string readKeyword(FieldReader& in) {
+        std::string field = in.readText();
+        keywordSpan = in.fieldSpan();
+        recordPlace = keywordSpan.start;
+        return field;
+    }
+
+    // The keyword field just read passed the keyword test of `grammar`: its record starts.
+    RecordFields startRecord(FieldReader& in, const RecordGrammar& grammar) {
+        if (model.observer) model.observer->recordStarts(reading, grammar.kind, keywordSpan);
+        return RecordFields(in, grammar, model.observer);
+    }
 
     // Records a failure of the current record: its code and, where it has one, its position.
     void fail(ErrorCode code, std::optional<std::int32_t> position = std::nullopt) {
@@ -50,9 +68,5 @@ enum class PhaseEnd { goOn, stop };
 
 PhaseEnd readLineDescription(ReadingContext& ctx);
 void readTrainDescription(ReadingContext& ctx);
-
-// Substring tests on keyword fields.
-bool contains(std::string_view field, std::string_view what);
-bool containsIgnoringCase(std::string_view field, std::string_view what);
 
 }  // namespace scenario

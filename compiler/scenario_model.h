@@ -13,7 +13,7 @@
 
 namespace scenario {
 
-class PlacementWatcher;
+class CompilationObserver;
 
 // One 50-metre cell of the route. The compiled route file stores these fields in this order,
 // 15 bytes per cell with no alignment byte.
@@ -111,8 +111,8 @@ struct ScenarioModel {
     std::int32_t planLength = 0;
     std::int32_t lastCell = 0;
     ErrorState error;
-    // Set by tools that trace which record placed each cell (placement_watcher.h).
-    PlacementWatcher* placementWatcher = nullptr;
+    // Set by tools that follow what the compilation reads and places (compilation_observer.h).
+    CompilationObserver* observer = nullptr;
 
     bool routeDimensioned() const { return !routeTable.empty(); }
 };

@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
+#include "compiler/compilation_observer.h"
 #include "compiler/error_codes.h"
-#include "compiler/placement_watcher.h"
 
 namespace scenario {
 namespace {
@@ -151,7 +151,7 @@ std::int16_t minimo(std::int16_t x, std::int16_t y) {
 
 bool postProcessSignals(ScenarioModel& model) {
     if (!model.routeDimensioned()) return false;
-    noteRecord(model, Description::none, {});
+    if (model.observer) model.observer->marksPassStarts();
     Pass pass(model);
     pass.run();
     return pass.recorded();

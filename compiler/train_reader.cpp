@@ -5,14 +5,11 @@
 #include <utility>
 
 #include "compiler/cell_values.h"
-#include "compiler/placement_watcher.h"
 #include "compiler/placements.h"
 #include "compiler/rounding.h"
 
 namespace scenario {
 namespace {
-
-constexpr int kTrainComments = 2;
 
 // The speed or the adhesion in force, written into the cells as the reading passes them: the
 // field it fills, and the first cell it has not filled yet.
@@ -33,14 +30,15 @@ class TrainPhase {
 
     std::string readKeyword();
     Next record(const std::string& field);
+    Next recordValues(RecordKind kind, RecordFields& values);
     bool rangeCheck(std::int64_t p, int margin);
     Next speedStretch(std::int32_t p, std::int32_t s);
     Next adhesionStretch(std::int32_t p, std::int32_t a);
-    Next signal();
-    Next slowdown();
-    Next abbattimento();
-    Next station();
-    Next readStationRecord(LineRecord& s, std::int32_t& length);
+    Next signal(RecordFields& values);
+    Next slowdown(RecordFields& values);
+    Next abbattimento(RecordFields& values);
+    Next station(RecordFields& values);
+    Next readStationRecord(RecordFields& values, LineRecord& s, std::int32_t& length);
     void setStationArea(LineRecord& s, std::int32_t length, int i) const;
     Next placeStationStop(const LineRecord& s, int i);
     Next failWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
@@ -62,10 +60,7 @@ class TrainPhase {
 };
 
 std::string TrainPhase::readKeyword() {
-    std::string field = in_.readText();
-    ctx_.recordPlace = in_.fieldPlace();
-    noteRecord(m_, Description::train, ctx_.recordPlace);
-    return field;
+    return ctx_.readKeyword(in_);
 }
 
 TrainPhase::Next TrainPhase::failWith(ErrorCode code, std::optional<std::int32_t> position) {
@@ -75,13 +70,14 @@ TrainPhase::Next TrainPhase::failWith(ErrorCode code, std::optional<std::int32_t
 
 void TrainPhase::run() {
     bool header = false;
-    while (!header && !in_.atEnd()) header = containsIgnoringCase(readKeyword(), "[generale]");
+    while (!header && !in_.atEnd()) header = containsIgnoringCase(readKeyword(), kGeneralHeading);
     Next next = Next::readOn;
+    const int comments = commentFieldsDropped(Section::train);
     while (header && next == Next::readOn) {
         if (in_.atEnd()) break;
         std::string field = readKeyword();
         if (in_.atEnd()) break;
-        for (int n = 0; n < kTrainComments && contains(field, "-"); ++n) {
+        for (int n = 0; n < comments && isComment(field); ++n) {
             field = readKeyword();
             if (in_.atEnd()) break;
         }
@@ -101,41 +97,53 @@ bool TrainPhase::rangeCheck(std::int64_t p, int margin) {
     return true;
 }
 
+// Each record whose keyword test the field passes reads its own values, in the grammar's order.
 TrainPhase::Next TrainPhase::record(const std::string& field) {
-    LineTable& t = m_.lineTable;
-    if (containsIgnoringCase(field, "frenata") && containsIgnoringCase(field, "massa")) {
-        t[kTrainGeneral].long1 = in_.readInt32();
-    }
-    if (containsIgnoringCase(field, "vetture")) t[kTrainGeneral].long3 = in_.readInt32();
-    if (containsIgnoringCase(field, "velocit")) {
-        const std::int32_t p = in_.readInt32();
-        const std::int32_t s = in_.readInt32();
-        if (const Next next = speedStretch(p, s); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "aderenza")) {
-        const std::int32_t p = in_.readInt32();
-        const std::int32_t a = in_.readInt32();
-        if (const Next next = adhesionStretch(p, a); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "orologio")) {
-        t[kRepetitionEntry].int3 = in_.readInt16();
-        t[kRepetitionEntry].int4 = in_.readInt16();
-        t[kRepetitionEntry].int5 = in_.readInt16();
-    }
-    if (containsIgnoringCase(field, "sabbia")) t[kRepetitionEntry].int1 = in_.readInt16();
-    if (containsIgnoringCase(field, "segnale")) {
-        if (const Next next = signal(); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "rallentamento")) {
-        if (const Next next = slowdown(); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "abbattimento")) {
-        if (const Next next = abbattimento(); next != Next::readOn) return next;
-    }
-    if (containsIgnoringCase(field, "stazione")) {
-        if (const Next next = station(); next != Next::readOn) return next;
+    const KeywordField keyword(field);
+    for (const RecordGrammar& grammar : sectionRecords(Section::train)) {
+        if (!grammar.matches(keyword)) continue;
+        RecordFields values = ctx_.startRecord(in_, grammar);
+        if (const Next next = recordValues(grammar.kind, values); next != Next::readOn) return next;
     }
     return Next::readOn;
+}
+
+TrainPhase::Next TrainPhase::recordValues(RecordKind kind, RecordFields& values) {
+    LineTable& t = m_.lineTable;
+    switch (kind) {
+        case RecordKind::brakedMass:
+            t[kTrainGeneral].long1 = values.int32();
+            return Next::readOn;
+        case RecordKind::cars:
+            t[kTrainGeneral].long3 = values.int32();
+            return Next::readOn;
+        case RecordKind::speed: {
+            const std::int32_t p = values.int32();
+            return speedStretch(p, values.int32());
+        }
+        case RecordKind::adhesion: {
+            const std::int32_t p = values.int32();
+            return adhesionStretch(p, values.int32());
+        }
+        case RecordKind::clock:
+            t[kRepetitionEntry].int3 = values.int16();
+            t[kRepetitionEntry].int4 = values.int16();
+            t[kRepetitionEntry].int5 = values.int16();
+            return Next::readOn;
+        case RecordKind::sand:
+            t[kRepetitionEntry].int1 = values.int16();
+            return Next::readOn;
+        case RecordKind::signal:
+            return signal(values);
+        case RecordKind::slowdown:
+            return slowdown(values);
+        case RecordKind::abbattimento:
+            return abbattimento(values);
+        case RecordKind::station:
+            return station(values);
+        default:
+            return Next::readOn;
+    }
 }
 
 // A limit of s km/h is kept in units of 5 km/h.
@@ -189,9 +197,9 @@ TrainPhase::Next TrainPhase::adhesionStretch(std::int32_t p, std::int32_t a) {
     return Next::readOn;
 }
 
-TrainPhase::Next TrainPhase::signal() {
+TrainPhase::Next TrainPhase::signal(RecordFields& values) {
     std::array<std::int32_t, 11> v{};
-    for (std::int32_t& value : v) value = in_.readInt32();
+    for (std::int32_t& value : v) value = values.int32();
     const std::int32_t posizione = v[0];
     if (!rangeCheck(posizione, 100)) return Next::endOfFile;
     const Placement placed =
@@ -205,9 +213,9 @@ TrainPhase::Next TrainPhase::signal() {
     return Next::readOn;
 }
 
-TrainPhase::Next TrainPhase::slowdown() {
+TrainPhase::Next TrainPhase::slowdown(RecordFields& values) {
     std::array<std::int32_t, 6> v{};
-    for (std::int32_t& value : v) value = in_.readInt32();
+    for (std::int32_t& value : v) value = values.int32();
     const std::int32_t x = v[0];
     if (!rangeCheck(x, 100)) return Next::endOfFile;
     const Placement placed = memo_rallentamento(m_, x, v[1], v[2], v[3], v[4], v[5]);
@@ -219,9 +227,9 @@ TrainPhase::Next TrainPhase::slowdown() {
     return Next::readOn;
 }
 
-TrainPhase::Next TrainPhase::abbattimento() {
-    const std::int32_t p = in_.readInt32();
-    const std::int32_t w = in_.readInt32();
+TrainPhase::Next TrainPhase::abbattimento(RecordFields& values) {
+    const std::int32_t p = values.int32();
+    const std::int32_t w = values.int32();
     if (!rangeCheck(p, 100)) return Next::endOfFile;
     switch (placeAbbattimento(m_, p, w)) {
         case Placement::outside:
@@ -243,32 +251,33 @@ std::int32_t fitStationValue(std::int64_t v, const char* what, const SourcePlace
     return static_cast<std::int32_t>(v);
 }
 
-// A "stazione" record, read into entry `s` field by field: the position must lie far enough
+// A station record, read into entry `s` field by field: the position must lie far enough
 // before the end of the route and on a cell boundary, the length in whole 100 m. The length
 // shapes the area but is not stored; it comes back in `length`.
-TrainPhase::Next TrainPhase::readStationRecord(LineRecord& s, std::int32_t& length) {
-    const std::int32_t p = in_.readInt32();
+TrainPhase::Next TrainPhase::readStationRecord(RecordFields& values, LineRecord& s,
+                                               std::int32_t& length) {
+    const std::int32_t p = values.int32();
     s.long3 = p;
     if (!rangeCheck(p, 800)) return Next::endOfFile;
     if (p % 50 != 0) return failWith(ErrorCode::stationPositionNotMultipleOf50, p);
-    s.kind = in_.readByte();
-    length = in_.readInt32();
+    s.kind = values.byte();
+    length = values.int32();
     if (length % 100 != 0) return failWith(ErrorCode::stationLengthNotMultipleOf100, p);
-    s.flag = in_.readByte();
-    s.byte4 = in_.readByte();
-    s.byte3 = in_.readByte();
-    s.int1 = in_.readInt16();
-    s.int2 = in_.readInt16();
-    s.byte1 = in_.readByte();
-    s.int3 = in_.readInt16();
-    s.int4 = in_.readInt16();
-    s.int5 = in_.readInt16();
-    s.byte2 = in_.readByte();
-    const std::int64_t hours = in_.readInt32();
-    const std::int64_t minutes = in_.readInt32();
-    const std::int64_t seconds = in_.readInt32();
+    s.flag = values.byte();
+    s.byte4 = values.byte();
+    s.byte3 = values.byte();
+    s.int1 = values.int16();
+    s.int2 = values.int16();
+    s.byte1 = values.byte();
+    s.int3 = values.int16();
+    s.int4 = values.int16();
+    s.int5 = values.int16();
+    s.byte2 = values.byte();
+    const std::int64_t hours = values.int32();
+    const std::int64_t minutes = values.int32();
+    const std::int64_t seconds = values.int32();
     const std::int64_t time = (hours * 60 + minutes) * 60 + seconds;
-    s.text = in_.readText();
+    s.text = values.text();
     s.text = storedText(std::move(s.text), in_.fieldPlace());
     s.long4 = fitStationValue(time, "scheduled time", ctx_.recordPlace);
     return Next::readOn;
@@ -337,11 +346,11 @@ TrainPhase::Next TrainPhase::placeStationStop(const LineRecord& s, int i) {
 
 // The station fills the next entry; stations come in order, each area 350 m clear of the one
 // before, and their entries must stay below the board texts.
-TrainPhase::Next TrainPhase::station() {
+TrainPhase::Next TrainPhase::station(RecordFields& values) {
     const int i = station_;
     LineRecord& s = m_.lineTable[static_cast<std::size_t>(i)];
     std::int32_t length = 0;
-    if (const Next next = readStationRecord(s, length); next != Next::readOn) return next;
+    if (const Next next = readStationRecord(values, s, length); next != Next::readOn) return next;
     setStationArea(s, length, i);
     if (const Next next = placeStationStop(s, i); next != Next::readOn) return next;
     if (i > 1 &&

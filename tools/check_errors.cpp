@@ -8,9 +8,8 @@
 #include "compiler/compilation.h"
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
-#include "compiler/reading_context.h"
-#include "tools/cell_holders.h"
 #include "tools/failure_report.h"
+#include "tools/record_trace.h"
 #include "tools/source_context.h"
 
 namespace tool {
@@ -69,24 +68,18 @@ std::string cellObject(std::uint8_t kind, bool fromMarksPass) {
     }
 }
 
-// The general record of the kilometre progressives that is not in 50 m steps: the compiler
-// finds it only after reading both descriptions and names no record.
-int progressiveLine(std::string_view text, const SourceLines& lines) {
-    for (int line = 1; line <= lines.count(); ++line) {
-        const auto range = lines.byteRange(line);
-        const std::string_view row = text.substr(range->first, range->second - range->first);
-        const std::size_t comma = row.find(',');
-        if (comma == std::string_view::npos) continue;
-        const std::string_view keyword = row.substr(0, comma);
-        if (keyword.find("progressiva") == std::string_view::npos) continue;
-        if (keyword.find('-') != std::string_view::npos) continue;
-        try {
-            scenario::FieldReader in(row.substr(comma + 1));
-            const std::int32_t first = in.readInt32();
-            const std::int32_t second = in.readInt32();
-            if (first % 50 != 0 || second % 50 != 0) return line;
-        } catch (const scenario::ReadFailure&) {
+// The first kilometre progressive record that is not in 50 m steps: the compiler finds the
+// fault only after reading both descriptions and names no record.
+int progressiveLine(const RecordTrace& trace) {
+    using scenario::RecordKind;
+    for (const RecordTrace::Record& r : trace.records()) {
+        if (r.kind != RecordKind::progressiveTre && r.kind != RecordKind::progressiveDue &&
+            r.kind != RecordKind::progressiveUno) {
+            continue;
         }
+        const std::optional<std::int32_t> first = trace.number(r, 0);
+        const std::optional<std::int32_t> second = trace.number(r, 1);
+        if (first && second && (*first % 50 != 0 || *second % 50 != 0)) return r.place.line;
     }
     return 0;
 }
@@ -112,19 +105,19 @@ class ErrorFinder {
     bool pass(bool withTrain) {
         const std::string noTrain;
         for (;;) {
-            CellHolders holders;
+            RecordTrace trace;
             const std::string& train = withTrain ? train_ : noTrain;
             const scenario::Compilation compilation =
                 scenario::compile({in_.lineName, in_.trainName},
                                   {scenario::inMemory(line_), scenario::inMemory(train)},
                                   // Nothing here looks at the plan's points.
                                   {.makeTrackPlan = in_.trackPlan ? 1 : 0,
-                                   .watcher = &holders,
+                                   .observer = &trace,
                                    .planPoints = scenario::PlanPoints::drawingOnly});
             ++scan_.compilations;
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
-                if (withTrain) checkStamps(compilation, holders);
+                if (withTrain) checkStamps(compilation, trace);
                 return true;
             }
             if (scan_.errors.size() >= limit_) {
@@ -133,7 +126,7 @@ class ErrorFinder {
             }
             Diagnostic d;
             const std::optional<std::pair<Description, int>> skip =
-                describe(model, compilation.reading, holders, d);
+                describe(model, compilation.reading, trace, d);
             add(std::move(d));
             if (!skip || !blanked_.insert(*skip).second) return false;
             // A record whose line holds nothing to leave out (an empty description) would fail
@@ -160,16 +153,15 @@ class ErrorFinder {
 
     // What holds `cell`, and which record put it there.
     std::optional<RelatedPlace> holderOf(const scenario::ScenarioModel& model,
-                                         const CellHolders& holders, std::int64_t cell) const {
+                                         const RecordTrace& trace, std::int64_t cell) const {
         if (cell < 0 || cell >= static_cast<std::int64_t>(model.routeTable.size()))
             return std::nullopt;
-        const std::optional<RecordPlace> by = holders.holder(cell);
+        const RecordTrace::Record* by = trace.placer(cell);
         const std::uint8_t kind = model.routeTable[static_cast<std::size_t>(cell)].kind;
-        const bool marksPass = by && by->file == Description::none;
         RelatedPlace related;
-        related.message =
-            "cell " + std::to_string(cell) + " already holds " + cellObject(kind, marksPass);
-        if (by && by->file != Description::none) {
+        related.message = "cell " + std::to_string(cell) + " already holds " +
+                          cellObject(kind, trace.placedByMarksPass(cell));
+        if (by) {
             related.file = nameOf(by->file);
             related.line = by->place.line;
             related.column = by->place.column;
@@ -181,7 +173,7 @@ class ErrorFinder {
 
     std::optional<std::pair<Description, int>> describe(const scenario::ScenarioModel& model,
                                                         const scenario::ReadingResult& reading,
-                                                        const CellHolders& holders,
+                                                        const RecordTrace& trace,
                                                         Diagnostic& d) const {
         const ErrorCode code = model.error.errorCode;
         const std::optional<RecordedFailure> failure =
@@ -203,7 +195,7 @@ class ErrorFinder {
             const int recordLine = site.record.line > 0 ? site.record.line : site.place.line;
             skip = std::pair{site.file, recordLine};
         } else if (code == ErrorCode::progressiveNotMultipleOf50) {
-            if (const int line = progressiveLine(line_, lineLines_); line > 0) {
+            if (const int line = progressiveLine(trace); line > 0) {
                 place(d, Description::line, {line, 1});
                 skip = std::pair{Description::line, line};
             }
@@ -216,8 +208,7 @@ class ErrorFinder {
                     --cell;
                 }
             }
-            if (const std::optional<RecordPlace> by = holders.holder(cell);
-                by && by->file != Description::none) {
+            if (const RecordTrace::Record* by = trace.placer(cell)) {
                 place(d, by->file, by->place);
                 skip = std::pair{by->file, by->place.line};
             }
@@ -225,13 +216,13 @@ class ErrorFinder {
                                   ErrorCode::generalHeaderMissing, ErrorCode::noLineLength})) {
             d.file = in_.lineFile;
         }
-        if ((placedByRecord || markWithoutCell) && holders.lastTaken()) {
-            d.heldBy = holderOf(model, holders, *holders.lastTaken());
+        if ((placedByRecord || markWithoutCell) && trace.lastTaken()) {
+            d.heldBy = holderOf(model, trace, *trace.lastTaken());
         }
         return skip;
     }
 
-    void checkStamps(const scenario::Compilation& compilation, const CellHolders& holders) {
+    void checkStamps(const scenario::Compilation& compilation, const RecordTrace& trace) {
         const std::optional<ErrorCode> stopped = scenario::stampFailure(compilation.stamp);
         if (!stopped) return;
         Diagnostic d;
@@ -239,10 +230,9 @@ class ErrorFinder {
         d.rule = errorRule(d.code);
         d.message = std::string(scenario::describeErrorCode(d.code));
         d.hint = errorHint(d.code);
-        if (const std::optional<RecordPlace> by = holders.holder(1);
-            by && by->file != Description::none) {
+        if (const RecordTrace::Record* by = trace.placer(1)) {
             place(d, by->file, by->place);
-            d.heldBy = holderOf(compilation.model, holders, 1);
+            d.heldBy = holderOf(compilation.model, trace, 1);
         }
         add(std::move(d));
     }

@@ -61,7 +61,8 @@ void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
                      const std::string& trainName) {
     scenario::Compilation compilation =
         scenario::compile({lineName, trainName},
-                          {scenario::inMemory(in.lineBytes), scenario::inMemory(in.trainBytes)});
+                          {scenario::inMemory(in.lineBytes), scenario::inMemory(in.trainBytes)},
+                          {.observer = &in.trace});
     in.failure =
         recordedFailure(compilation.model, compilation.reading, {in.lineFile, in.trainFile},
                         DescriptionTexts{in.lineBytes, in.trainBytes});

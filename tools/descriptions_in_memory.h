@@ -8,6 +8,7 @@
 #include "compiler/scenario_model.h"
 #include "platform/bounded_read.h"
 #include "tools/failure_report.h"
+#include "tools/record_trace.h"
 
 namespace tool {
 
@@ -17,6 +18,7 @@ struct DescriptionsInMemory {
     std::string lineBytes;  // Windows-1252, as read
     std::string trainBytes;
     scenario::ScenarioModel model;  // compiled and stamped, when `problem` is empty
+    RecordTrace trace;              // what the compilation read and where it placed each object
     // The failure the compiler recorded, if any; the model then holds what it made before.
     std::optional<RecordedFailure> failure;
     // Why there is no model to use: a description cannot be read or is too large, or the
@@ -36,7 +38,8 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
                                                  const std::string& lineName,
                                                  const std::string& trainName);
 
-// Compiles `in.lineBytes` and `in.trainBytes`, already read, under the names given.
+// Compiles `in.lineBytes` and `in.trainBytes`, already read, under the names given, tracing
+// the compilation into `in.trace`.
 void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
                      const std::string& trainName);
 

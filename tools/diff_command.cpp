@@ -19,8 +19,7 @@ using json = nlohmann::ordered_json;
 struct LoadedSide {
     std::vector<LoadedFile> files;
     std::optional<DescriptionsInMemory> compiled;
-    std::optional<DescriptionFile> lineSource;
-    std::optional<DescriptionFile> trainSource;
+    std::optional<TracedSources> sources;
     std::optional<std::string> problem;
     ScenarioSide side;
 };
@@ -111,13 +110,11 @@ void loadDescriptions(LoadedSide& loaded, const std::string& line, const std::st
         loaded.problem = "the descriptions do not compile: " + formatFailure(*c.failure);
         return;
     }
-    loaded.lineSource = DescriptionFile{line, c.lineBytes};
-    loaded.trainSource = DescriptionFile{train, c.trainBytes};
+    loaded.sources = TracedSources{&c.trace, line, train};
     loaded.side.route = &c.model.routeTable;
     loaded.side.train = &c.model.lineTable;
     loaded.side.plan = &c.model.trackPlan;
-    loaded.side.lineSource = &*loaded.lineSource;
-    loaded.side.trainSource = &*loaded.trainSource;
+    loaded.side.sources = &*loaded.sources;
 }
 
 json optionalText(const std::optional<std::string>& s) {

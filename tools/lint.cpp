@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "compiler/description_grammar.h"
 #include "compiler/field_reader.h"
 #include "compiler/rounding.h"
 #include "tools/source_context.h"
@@ -13,94 +14,13 @@
 namespace tool {
 namespace {
 
-enum class Order { none, gradient, curve, speed, adhesion, station, signal };
-
-struct Keyword {
-    std::string_view spelling;            // as the carried descriptions write it
-    std::vector<std::string_view> parts;  // the keyword field must contain each
-    bool caseSensitive = false;
-    int numbers = 0;
-    bool text = false;  // a text field follows the numbers
-    Order order = Order::none;
-    bool setting = false;  // a general value, given once
-};
-
-const std::vector<Keyword>& generalKeywords() {
-    static const std::vector<Keyword> keywords{
-        {"lunghezza percorso", {"percorso", "lunghezza"}, false, 1, false, Order::none, true},
-        {"progressiva chilometrica tre", {"tre", "progressiva"}, true, 3, false, Order::none, true},
-        {"progressiva chilometrica due", {"due", "progressiva"}, true, 3, false, Order::none, true},
-        {"progressiva chilometrica uno", {"uno", "progressiva"}, true, 3, false, Order::none, true},
-        {"sfondo uno", {"sfondo", "uno"}, true, 1, false, Order::none, true},
-        {"sfondo due", {"sfondo", "due"}, true, 1, false, Order::none, true},
-        {"sfondo tre", {"sfondo", "tre"}, true, 1, false, Order::none, true},
-        {"ripetizione segnali 4 codici",
-         {"segnali", "ripetizione"},
-         true,
-         2,
-         false,
-         Order::none,
-         true},
-    };
-    return keywords;
-}
-
-const std::vector<Keyword>& lineRecordKeywords() {
-    static const std::vector<Keyword> keywords{
-        {"pendenza", {"pendenza"}, false, 2, false, Order::gradient, false},
-        {"curvas3", {"curva"}, false, 2, false, Order::curve, false},
-        {"montagna", {"montagna"}, false, 3, false, Order::none, false},
-        {"indicatori_vmax", {"indicatori_v"}, false, 9, false, Order::none, false},
-        {"cartello_indicatore", {"cartello", "indicat"}, false, 1, true, Order::none, false},
-    };
-    return keywords;
-}
-
-const std::vector<Keyword>& trainKeywords() {
-    static const std::vector<Keyword> keywords{
-        {"percentuale massa frenata", {"frenata", "massa"}, false, 1, false, Order::none, true},
-        {"numero vetture", {"vetture"}, false, 1, false, Order::none, true},
-        {"velocita", {"velocit"}, false, 2, false, Order::speed, false},
-        {"aderenza", {"aderenza"}, false, 2, false, Order::adhesion, false},
-        {"orologio", {"orologio"}, false, 3, false, Order::none, true},
-        {"sabbia", {"sabbia"}, false, 1, false, Order::none, true},
-        {"segnale", {"segnale"}, false, 11, false, Order::signal, false},
-        {"rallentamento", {"rallentamento"}, false, 6, false, Order::none, false},
-        {"abbattimento", {"abbattimento"}, false, 2, false, Order::none, false},
-        {"stazione", {"stazione"}, false, 16, true, Order::station, false},
-    };
-    return keywords;
-}
-
-constexpr std::string_view kLineHeadings[] = {
-    "[generale]", "[curve]", "[pendenze]", "[montagne]", "[cartelli]", "[indicazioni]", "[fine]"};
-constexpr std::string_view kTrainHeadings[] = {"[generale]", "[aderenze]",      "[vel_limite]",
-                                               "[stazioni]", "[rallentamenti]", "[segnali]",
-                                               "[codici]",   "[fine]"};
-
-bool holds(std::string_view field, char c) {
-    return field.find(c) != std::string_view::npos;
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = lower(c);
-    return out;
-}
-
-bool has(std::string_view field, std::string_view part, bool caseSensitive) {
-    if (caseSensitive) return field.find(part) != std::string_view::npos;
-    return lowered(field).find(lowered(part)) != std::string::npos;
-}
-
-bool matches(const Keyword& k, std::string_view field, bool caseSensitive) {
-    return std::all_of(k.parts.begin(), k.parts.end(),
-                       [&](std::string_view part) { return has(field, part, caseSensitive); });
-}
+using scenario::containsIgnoringCase;
+using scenario::isComment;
+using scenario::lowerAscii;
+using scenario::PositionOrder;
+using scenario::RecordGrammar;
+using scenario::RecordKind;
+using scenario::Section;
 
 std::size_t editDistance(std::string_view a, std::string_view b) {
     std::vector<std::size_t> row(b.size() + 1);
@@ -149,7 +69,7 @@ FirstField firstField(std::string_view line) {
 bool looksLikeComment(std::string_view field) {
     return field.starts_with("//") || field.starts_with("#") || field.starts_with(";") ||
            field.starts_with("'") || field.starts_with("/*") || field.starts_with("*") ||
-           field.starts_with("!") || lowered(field.substr(0, 4)) == "rem ";
+           field.starts_with("!") || lowerAscii(field.substr(0, 4)) == "rem ";
 }
 
 // A record of a kind whose positions must increase.
@@ -161,7 +81,7 @@ struct Positioned {
 
 // The characters an author meant as a comment mark, such as "//" or "#".
 std::string commentMark(std::string_view field) {
-    if (lowered(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
+    if (lowerAscii(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
     std::size_t end = 0;
     while (end < field.size() && end < 3 && std::ispunct(static_cast<unsigned char>(field[end]))) {
         ++end;
@@ -234,10 +154,10 @@ class Linter {
             first.column += shift;
             const std::string_view field = first.text;
             if (section == Section::beforeHeader) {
-                if (has(field, "[generale]", false)) {
+                if (containsIgnoringCase(field, scenario::kGeneralHeading)) {
                     section = in_.isLine ? Section::general : Section::records;
                     found_.add(std::move(beforeHeader_));
-                } else if (!keywordsOf(field, false).empty() && !holds(field, '-')) {
+                } else if (!keywordsOf(field, false).empty() && !isComment(field)) {
                     warn("before-general-header", line, first.column,
                          "this record stands before the [generale] line; the reader skips "
                          "everything before it",
@@ -246,9 +166,10 @@ class Linter {
                 continue;
             }
             const bool general = section == Section::general;
-            if (holds(field, '-')) {
+            if (isComment(field)) {
                 ++comments;
-                if (comments > (general ? 10 : 2) && !keywordsOf(field, general).empty()) {
+                if (comments > scenario::commentFieldsDropped(sectionOf(general)) &&
+                    !keywordsOf(field, general).empty()) {
                     warn("comment-run-too-long", line, first.column,
                          "the reader drops at most " + std::string(general ? "ten" : "two") +
                              " comment fields in a row; this one is read as a record",
@@ -278,18 +199,19 @@ class Linter {
                                         "\" does not mark a comment: the line is read as fields"
                                   : "\"" + commentMark(field) +
                                         "\" does not mark a comment: the line is read as a \"" +
-                                        std::string(read.front()->spelling) + "\" record",
+                                        std::string(read.front()->spelling()) + "\" record",
                      "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
                 if (read.empty()) continue;
             }
-            if (holds(field, '[') && holds(field, ']')) {
+            if (scenario::isHeading(field)) {
                 heading(line, field, first.column);
                 if (general) section = Section::records;
                 continue;
             }
             const auto keywords = keywordsOf(field, general);
             // Without the track plan the reader leaves curves out on purpose.
-            if (keywords.empty() && in_.isLine && !in_.trackPlan && has(field, "curva", false)) {
+            if (keywords.empty() && in_.isLine && !in_.trackPlan &&
+                scenario::recordGrammar(RecordKind::curve).matches(field)) {
                 continue;
             }
             if (keywords.empty()) {
@@ -298,8 +220,8 @@ class Linter {
             }
             if (keywords.size() > 1) {
                 std::string names;
-                for (const Keyword* k : keywords) {
-                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling) + "\"";
+                for (const RecordGrammar* k : keywords) {
+                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling()) + "\"";
                 }
                 warn("several-keywords", line, first.column,
                      "\"" + std::string(field) + "\" holds the keywords of several records (" +
@@ -326,16 +248,18 @@ class Linter {
         return in_.bytes.substr(0, end);
     }
 
-    std::vector<const Keyword*> keywordsOf(std::string_view field, bool general) const {
-        std::vector<const Keyword*> found;
-        const std::vector<const std::vector<Keyword>*> tables =
-            in_.isLine ? std::vector{general ? &generalKeywords() : &lineRecordKeywords()}
-                       : std::vector{&trainKeywords()};
-        for (const auto* table : tables) {
-            for (const Keyword& k : *table) {
-                if (k.order == Order::curve && !in_.trackPlan) continue;
-                if (matches(k, field, k.caseSensitive)) found.push_back(&k);
-            }
+    Section sectionOf(bool general) const {
+        if (!in_.isLine) return Section::train;
+        return general ? Section::lineGeneral : Section::lineRecords;
+    }
+
+    // The records whose keyword test the field passes, in the order the reader tests them.
+    std::vector<const RecordGrammar*> keywordsOf(std::string_view field, bool general) const {
+        std::vector<const RecordGrammar*> found;
+        const scenario::KeywordField keyword(field);
+        for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
+            if (k.needsTrackPlan && !in_.trackPlan) continue;
+            if (k.matches(keyword)) found.push_back(&k);
         }
         return found;
     }
@@ -401,17 +325,16 @@ class Linter {
     }
 
     void heading(const Line& line, std::string_view field, int column) {
-        const std::string name = lowered(field);
-        const auto* begin = in_.isLine ? std::begin(kLineHeadings) : std::begin(kTrainHeadings);
-        const auto* end = in_.isLine ? std::end(kLineHeadings) : std::end(kTrainHeadings);
-        if (std::find(begin, end, name) != end) return;
+        const std::string name = lowerAscii(field);
+        const auto headings = scenario::customHeadings(in_.isLine);
+        if (std::find(headings.begin(), headings.end(), name) != headings.end()) return;
         std::string_view nearest;
         std::size_t best = 4;
-        for (const auto* h = begin; h != end; ++h) {
-            const std::size_t d = editDistance(name, *h);
+        for (const std::string_view h : headings) {
+            const std::size_t d = editDistance(name, h);
             if (d < best) {
                 best = d;
-                nearest = *h;
+                nearest = h;
             }
         }
         warn("unknown-section", line, column,
@@ -432,19 +355,20 @@ class Linter {
     void unknown(const Line& line, std::string_view field, int column, bool general) {
         std::string hint;
         std::optional<Replacement> fix;
+        const auto generalRecords = scenario::sectionRecords(Section::lineGeneral);
         if (in_.isLine && general) {
-            for (const Keyword& k : generalKeywords()) {
-                if (matches(k, field, false)) {
+            for (const RecordGrammar& k : generalRecords) {
+                if (k.matchesIgnoringCase(field)) {
                     hint = "the general section's keywords are matched in lower case, as in \"" +
-                           std::string(k.spelling) + "\"";
+                           std::string(k.spelling()) + "\"";
                     fix = replacing(line, column, field, lowered(field));
                 }
             }
         }
         if (in_.isLine && !general && hint.empty()) {
-            for (const Keyword& k : generalKeywords()) {
-                if (matches(k, field, false)) {
-                    hint = "\"" + std::string(k.spelling) +
+            for (const RecordGrammar& k : generalRecords) {
+                if (k.matchesIgnoringCase(field)) {
+                    hint = "\"" + std::string(k.spelling()) +
                            "\" belongs in the general section, before the first heading after "
                            "[generale]";
                 }
@@ -453,15 +377,13 @@ class Linter {
         if (hint.empty()) {
             std::string_view nearest;
             std::size_t best = 4;
-            const std::string word = lowered(field);
-            const auto& table =
-                in_.isLine ? (general ? generalKeywords() : lineRecordKeywords()) : trainKeywords();
-            for (const Keyword& k : table) {
-                for (std::string_view candidate : {k.spelling, k.parts.front()}) {
+            const std::string word = lowerAscii(field);
+            for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
+                for (std::string_view candidate : {k.spelling(), std::string_view(k.word)}) {
                     const std::size_t d = editDistance(word, candidate);
                     if (d < best) {
                         best = d;
-                        nearest = k.spelling;
+                        nearest = k.spelling();
                     }
                 }
             }
@@ -487,11 +409,11 @@ class Linter {
             if (end == std::string_view::npos) end = text.size();
             const std::string_view field = text.substr(start, end - start);
             const auto read = keywordsOf(field, general);
-            if (!read.empty() && !holds(field, '-')) {
+            if (!read.empty() && !isComment(field)) {
                 const std::size_t begin = field.find_first_not_of(" \t");
                 warn("comment-read-as-fields", line, static_cast<int>(start + begin) + 1 + shift,
                      "a comment ends at its first comma: \"" + std::string(field.substr(begin)) +
-                         "\" is read as a \"" + std::string(read.front()->spelling) + "\" record",
+                         "\" is read as a \"" + std::string(read.front()->spelling()) + "\" record",
                      "write the comment without commas, or begin each part with \"-\"");
                 return;
             }
@@ -500,14 +422,15 @@ class Linter {
     }
 
     void record(const Line& line, std::string_view text, const FirstField& first, int shift,
-                const std::vector<const Keyword*>& keywords) {
+                const std::vector<const RecordGrammar*>& keywords) {
         int numbers = 0;
-        int texts = 0;
-        for (const Keyword* k : keywords) {
-            numbers += k->numbers;
-            texts += k->text ? 1 : 0;
+        int expected = 0;
+        for (const RecordGrammar* k : keywords) {
+            for (const scenario::FieldGrammar& f : k->fields()) {
+                numbers += f.width == scenario::FieldWidth::text ? 0 : 1;
+                ++expected;
+            }
         }
-        const int expected = numbers + texts;
         const std::string_view rest =
             first.comma ? text.substr(*first.comma + 1) : std::string_view{};
         const int restColumn = first.comma ? static_cast<int>(*first.comma) + 2 + shift : 0;
@@ -518,19 +441,21 @@ class Linter {
         // A field the line does not have is told as too few fields; a field that is there but
         // is no number is the compiler's to tell, not a miscount.
         try {
-            for (const Keyword* k : keywords) {
-                for (int i = 0; i < k->numbers && !in.atEnd(); ++i, ++read) {
-                    values.push_back(in.readInt32());
-                }
-                if (k->text && !in.atEnd()) {
-                    in.readText();
+            for (const RecordGrammar* k : keywords) {
+                for (const scenario::FieldGrammar& f : k->fields()) {
+                    if (in.atEnd()) break;
+                    if (f.width == scenario::FieldWidth::text) {
+                        in.readText();
+                    } else {
+                        values.push_back(in.readInt32());
+                    }
                     ++read;
                 }
             }
         } catch (const scenario::ReadFailure&) {
             unreadable = true;
         }
-        const std::string what = "the record \"" + std::string(keywords.front()->spelling) + "\"";
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
         if (!unreadable && read < expected) {
             warn("field-count", line, first.column,
                  what + " reads " + std::to_string(expected) +
@@ -555,9 +480,14 @@ class Linter {
             int count = expected;
             try {
                 scenario::FieldReader again(rest);
-                for (const Keyword* k : keywords) {
-                    for (int i = 0; i < k->numbers; ++i) again.readInt32();
-                    if (k->text) again.readText();
+                for (const RecordGrammar* k : keywords) {
+                    for (const scenario::FieldGrammar& f : k->fields()) {
+                        if (f.width == scenario::FieldWidth::text) {
+                            again.readText();
+                        } else {
+                            again.readInt32();
+                        }
+                    }
                 }
                 while (!again.atEnd()) {
                     again.readText();
@@ -579,11 +509,9 @@ class Linter {
 
     // Where two records of a kind stand out of order, the one told is the one whose leaving out
     // mends the order: a position typed too high is told on its own line, not on the next.
-    void positionOrder(Order order, const std::vector<Positioned>& r) {
-        static const std::map<Order, std::string_view> kinds{
-            {Order::gradient, "gradient"}, {Order::curve, "curve"},     {Order::speed, "speed"},
-            {Order::adhesion, "adhesion"}, {Order::station, "station"}, {Order::signal, "signal"}};
-        const bool strict = order == Order::station;
+    void positionOrder(RecordKind kind, const std::vector<Positioned>& r) {
+        const RecordGrammar& grammar = scenario::recordGrammar(kind);
+        const bool strict = grammar.order == PositionOrder::strictlyIncreasing;
         const auto inOrder = [&](std::size_t a, std::size_t b) {
             return r[a].position < r[b].position || (!strict && r[a].position == r[b].position);
         };
@@ -597,7 +525,7 @@ class Linter {
             told = culprit;
             const std::size_t other = culprit == i ? i - 1 : i;
             warn("position-order", r[culprit].line, r[culprit].column,
-                 "this " + std::string(kinds.at(order)) + " record at " +
+                 "this " + std::string(grammar.noun()) + " record at " +
                      std::to_string(r[culprit].position) + " m stands " +
                      (culprit == i ? "after" : "before") + " one at " +
                      std::to_string(r[other].position) + " m (line " +
@@ -607,31 +535,32 @@ class Linter {
         }
     }
 
-    void checkValues(const Line& line, int column, const Keyword& k,
+    void checkValues(const Line& line, int column, const RecordGrammar& k,
                      const std::vector<std::int64_t>& v) {
-        if (k.setting) {
-            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling), line.number);
+        if (k.once) {
+            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling()), line.number);
             if (!fresh) {
                 warn("repeated-setting", line, column,
-                     "\"" + std::string(k.spelling) + "\" is given a second time (first on line " +
-                         std::to_string(it->second) + "); this value replaces the first",
+                     "\"" + std::string(k.spelling()) +
+                         "\" is given a second time (first on line " + std::to_string(it->second) +
+                         "); this value replaces the first",
                      "keep one of the two records");
             }
         }
-        if (k.order != Order::none) ordered_[k.order].push_back({v[0], line, column});
-        if (k.spelling == "montagna" && v[1] <= v[0]) {
+        if (k.order != PositionOrder::free) ordered_[k.kind].push_back({v[0], line, column});
+        if (k.kind == RecordKind::mountain && v[1] <= v[0]) {
             warn("end-before-start", line, column,
                  "the mountain stretch ends at " + std::to_string(v[1]) +
                      " m, not after its start at " + std::to_string(v[0]) + " m: it covers no cell",
                  "give the start first and then the end, as in \"montagna, 500, 2850, 11\"");
         }
-        if (k.spelling == "rallentamento" && v[2] <= 0) {
+        if (k.kind == RecordKind::slowdown && v[2] <= 0) {
             warn("end-before-start", line, column,
                  "the slowdown's length is " + std::to_string(v[2]) +
                      " m: it ends at or before its start at " + std::to_string(v[0]) + " m",
                  "give the slowdown's length in metres as its third field");
         }
-        if (k.order == Order::speed && v[1] % 5 != 0) {
+        if (k.kind == RecordKind::speed && v[1] % 5 != 0) {
             warn("speed-rounded", line, column,
                  "the speed " + std::to_string(v[1]) +
                      " km/h is kept in steps of 5 km/h and becomes " +
@@ -646,7 +575,7 @@ class Linter {
     FirstWarnings found_;
     FirstWarnings beforeHeader_;
     std::map<std::string, int> settings_;
-    std::map<Order, std::vector<Positioned>> ordered_;
+    std::map<RecordKind, std::vector<Positioned>> ordered_;
 };
 
 }  // namespace

@@ -50,9 +50,11 @@ Reading readWhole(const std::string& path, const platform::FileStamp& stamp) {
     return {std::move(bytes), {}};
 }
 
-// What compiling the descriptions gave: the model when it holds a route to draw.
+// What compiling the descriptions gave: the model when it holds a route to draw, and what the
+// compilation read and placed.
 struct Compilation {
     std::shared_ptr<const scenario::ScenarioModel> model;
+    std::shared_ptr<const RecordTrace> trace;
     std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
 };
 
@@ -63,9 +65,11 @@ Compilation compile(const LiveSources& sources, const std::string& line, const s
     in->lineBytes = line;
     in->trainBytes = train;
     compileInMemory(*in, sources.lineName, sources.trainName);
-    if (in->problem) return {nullptr, *in->problem};
-    // The model lives as long as the compilation that holds it.
-    return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model), {}};
+    if (in->problem) return {nullptr, nullptr, *in->problem};
+    // The model and the trace live as long as the compilation that holds them.
+    return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model),
+            std::shared_ptr<const RecordTrace>(in, &in->trace),
+            {}};
 }
 
 // "FILE:LINE" as object_sources writes it.
@@ -120,17 +124,15 @@ json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sou
 
 // The objects the page lists: every station of the train file (a station without a stop has no
 // cell of its own), then every other object of the route, in the order of the line.
-json objectsJson(const scenario::ScenarioModel& model, const LiveSources& sources,
-                 const std::string& line, const std::string& train) {
+json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
+                 const LiveSources& sources, const std::string& line, const std::string& train) {
     RouteReport report = routeReport(model.routeTable, &model.lineTable);
-    attributeCompiledSources(report, model.lineTable, {sources.lineFile, line},
-                             {sources.trainFile, train});
+    attributeCompiledSources(report, {&trace, sources.lineFile, sources.trainFile});
     std::vector<std::pair<std::int64_t, json>> items;
     const DescriptionLines lines{SourceLines(line), SourceLines(train)};
 
-    const std::vector<int> stationLines =
-        stationRecordLines(model.lineTable, {sources.trainFile, train});
     const int stations = trainLayout(model.lineTable).stationCount;
+    const std::vector<int> stationLines = stationRecordLines(trace, stations);
     std::map<int, int> stopCell;  // by station entry
     for (const RouteObject& o : report.objects) {
         if (o.raw.kind == scenario::CellKind::kStationStop) stopCell[o.raw.value1] = o.cell;
@@ -291,7 +293,8 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         next->map = std::make_shared<const MapModel>(
             wholeLineMap({&m.routeTable, &m.lineTable, &m.trackPlan}));
         next->pictureVersion = next->version;
-        lastGoodObjects_ = objectsJson(*compiled.model, sources_, *lineBytes_, *trainBytes_);
+        lastGoodObjects_ =
+            objectsJson(*compiled.model, *compiled.trace, sources_, *lineBytes_, *trainBytes_);
         lastGoodPicture_ = pictureJson(*compiled.model);
     } else if (previous) {
         // The objects shown stay those of the picture they belong to, the last good one.

@@ -1,7 +1,6 @@
-// Which record of the descriptions placed each object of a compiled route: the descriptions
-// are compiled again in memory, and only when they give that very route are the positions of
-// their signals, slowdowns, marks, stations, boards and mountain stretches matched to the cells
-// those records fill.
+// Which record of the descriptions placed each object of a compiled route, as the compilation
+// that made the route traced it: the descriptions beside a compiled route are compiled again in
+// memory, and only when they give that very route are its objects named by their records.
 #pragma once
 
 #include <optional>
@@ -11,12 +10,25 @@
 
 #include "compiler/scenario_model.h"
 #include "tools/inspection.h"
+#include "tools/record_trace.h"
 
 namespace tool {
 
 struct DescriptionFile {
     std::string path;   // as shown in file:line
     std::string bytes;  // Windows-1252
+};
+
+// The trace of the compilation that made a route, with the paths that name its records.
+struct TracedSources {
+    const RecordTrace* trace = nullptr;
+    std::string linePath;
+    std::string trainPath;
+
+    // "FILE:LINE" of the record.
+    std::string sourceOf(const RecordTrace::Record& r) const {
+        return recordSource(r, linePath, trainPath);
+    }
 };
 
 // The descriptions beside a route file X_Y.dat: X_Y-.txt and X_linea.txt, where X is
@@ -32,13 +44,12 @@ std::optional<std::string> attributeSources(RouteReport& report, const scenario:
                                             const DescriptionFile& line,
                                             const DescriptionFile& train);
 
-// The same for a report made from the route that `line` and `train` were just compiled into,
-// with `table` the train table of that compilation: no second compilation to compare with.
-void attributeCompiledSources(RouteReport& report, const scenario::LineTable& table,
-                              const DescriptionFile& line, const DescriptionFile& train);
+// The same for a report made from the route of the compilation that `sources` traced: no second
+// compilation to compare with. A speed mark that no record placed is one the compiler added.
+void attributeCompiledSources(RouteReport& report, const TracedSources& sources);
 
-// The line of the record that gave each station entry of `table`, by entry (1 to the station
-// count; index 0 unused), matched by the position written; 0 where no record gives it.
-std::vector<int> stationRecordLines(const scenario::LineTable& table, const DescriptionFile& train);
+// The line of the record that gave each station entry, by entry (1 to `stations`; index 0
+// unused): the station records fill the entries in the order read. 0 where no record gives it.
+std::vector<int> stationRecordLines(const RecordTrace& trace, int stations);
 
 }  // namespace tool

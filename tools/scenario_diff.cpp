@@ -64,7 +64,7 @@ struct SideView {
     std::vector<Slowdown> slowdowns;
     std::vector<Station> stations;
     std::set<int> compilerMarks;
-    std::vector<WrittenRecord> records;  // of both descriptions, when known
+    const TracedSources* sources = nullptr;  // the records of both descriptions, when known
 };
 
 std::string valuesKey(const std::vector<NamedValue>& values) {
@@ -127,24 +127,19 @@ SideView viewOf(const ScenarioSide& side) {
     SideView v;
     v.side = &side;
     v.report = routeReport(*side.route, side.train);
-    bool sourced = false;
-    if (side.lineSource && side.trainSource) {
-        sourced = !attributeSources(v.report, *side.route, *side.lineSource, *side.trainSource);
-        v.records = writtenRecords(*side.lineSource, true);
-        for (WrittenRecord& r : writtenRecords(*side.trainSource, false)) {
-            v.records.push_back(std::move(r));
-        }
+    const bool sourced = side.sources != nullptr;
+    if (sourced) {
+        attributeCompiledSources(v.report, *side.sources);
+        v.sources = side.sources;
     }
     v.slowdowns = slowdownsOf(v.report, *side.route);
     // With the descriptions, a slowdown ends where its record says, not where its end cell
     // stands for.
     for (Slowdown& s : v.slowdowns) {
-        for (const WrittenRecord& r : v.records) {
-            if (r.keyword == "rallentamento" && r.numbers.size() > 2 && r.numbers[0] == s.from &&
-                r.place == s.source) {
-                s.to = r.numbers[0] + r.numbers[2];
-            }
-        }
+        const RecordTrace::Record* r = sourced ? side.sources->trace->placer(s.start) : nullptr;
+        if (!r || r->kind != scenario::RecordKind::slowdown) continue;
+        const std::optional<std::int32_t> length = side.sources->trace->number(*r, 2);
+        if (length) s.to = *side.sources->trace->number(*r, 0) + std::int64_t{*length};
     }
     for (const RouteObject& o : v.report.objects) {
         if (o.raw.kind != kMark) continue;
@@ -195,7 +190,9 @@ SideView viewOf(const ScenarioSide& side) {
                 s.source = stop->second->source;
             }
             // A station without a stop (an area only) is found by its name.
-            if (!s.source) s.source = lastRecord(v.records, "stazione", s.record->text);
+            if (!s.source && v.sources) {
+                s.source = lastRecord(*v.sources, scenario::RecordKind::station, s.record->text);
+            }
             v.stations.push_back(std::move(s));
         }
     }
@@ -640,31 +637,31 @@ void leftoverCells(const SideView& a, const SideView& b, const Folding& fold,
 }
 
 // The record behind a change of the track or of the general data, on one side.
-std::optional<std::string> recordOf(const Change& c, const std::vector<WrittenRecord>& records,
-                                    bool inB) {
-    if (records.empty()) return std::nullopt;
+std::optional<std::string> recordOf(const Change& c, const TracedSources* sources, bool inB) {
+    using scenario::RecordKind;
+    if (!sources) return std::nullopt;
     const std::int64_t at = inB && c.positionInB ? *c.positionInB : c.position.value_or(0);
-    if (c.kind == "gradient") return recordInForce(records, "pendenza", at / 50);
-    if (c.kind == "speed limit") return recordInForce(records, "velocita", at / 50);
-    if (c.kind == "adhesion") return recordInForce(records, "aderenza", at / 50);
-    if (c.kind == "mountain stretch") return recordCovering(records, "montagna", at);
-    if (c.kind == "curve") return recordCovering(records, "curva", at);
+    if (c.kind == "gradient") return recordInForce(*sources, RecordKind::gradient, at / 50);
+    if (c.kind == "speed limit") return recordInForce(*sources, RecordKind::speed, at / 50);
+    if (c.kind == "adhesion") return recordInForce(*sources, RecordKind::adhesion, at / 50);
+    if (c.kind == "mountain stretch") return recordCovering(*sources, RecordKind::mountain, at);
+    if (c.kind == "curve") return recordCovering(*sources, RecordKind::curve, at);
     if (c.kind != "train" && c.kind != "line") return std::nullopt;
-    static const std::pair<const char*, const char*> kKeywords[] = {
-        {"braked_mass_percent", "frenata"},
-        {"cars", "vetture"},
-        {"clock", "orologio"},
-        {"sand", "sabbia"},
-        {"line_length", "lunghezza"},
-        {"repetition_first", "ripetizione"},
-        {"repetition_second", "ripetizione"},
-        {"repetition_code", "ripetizione"},
+    static const std::pair<const char*, RecordKind> kRecords[] = {
+        {"braked_mass_percent", RecordKind::brakedMass},
+        {"cars", RecordKind::cars},
+        {"clock", RecordKind::clock},
+        {"sand", RecordKind::sand},
+        {"line_length", RecordKind::lineLength},
+        {"repetition_first", RecordKind::signalRepetition},
+        {"repetition_second", RecordKind::signalRepetition},
+        {"repetition_code", RecordKind::signalRepetition},
+        {"background_uno", RecordKind::backgroundUno},
+        {"background_due", RecordKind::backgroundDue},
+        {"background_tre", RecordKind::backgroundTre},
     };
-    for (const auto& [field, keyword] : kKeywords) {
-        if (c.field == field) return lastRecord(records, keyword);
-    }
-    if (c.field.starts_with("background_")) {
-        return lastRecord(records, "sfondo", c.field.substr(std::string("background_").size()));
+    for (const auto& [field, kind] : kRecords) {
+        if (c.field == field) return lastRecord(*sources, kind);
     }
     return std::nullopt;
 }
@@ -714,8 +711,8 @@ std::vector<Change> scenarioChanges(const ScenarioSide& a, const ScenarioSide& b
         from = out.size();
         leftoverCells(va, vb, fold, out);
         for (Change& c : out) {
-            if (!c.sourceA) c.sourceA = recordOf(c, va.records, false);
-            if (!c.sourceB) c.sourceB = recordOf(c, vb.records, true);
+            if (!c.sourceA) c.sourceA = recordOf(c, va.sources, false);
+            if (!c.sourceB) c.sourceB = recordOf(c, vb.sources, true);
         }
     } else if (a.route || b.route) {
         out.push_back(change("route", a.route ? "removed" : "added", 0,

@@ -15,10 +15,9 @@ struct ScenarioSide {
     const scenario::RouteTable* route = nullptr;
     const scenario::LineTable* train = nullptr;
     const scenario::TrackPlan* plan = nullptr;
-    // The descriptions the route was compiled from, when known: each change then names the
-    // file:line of its record, and positions are those written.
-    const DescriptionFile* lineSource = nullptr;
-    const DescriptionFile* trainSource = nullptr;
+    // The trace of the compilation that made the route, when it was compiled here: each change
+    // then names the file:line of its record, and positions are those written.
+    const TracedSources* sources = nullptr;
 };
 
 // One change a line, in the order: general data, stations, slowdowns, signals and other

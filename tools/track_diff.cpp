@@ -4,6 +4,7 @@
 #include <cmath>
 #include <type_traits>
 
+#include "compiler/description_grammar.h"
 #include "compiler/record_views.h"
 #include "compiler/windows1252.h"
 #include "tools/inspection.h"
@@ -54,14 +55,12 @@ std::optional<double> turnAt(const scenario::TrackPlan& plan, std::int64_t m) {
     return ((ex - dx) * dy - (ey - dy) * dx) / norm;
 }
 
-// The curve classes of the line description: "curvas3" turns left by 0.0004 a metre.
-constexpr double kClassRates[] = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-
 std::string turnText(std::optional<double> turn) {
     const double rate = turn.value_or(0);
     if (std::fabs(rate) < 1e-7) return "straight";
-    for (int k = 0; k < 6; ++k) {
-        if (std::fabs(std::fabs(rate) - kClassRates[k]) < 1e-7) {
+    // The curve classes of the line description: "curvas3" turns left by 0.0004 a metre.
+    for (std::size_t k = 0; k < std::size(scenario::kCurveClassTurns); ++k) {
+        if (std::fabs(std::fabs(rate) - scenario::kCurveClassTurns[k]) < 1e-7) {
             return "class " + std::to_string(k + 1) + (rate < 0 ? " left" : " right");
         }
     }

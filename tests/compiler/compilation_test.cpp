@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "compile_support.h"
-#include "compiler/placement_watcher.h"
+#include "compiler/compilation_observer.h"
 #include "tests/support/scratch.h"
 
 namespace scenario {
@@ -100,24 +101,75 @@ TEST(Compilation, UnstampedGivesNoFileButTellsWhatWasConsumed) {
     }
 }
 
-// The watcher hears of the reading's placements and is not kept by the model afterwards.
-TEST(Compilation, TellsTheWatcherOnlyWhileReading) {
-    struct Counter : PlacementWatcher {
-        int records = 0;
-        std::vector<std::int64_t> placedCells;
-        void recordStarts(Description, SourcePlace) override { ++records; }
-        void placed(std::int64_t cell) override { placedCells.push_back(cell); }
+// What an observer hears of a compilation: each record with its keyword's place and its values
+// as read (a field that names two records starts each), and each cell placed, by the record
+// being read or by the marks pass; the model keeps no pointer to it afterwards.
+TEST(Compilation, TellsTheObserverEachRecordAndPlacement) {
+    struct Recorder : CompilationObserver {
+        struct Record {
+            Description file;
+            RecordKind kind;
+            FieldSpan keyword;
+            std::vector<ReadField> fields;
+        };
+        std::vector<Record> records;
+        std::map<std::int64_t, int> placedBy;  // the record's index, -1 for the marks pass
+        int current = -1;
+        void recordStarts(Description file, RecordKind kind, FieldSpan keyword) override {
+            records.push_back({file, kind, keyword, {}});
+            current = static_cast<int>(records.size()) - 1;
+        }
+        void fieldRead(const ReadField& field) override {
+            records.back().fields.push_back({field.span, field.number, {}});
+        }
+        void marksPassStarts() override { current = -1; }
+        void placed(std::int64_t cell) override { placedBy[cell] = current; }
         void taken(std::int64_t) override {}
-    } counter;
-    const Compilation c =
-        compile({"GENOVA_TORINO", "IC514"},
-                {loaderOf(shortLine()), loaderOf(train("segnale, 2500, 2,3,1,0,0,2,2,1,0,0\r\n"))},
-                {.makeTrackPlan = 0, .watcher = &counter});
+    } recorder;
+    const Compilation c = compile(
+        {"GENOVA_TORINO", "IC514"},
+        {loaderOf(shortLine("montagna, 500, 2850, 11\r\n")),
+         loaderOf(train("segnale rallentamento, 2500, 2,3,1,0,0,2,2,1,0,0, 5000, 30, 300, 1, 1, "
+                        "0\r\n"))},
+        {.makeTrackPlan = 0, .observer = &recorder});
     ASSERT_EQ(c.stamp, StampResult::stamped);
-    EXPECT_GT(counter.records, 0);
-    EXPECT_NE(std::find(counter.placedCells.begin(), counter.placedCells.end(), 51),
-              counter.placedCells.end());  // the signal at 2500 m
-    EXPECT_EQ(c.model.placementWatcher, nullptr);
+    EXPECT_EQ(c.model.observer, nullptr);
+
+    ASSERT_EQ(recorder.records.size(), 4u);
+    const auto values = [&](std::size_t i) {
+        std::vector<std::int32_t> v;
+        for (const ReadField& f : recorder.records[i].fields) v.push_back(f.number);
+        return v;
+    };
+    EXPECT_EQ(recorder.records[0].kind, RecordKind::lineLength);
+    EXPECT_EQ(recorder.records[0].file, Description::line);
+    EXPECT_EQ(recorder.records[0].keyword, (FieldSpan{{2, 1}, {2, 19}}));
+    EXPECT_EQ(recorder.records[0].fields.at(0).span, (FieldSpan{{2, 21}, {2, 26}}));
+    EXPECT_EQ(values(0), std::vector<std::int32_t>{10000});
+    EXPECT_EQ(recorder.records[1].kind, RecordKind::mountain);
+    EXPECT_EQ(values(1), (std::vector<std::int32_t>{500, 2850, 11}));
+    const FieldSpan both{{2, 1}, {2, 22}};
+    EXPECT_EQ(recorder.records[2].kind, RecordKind::signal);
+    EXPECT_EQ(recorder.records[2].file, Description::train);
+    EXPECT_EQ(recorder.records[2].keyword, both);
+    EXPECT_EQ(recorder.records[2].fields.size(), 11u);
+    EXPECT_EQ(recorder.records[2].fields.at(0).span, (FieldSpan{{2, 24}, {2, 28}}));
+    EXPECT_EQ(recorder.records[3].kind, RecordKind::slowdown);
+    EXPECT_EQ(recorder.records[3].keyword, both);
+    EXPECT_EQ(values(3), (std::vector<std::int32_t>{5000, 30, 300, 1, 1, 0}));
+
+    EXPECT_EQ(recorder.placedBy.at(13), 1);   // a marker of the mountain stretch
+    EXPECT_EQ(recorder.placedBy.at(51), 2);   // the signal at 2500 m
+    EXPECT_EQ(recorder.placedBy.at(101), 3);  // the slowdown's start at 5000 m
+    EXPECT_EQ(recorder.placedBy.at(77), 3);   // its warning board 1200 m before
+    int byMarksPass = 0;
+    for (const auto& [cell, record] : recorder.placedBy) {
+        if (record < 0) {
+            ++byMarksPass;
+            EXPECT_EQ(c.model.routeTable[static_cast<std::size_t>(cell)].kind, CellKind::kMark);
+        }
+    }
+    EXPECT_GT(byMarksPass, 0);
 }
 
 }  // namespace

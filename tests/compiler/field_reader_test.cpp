@@ -120,16 +120,29 @@ TEST(FieldReader, ReadsFieldsAsTheDescriptionsNeedThem) {
     }
 }
 
-TEST(FieldReader, RemembersWhereEachFieldStarts) {
-    FieldReader in("[generale]\r\nlunghezza percorso,    169000\r\n  \"x\"\r\n");
-    in.readText();
-    EXPECT_EQ(in.fieldPlace(), (SourcePlace{1, 1}));
-    in.readText();
-    EXPECT_EQ(in.fieldPlace(), (SourcePlace{2, 1}));
-    in.readInt32();
-    EXPECT_EQ(in.fieldPlace(), (SourcePlace{2, 24}));
-    in.readText();
-    EXPECT_EQ(in.fieldPlace(), (SourcePlace{3, 3}));
+// A field's span runs from its first character to just after its last: blanks around it are
+// not part of it, the quotes of a quoted text are, and a quoted text may end on a later line.
+TEST(FieldReader, RemembersWhereEachFieldStands) {
+    FieldReader in(
+        "[generale]\r\nlunghezza percorso ,    169000  ,  \r\n  \"x\"\r\n\"a\r\nbc\" ,7");
+    const struct {
+        char read;  // t text, n number
+        FieldSpan span;
+    } fields[] = {
+        {'t', {{1, 1}, {1, 11}}},  {'t', {{2, 1}, {2, 19}}}, {'n', {{2, 25}, {2, 31}}},
+        {'n', {{2, 36}, {2, 36}}}, {'t', {{3, 3}, {3, 6}}},  {'t', {{4, 1}, {5, 4}}},
+        {'n', {{5, 6}, {5, 7}}},
+    };
+    for (const auto& f : fields) {
+        SCOPED_TRACE(std::to_string(f.span.start.line) + ":" + std::to_string(f.span.start.column));
+        if (f.read == 't') {
+            in.readText();
+        } else {
+            in.readInt32();
+        }
+        EXPECT_EQ(in.fieldPlace(), f.span.start);
+        EXPECT_EQ(in.fieldSpan(), f.span);
+    }
 }
 
 TEST(FieldReader, FailureNamesTheField) {

@@ -1,6 +1,7 @@
-// docs/format.md describes the compiled files in tables that this test reads: every layout row
-// must match the record layout the encoders and decoders share, the bytes the encoders write
-// must stand where the rows say, and every field the names tables name must exist.
+// docs/format.md describes the descriptions and the compiled files in tables that this test
+// reads: its keyword and field tables must be the description grammar the readers follow, every
+// layout row must match the record layout the encoders and decoders share, the bytes the
+// encoders write must stand where the rows say, and every field the names tables name must exist.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "compiler/compiled_files.h"
+#include "compiler/description_grammar.h"
 #include "compiler/record_layout.h"
 #include "compiler/record_views.h"
 
@@ -277,24 +279,119 @@ TEST(FormatDoc, NamesTablesAreTheRecordViews) {
     for (const auto& [title, rows] : names) ADD_FAILURE() << "no view for the table " << title;
 }
 
-// Every word the readers test a keyword field for stands in the reference, in backquotes.
-TEST(FormatDoc, NamesEveryWordTheReadersLookFor) {
-    const std::string doc = formatDoc();
-    const std::regex tested(
-        R"re((?:contains|containsIgnoringCase)\(field, "([^"]+)"\)|\{"([a-z]+)", k)re");
-    std::set<std::string> words;
+std::string quoted(std::string_view word) {
+    return "`" + std::string(word) + "`";
+}
+
+std::string namesOf(const std::vector<const FieldGrammar*>& fields) {
+    std::string names;
+    for (const FieldGrammar* f : fields) names += (names.empty() ? "" : ", ") + quoted(f->name);
+    return names;
+}
+
+bool sameRow(const FieldGrammar& a, const FieldGrammar& b) {
+    return a.width == b.width && a.unit == b.unit && a.meaning == b.meaning &&
+           rangeText(a.range) == rangeText(b.range);
+}
+
+// The keyword table of a section: one row per record, in the order the reader tests them.
+std::vector<Row> keywordRows(Section section) {
+    std::vector<Row> rows;
+    for (const RecordGrammar& r : sectionRecords(section)) {
+        std::string test = quoted(r.word);
+        if (!r.secondWord.empty()) test += " and " + quoted(r.secondWord);
+        test += r.keywordNote();
+        if (r.spelling() != std::string_view(r.word) || !r.secondWord.empty()) {
+            test += " (by custom " + quoted(r.spelling()) + ")";
+        }
+        std::vector<const FieldGrammar*> values;
+        for (const FieldGrammar& f : r.fields()) values.push_back(&f);
+        rows.push_back({test, r.caseSensitive ? "lower case only" : "either", namesOf(values)});
+    }
+    return rows;
+}
+
+// The field table of a section: the fields of a record that share width, unit, range and
+// meaning in one row, at the place of the first; records with the very same fields (the three
+// progressives) share their rows.
+std::vector<Row> fieldRows(Section section) {
+    std::vector<Row> rows;
+    const std::span<const RecordGrammar> records = sectionRecords(section);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        std::string names = quoted(records[i].spelling());
+        while (i + 1 < records.size() &&
+               records[i + 1].fields().data() == records[i].fields().data()) {
+            names += ", " + quoted(records[++i].spelling());
+        }
+        const auto addRows = [&](std::span<const FieldGrammar> fields, bool inKeyword) {
+            std::vector<bool> told(fields.size(), false);
+            for (std::size_t f = 0; f < fields.size(); ++f) {
+                if (told[f]) continue;
+                std::vector<const FieldGrammar*> group;
+                for (std::size_t g = f; g < fields.size(); ++g) {
+                    if (!told[g] && sameRow(fields[f], fields[g])) {
+                        group.push_back(&fields[g]);
+                        told[g] = true;
+                    }
+                }
+                const FieldGrammar& first = fields[f];
+                rows.push_back({names, namesOf(group),
+                                inKeyword ? "in the keyword" : std::string(widthText(first.width)),
+                                std::string(first.unit), rangeText(first.range),
+                                std::string(first.meaning)});
+            }
+        };
+        addRows(records[i].fields(), false);
+        addRows(records[i].keywordParts(), true);
+    }
+    return rows;
+}
+
+std::string asMarkdown(const std::vector<Row>& rows) {
+    std::string text;
+    for (const Row& row : rows) {
+        text += "|";
+        for (const std::string& cell : row) text += " " + cell + " |";
+        text += "\n";
+    }
+    return text;
+}
+
+// The keyword and field tables of each section are the grammar, row for row; a failure shows
+// the rows the grammar gives, to put in the reference.
+TEST(FormatDoc, KeywordAndFieldTablesAreTheGrammar) {
+    const auto documented = tables(formatDoc(), "grammar");
+    const std::pair<Section, std::string> sections[] = {{Section::lineGeneral, "line-general"},
+                                                        {Section::lineRecords, "line-records"},
+                                                        {Section::train, "train"}};
+    for (const auto& [section, name] : sections) {
+        for (const bool keywords : {true, false}) {
+            const std::string title = (keywords ? "keywords " : "fields ") + name;
+            SCOPED_TRACE(title);
+            const std::vector<Row> expected = keywords ? keywordRows(section) : fieldRows(section);
+            const auto table = documented.find(title);
+            ASSERT_NE(table, documented.end()) << "no table titled " << title;
+            EXPECT_EQ(table->second, expected) << "the grammar's rows:\n" << asMarkdown(expected);
+        }
+    }
+    EXPECT_EQ(documented.size(), 6u);
+}
+
+// The readers take every keyword from the grammar: none of its words is spelt in them.
+TEST(FormatDoc, ReadersSpellNoKeywordOfTheirOwn) {
     for (const char* reader : {"line_reader.cpp", "train_reader.cpp"}) {
         std::ifstream in(std::string(SCENARIO_COMPILER_DIR) + "/" + reader, std::ios::binary);
         ASSERT_TRUE(in) << reader;
         const std::string source{std::istreambuf_iterator<char>(in),
                                  std::istreambuf_iterator<char>()};
-        for (std::sregex_iterator it(source.begin(), source.end(), tested), end; it != end; ++it) {
-            words.insert((*it)[1].matched ? (*it)[1].str() : (*it)[2].str());
+        for (const RecordGrammar& r : allRecords()) {
+            for (const std::string_view word :
+                 {std::string_view(r.word), std::string_view(r.secondWord), r.spelling()}) {
+                if (word.empty()) continue;
+                EXPECT_EQ(source.find("\"" + std::string(word) + "\""), std::string::npos)
+                    << reader << " spells " << word;
+            }
         }
-    }
-    EXPECT_GE(words.size(), 25u) << "the readers' tests were not found";
-    for (const std::string& word : words) {
-        EXPECT_NE(doc.find("`" + word + "`"), std::string::npos) << word;
     }
 }
 

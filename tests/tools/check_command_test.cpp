@@ -15,9 +15,9 @@
 #include "content/text_writer.h"
 #include "tests/tools/json_schema_subset.h"
 #include "tests/tools/tool_test_support.h"
-#include "tools/cell_holders.h"
 #include "tools/check_command.h"
 #include "tools/lint_rules.h"
+#include "tools/record_trace.h"
 #include "tools/scenario_tool.h"
 
 namespace tool {
@@ -237,6 +237,21 @@ TEST_F(CheckTest, ManyWarningsCostTimeInProportionToThem) {
     EXPECT_EQ(report["warningsLeftOut"], 50'000 - 50);
 }
 
+// The compiler finds a kilometre progressive off the 50 m steps only after reading and names no
+// record: check tells it at the first progressive record the reading took such a value from,
+// not at text the reader skipped before [generale].
+TEST_F(CheckTest, AProgressiveOffTheStepsIsToldAtTheRecordRead) {
+    std::string off = line;
+    off.replace(off.find("progressiva uno,  0,"), 20, "progressiva uno,  10,");
+    const json report = checkJson("progressiva tre,  20,  0,  0\r\n" + off, train);
+    ASSERT_EQ(report["errors"], 1) << report.dump(1);
+    const json& d = report["diagnostics"][0];
+    EXPECT_EQ(d["code"], scenario::codeNumber(scenario::ErrorCode::progressiveNotMultipleOf50));
+    EXPECT_EQ(d["file"], lineFile());
+    EXPECT_EQ(d["line"], 4);
+    EXPECT_EQ(d["column"], 1);
+}
+
 // The examples of docs/warnings.md: each gives exactly the warning it stands under, and every
 // warning has one.
 TEST_F(CheckTest, EachWarningsDocumentedExampleGivesExactlyThatWarning) {
@@ -392,16 +407,16 @@ TEST_F(CheckTest, AMarkWithoutRoomIsToldAtItsSignal) {
               std::string::npos);
 }
 
-// Tracing which record placed each cell leaves the compiled files as they are.
-TEST(CellHolders, TracingChangesNoCompiledByte) {
+// Tracing what the compilation reads and places leaves the compiled files as they are.
+TEST(RecordTrace, TracingChangesNoCompiledByte) {
     const std::string line = content::encodeDocument(content::lineDescription());
     const std::string train = content::encodeDocument(content::trainDescription());
     std::vector<std::string> files[2];
     for (const bool traced : {false, true}) {
-        CellHolders holders;
+        RecordTrace trace;
         const scenario::Compilation compilation = scenario::compile(
             {"GENOVA_TORINO", "IC514"}, {scenario::inMemory(line), scenario::inMemory(train)},
-            {.makeTrackPlan = 1, .watcher = traced ? &holders : nullptr});
+            {.makeTrackPlan = 1, .observer = traced ? &trace : nullptr});
         ASSERT_EQ(compilation.model.error.errorCode, scenario::ErrorCode::none);
         ASSERT_EQ(compilation.stamp, scenario::StampResult::stamped);
         for (const scenario::CompiledFile& file : compilation.files()) {
@@ -411,10 +426,12 @@ TEST(CellHolders, TracingChangesNoCompiledByte) {
         }
         if (traced) {
             // The first signal of the carried train, at 1500 m, stands on line 68.
-            const auto holder = holders.holder(31);
-            ASSERT_TRUE(holder.has_value());
+            const RecordTrace::Record* holder = trace.placer(31);
+            ASSERT_NE(holder, nullptr);
             EXPECT_EQ(holder->file, scenario::Description::train);
             EXPECT_EQ(holder->place.line, 68);
+            EXPECT_EQ(holder->kind, scenario::RecordKind::signal);
+            EXPECT_EQ(trace.number(*holder, 0), 1500);
         }
     }
     EXPECT_EQ(files[0].size(), 3u);

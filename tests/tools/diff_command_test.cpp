@@ -161,6 +161,17 @@ const DiffCase kCases[] = {
       {false, "segnale,   59400,", "segnale,   59500,"}},
      {"slowdown 30 km/h added from 61+000 to 62+000", "signal at 59+400 moved to 59+500"},
      {"(B TRAIN_B:67)", "(A TRAIN_A:96, B TRAIN_B:97)"}},
+    // A field that names two records: each change names the line the compiler read it from.
+    {"slowdown in the signal's field",
+     {{false, "segnale,   35150,   2, 3, 1,  0, 0,    2,  2,1,0, 0",
+       "segnale rallentamento,   35150,   2, 3, 1,  0, 0,    2,  2,1,0, 0, 61000, 30, 1000, 0, 1, "
+       "0"}},
+     {"slowdown 30 km/h added from 61+000 to 62+000"},
+     {"(B TRAIN_B:83)"}},
+    {"adhesion in the speed's field",
+     {{false, "velocita,    4200,   100", "velocita aderenza,    4200,   100, 4300, 90"}},
+     {"adhesion from 4+300 to 175+900: 100 to 90"},
+     {"(A TRAIN_A:7, B TRAIN_B:10)"}},
 };
 
 TEST(DiffCommand, EachEditOfTheDescriptionsIsToldInOneLineWithItsRecords) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "tests/tools/tool_test_support.h"
 #include "tools/inspect_command.h"
@@ -151,6 +152,45 @@ TEST_F(Described, EveryWrittenObjectNamesItsRecord) {
         text.out.find("cell 51    2+550     signal                 written 2+510 " + train + ":10"),
         std::string::npos)
         << text.out;
+}
+
+// The objects of a field that names two records each name that field's line, and a mountain
+// marker names the stretch that put it there, not an earlier stretch over the same cell: what
+// the compilation traced, not a second reading of the descriptions.
+TEST(DescribedAsCompiled, EachObjectNamesTheRecordThatPlacedIt) {
+    std::string line = kLine;
+    line.insert(line.find("montagna"), "montagna,  6900,  8100,  2\r\n");  // 5; markers on 6
+    std::string train = kTrain;
+    const std::size_t signal = train.find("segnale");
+    train.replace(signal, train.find("abbattimento") - signal,
+                  "segnale rallentamento,  2510,  2, 3, 1,  0, 0,  2,  2,1,0, 0,  5000,  60,  "
+                  "500,  0,  1,  0\r\n");  // 10
+    TempDir dir;
+    for (const auto& [name, bytes] : installerFiles(line, train, "COLLE", "R7", 1)) {
+        spit(dir.file(name), bytes);
+    }
+    spit(dir.file("COLLE_linea.txt"), line);
+    spit(dir.file("COLLE_R7-.txt"), train);
+    InspectOptions o;
+    o.files = {dir.file("COLLE_R7.dat")};
+    o.json = true;
+    const Outcome run = inspect(o);
+    ASSERT_EQ(run.status, kInspectClean) << run.err;
+    const json doc = json::parse(run.out);
+    std::map<int, json> byCell;
+    for (const json& obj : doc["files"][0]["route"]["objects"])
+        byCell[obj["cell"].get<int>()] = obj;
+    const std::string trainAt10 = dir.file("COLLE_R7-.txt") + ":10";
+    for (const auto& [cell, source, written] : {std::tuple{51, trainAt10, 2510},
+                                                {77, trainAt10, 5000},
+                                                {101, trainAt10, 5000},
+                                                {111, trainAt10, 5000},
+                                                {143, dir.file("COLLE_linea.txt") + ":6", 7000}}) {
+        SCOPED_TRACE(cell);
+        ASSERT_TRUE(byCell.count(cell));
+        EXPECT_EQ(byCell.at(cell)["source"], source);
+        EXPECT_EQ(byCell.at(cell)["written"], written);
+    }
 }
 
 TEST_F(Described, WithoutDescriptionsTheCellTellsThePosition) {

@@ -1,0 +1,70 @@
+// What one compilation read and where it put each object, as its observer heard it: every
+// record with its kind, its description, the place of its keyword and its values as read, and
+// for every cell the record that last put an object there. The tools ask it rather than read the
+// descriptions again, so that they cannot disagree with the compiler about what an author wrote.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compiler/compilation_observer.h"
+
+namespace tool {
+
+class RecordTrace : public scenario::CompilationObserver {
+  public:
+    struct Record {
+        scenario::RecordKind kind{};
+        scenario::Description file = scenario::Description::none;
+        scenario::SourcePlace place;  // where its keyword field starts
+        // Its values as read, kept in the trace's stores: fewer than its grammar lists when the
+        // reading stopped inside it.
+        std::uint32_t firstNumber = 0;
+        std::uint32_t numberCount = 0;
+        std::uint32_t firstTextByte = 0;
+        std::uint32_t textSize = 0;
+    };
+
+    // The records in the order read: the line description's, then the train description's.
+    const std::vector<Record>& records() const { return records_; }
+    std::span<const std::int32_t> numbers(const Record& r) const;
+    // The number field `i` of `r`, when it was read.
+    std::optional<std::int32_t> number(const Record& r, std::size_t i) const;
+    // The text field of `r` (a station's name, a board's text), Windows-1252; empty when none.
+    std::string_view text(const Record& r) const;
+
+    // The record that last put an object into `cell`; nothing when none did or the marks pass
+    // after reading did.
+    const Record* placer(std::int64_t cell) const;
+    bool placedByMarksPass(std::int64_t cell) const;
+    // The cell whose being taken made the last placement fail.
+    std::optional<std::int64_t> lastTaken() const { return lastTaken_; }
+
+    void recordStarts(scenario::Description file, scenario::RecordKind kind,
+                      scenario::FieldSpan keyword) override;
+    void fieldRead(const scenario::ReadField& field) override;
+    void marksPassStarts() override { current_ = kMarksPass; }
+    void placed(std::int64_t cell) override { placers_[cell] = current_; }
+    void taken(std::int64_t cell) override { lastTaken_ = cell; }
+
+  private:
+    static constexpr std::int32_t kMarksPass = -1;
+
+    std::vector<Record> records_;
+    std::vector<std::int32_t> numbers_;
+    std::string texts_;
+    std::int32_t current_ = kMarksPass;
+    std::unordered_map<std::int64_t, std::int32_t> placers_;  // the record's index
+    std::optional<std::int64_t> lastTaken_;
+};
+
+// "FILE:LINE" of a record, with the descriptions' paths as the user gave them.
+std::string recordSource(const RecordTrace::Record& r, const std::string& linePath,
+                         const std::string& trainPath);
+
+}  // namespace tool
