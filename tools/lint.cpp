@@ -361,7 +361,7 @@ class Linter {
                 if (k.matchesIgnoringCase(field)) {
                     hint = "the general section's keywords are matched in lower case, as in \"" +
                            std::string(k.spelling()) + "\"";
-                    fix = replacing(line, column, field, lowered(field));
+                    fix = replacing(line, column, field, lowerAscii(field));
                 }
             }
         }

@@ -1,13 +1,12 @@
 #include "tools/editor_server/outline.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 
-#include "compiler/windows1252.h"
 #include "tools/editor_server/record_line.h"
-#include "tools/editor_server/saved_bytes.h"
 #include "tools/editor_server/text_ranges.h"
 #include "tools/inspection.h"
-#include "tools/written_records.h"
 
 namespace tool::editor {
 namespace {
@@ -27,26 +26,50 @@ struct Symbol {
     bool named = false;  // a station or a location board, found by its name
 };
 
-// The records of the outline, in file order, read as the readers read them.
+// A value of a record line as a whole number; nothing when it is none.
+std::optional<std::int64_t> numberIn(std::string_view row, const Span& span) {
+    std::string_view text = row.substr(span.begin, span.end - span.begin);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || text.empty()) return std::nullopt;
+    return value;
+}
+
+std::string textIn(std::string_view row, const Span& span) {
+    std::string_view text = row.substr(span.begin, span.end - span.begin);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return std::string(text);
+}
+
+// The records of the outline, in file order, each line read as the readers read a record.
 std::vector<Symbol> recordSymbols(const OpenDocument& doc) {
-    const DescriptionFile file{"", bytesAsSaved(doc.text->text()).bytes};
     std::vector<Symbol> symbols;
-    for (const WrittenRecord& r : writtenRecords(file, doc.kind == DescriptionKind::line)) {
-        const std::size_t line = std::stoul(r.place.substr(r.place.rfind(':') + 1)) - 1;
-        const std::string km = r.numbers.empty() ? "" : kilometreText(r.numbers[0]);
-        const std::string text = scenario::utf8FromWindows1252(r.text);
-        if (r.keyword == "stazione") {
-            symbols.push_back({line, text, "km " + km, kStruct, true});
-        } else if (r.keyword == "segnale") {
+    for (std::size_t line = 0; line < doc.text->lineCount(); ++line) {
+        const std::string_view row = doc.text->line(line);
+        const RecordLine r = readRecordLine(row, *doc.kind);
+        if (r.kind != RecordLine::Kind::record || !r.record || r.values.empty()) continue;
+        const std::string& keyword = r.record->keyword;
+        const std::optional<std::int64_t> at = numberIn(row, r.values[0]);
+        const std::string km = at ? kilometreText(*at) : "";
+        const std::string last = textIn(row, r.values.back());
+        if (keyword == "stazione") {
+            symbols.push_back({line, last, "km " + km, kStruct, true});
+        } else if (keyword == "segnale") {
             symbols.push_back({line, "signal " + km, "", kEvent});
-        } else if (r.keyword == "rallentamento") {
-            symbols.push_back(
-                {line, "slowdown " + km,
-                 std::to_string(r.numbers[1]) + " km/h over " + std::to_string(r.numbers[2]) + " m",
-                 kOperator});
-        } else if (r.keyword == "cartello") {
-            symbols.push_back({line, text, "location board, km " + km, kKey, true});
-        } else if (r.keyword == "indicatori_v") {
+        } else if (keyword == "rallentamento" && r.values.size() >= 3) {
+            const auto speed = numberIn(row, r.values[1]);
+            const auto length = numberIn(row, r.values[2]);
+            symbols.push_back({line, "slowdown " + km,
+                               speed && length ? std::to_string(*speed) + " km/h over " +
+                                                     std::to_string(*length) + " m"
+                                               : std::string(),
+                               kOperator});
+        } else if (keyword.starts_with("cartello")) {
+            symbols.push_back({line, last, "location board, km " + km, kKey, true});
+        } else if (keyword.starts_with("indicatori_v")) {
             symbols.push_back({line, "speed indicator board " + km, "", kKey});
         }
     }
