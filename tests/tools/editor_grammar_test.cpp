@@ -1,6 +1,6 @@
-// The records the language server knows, held to the readers: each record's fields are named,
-// with a meaning, by the format reference, and a line with as many values as it has fields is
-// one the lint does not count wrong.
+// The records the language server knows, as the compiler states them: each record's fields are
+// named, with a meaning, by the format reference, and a line with as many values as it has fields
+// is one the lint does not count wrong.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,7 +60,7 @@ TEST(EditorGrammar, FieldsOfTheReferenceByName) {
     ASSERT_NE(station, nullptr);
     ASSERT_EQ(station->fields.size(), 17u);
     EXPECT_EQ(station->fields[0].name, "position");
-    EXPECT_EQ(station->fields[0].unit, "m, multiple of 50 (error 8)");
+    EXPECT_EQ(station->fields[0].unit, "m, multiple of 50");
     EXPECT_EQ(station->fields[14].name, "minutes");
     EXPECT_EQ(station->fields[10].name, "code_11") << "code_7 to code_13 read as each of them";
     EXPECT_EQ(station->fields[16].kind, FieldKind::text);
