@@ -139,7 +139,7 @@ test('hover names the field, its unit and what it means here', async () => {
   const kind = await client.request('textDocument/hover', at(scenario.trainUri, l, 20));
   assert.match(kind.contents.value, /field 2 of 11: `sx`[^]*Here: a signal at km 2\+600/);
   const keyword = await client.request('textDocument/hover', at(scenario.trainUri, l, 3));
-  assert.match(keyword.contents.value, /signal, 11 fields after the keyword: `position`, `sx`/);
+  assert.match(keyword.contents.value, /a signal, 11 fields after the keyword: `position`, `sx`/);
   const heading = await client.request('textDocument/hover', at(scenario.trainUri, 0, 3));
   assert.match(heading.contents.value, /A section heading/);
   // Between two numbers written apart by blanks alone: no field there.

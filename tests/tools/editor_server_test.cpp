@@ -351,7 +351,7 @@ TEST_F(EditedScenario, HoverCompletionAndSignatureAtAField) {
     EXPECT_NE(hover.find("km 2+600, cell 53"), std::string::npos) << hover;
     const std::string keyword =
         s.request("textDocument/hover", at(2))["result"]["contents"]["value"];
-    EXPECT_NE(keyword.find("signal, 11 fields"), std::string::npos) << keyword;
+    EXPECT_NE(keyword.find("a signal, 11 fields"), std::string::npos) << keyword;
     const json signature = s.request("textDocument/signatureHelp", at(13))["result"];
     EXPECT_EQ(signature["activeParameter"], 0);
     EXPECT_EQ(signature["signatures"][0]["parameters"].size(), 11u);

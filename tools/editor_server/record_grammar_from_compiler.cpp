@@ -12,6 +12,13 @@ std::string joined(std::string_view a, std::string_view b) {
     return std::string(a) + ", " + std::string(b);
 }
 
+// "a signal", "an adhesion": what one record is, as hover text says it.
+std::string withArticle(std::string_view noun) {
+    const bool vowel =
+        !noun.empty() && std::string_view("aeiou").find(noun[0]) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + std::string(noun);
+}
+
 // How the reader tells the record's keyword, in Markdown.
 std::string recognisedText(const scenario::RecordGrammar& r) {
     std::string text = "the field contains `" + std::string(std::string_view(r.word)) + "`";
@@ -34,7 +41,7 @@ FieldGrammar fieldOf(const scenario::FieldGrammar& f) {
 RecordGrammar recordOf(const scenario::RecordGrammar& r) {
     RecordGrammar out;
     out.keyword = std::string(r.spelling());
-    out.noun = std::string(r.noun());
+    out.noun = withArticle(r.noun());
     out.words.emplace_back(std::string_view(r.word));
     if (!r.secondWord.empty()) out.words.emplace_back(std::string_view(r.secondWord));
     out.lowerCaseOnly = r.caseSensitive;
