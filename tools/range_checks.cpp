@@ -76,7 +76,10 @@ std::string scheduledNote(const ReadValues& values) {
     const auto s = values.at(kHours + 2);
     if (!h || !m || !s) return "";
     const std::int64_t time = (*h * 60 + *m) * 60 + *s;
-    const std::string written = signedText(*h) + ":" + signedText(*m) + ":" + signedText(*s);
+    const auto part = [](std::int64_t v) {
+        return v >= 0 && v < 100 ? twoDigits(v) : signedText(v);
+    };
+    const std::string written = signedText(*h) + ":" + part(*m) + ":" + part(*s);
     if (time < 0 || time >= 24 * 3600) {
         return "makes the time " + written + ", stored as " + signedText(time) +
                " seconds after midnight, outside the day";
