@@ -149,9 +149,9 @@ constexpr FieldGrammar kAdhesion[] = {
 };
 
 constexpr FieldGrammar kClockFields[] = {
-    {"clock_hours", W::int16, "", anyValue(), kShared.clock},
-    {"clock_minutes", W::int16, "", anyValue(), kShared.clock},
-    {"clock_seconds", W::int16, "", anyValue(), kShared.clock},
+    {"clock_hours", W::int16, "", between(0, 23), kShared.clock},
+    {"clock_minutes", W::int16, "", between(0, 59), kShared.clock},
+    {"clock_seconds", W::int16, "", between(0, 59), kShared.clock},
 };
 constexpr FieldGrammar kSand[] = {{"sand", W::int16, "", anyValue(), "Sand carried"}};
 
@@ -217,9 +217,9 @@ constexpr FieldGrammar kStation[] = {
     {"code_11", W::int16, "", anyValue(), kShared.stationCodes},
     {"code_12", W::int16, "", anyValue(), kShared.stationCodes},
     {"code_13", W::byte, "", anyValue(), kShared.stationCodes},
-    {"hours", W::int32, "", anyValue(), kShared.scheduled},
-    {"minutes", W::int32, "", anyValue(), kShared.scheduled},
-    {"seconds", W::int32, "", anyValue(), kShared.scheduled},
+    {"hours", W::int32, "", between(0, 23), kShared.scheduled},
+    {"minutes", W::int32, "", between(0, 59), kShared.scheduled},
+    {"seconds", W::int32, "", between(0, 59), kShared.scheduled},
     {"name", W::text, "", atMostBytes(kLongestText), "The station's name"},
 };
 

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "tools/check_errors.h"
 #include "tools/descriptions_in_memory.h"
 #include "tools/diagnostic_json.h"
 #include "tools/exit_status.h"
 #include "tools/lint.h"
+#include "tools/range_checks.h"
 #include "tools/sarif.h"
 #include "tools/scenario_names.h"
 #include "tools/source_context.h"
@@ -53,13 +56,41 @@ std::string nameOr(const std::optional<std::string>& given, std::optional<std::s
 
 }  // namespace
 
+namespace {
+
+// One description's lint warnings (the first `keep` kept) joined with its range warnings (all
+// kept), by place: the first `keep` of the two together are the first of each.
+LintResult withRangeWarnings(LintResult lint, std::vector<Diagnostic> ranges, std::size_t keep) {
+    if (ranges.empty()) return lint;
+    std::vector<Diagnostic> joined;
+    joined.reserve(lint.first.size() + ranges.size());
+    const auto before = [](const Diagnostic& a, const Diagnostic& b) {
+        return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+    };
+    std::merge(std::make_move_iterator(lint.first.begin()),
+               std::make_move_iterator(lint.first.end()), std::make_move_iterator(ranges.begin()),
+               std::make_move_iterator(ranges.end()), std::back_inserter(joined), before);
+    if (joined.size() > keep) joined.resize(keep);
+    return {std::move(joined), lint.count + ranges.size()};
+}
+
+}  // namespace
+
 Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
                              const std::string& trainFile, std::string_view train, bool trackPlan,
                              const std::vector<std::string>& disabled, std::size_t keep) {
-    LintResult lineFound = lintDescription({lineFile, line, true, trackPlan, disabled, keep});
+    RangeWarnings ranges;
+    if (std::find(disabled.begin(), disabled.end(), kValueOutOfRange) == disabled.end()) {
+        ranges = rangeWarnings({lineFile, line, trainFile, train, trackPlan});
+    }
+    LintResult lineFound =
+        withRangeWarnings(lintDescription({lineFile, line, true, trackPlan, disabled, keep}),
+                          std::move(ranges.line), keep);
     // The train description's warnings follow all of the line description's.
-    LintResult trainFound = lintDescription(
-        {trainFile, train, false, trackPlan, disabled, keep - lineFound.first.size()});
+    const std::size_t trainKeep = keep - lineFound.first.size();
+    LintResult trainFound = withRangeWarnings(
+        lintDescription({trainFile, train, false, trackPlan, disabled, trainKeep}),
+        std::move(ranges.train), trainKeep);
     Warnings found{std::move(lineFound.first), lineFound.count + trainFound.count};
     for (Diagnostic& d : trainFound.first) found.first.push_back(std::move(d));
     return found;

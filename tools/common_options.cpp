@@ -23,9 +23,9 @@ void addKindOption(CLI::App& command, std::optional<std::string>& kind) {
         ->check(CLI::IsMember({"plan", "train", "route"}));
 }
 
-void requireExistingFolder(CLI::Option& option) {
+void requireExistingFolder(CLI::Option& option, bool orMissing) {
     option.check(
-        [](const std::string& path) -> std::string {
+        [orMissing](const std::string& path) -> std::string {
             switch (platform::fileKind(path)) {
                 case platform::FileKind::directory:
                     return "";
@@ -38,6 +38,7 @@ void requireExistingFolder(CLI::Option& option) {
             if (const auto why = platform::unusablePath(path)) {
                 return *why + " (a name of " + std::to_string(path.size()) + " bytes)";
             }
+            if (orMissing) return "";
             return "Directory does not exist: " + path;
         },
         "DIR");

@@ -25,8 +25,9 @@ void addKindOption(CLI::App& command, std::optional<std::string>& kind);
 
 // Makes `option` take an existing folder, as CLI11's ExistingDirectory does, but tell a name
 // that the system cannot take at all (too long) in its own words rather than as a folder that
-// does not exist.
-void requireExistingFolder(CLI::Option& option);
+// does not exist. With `orMissing`, a name that nothing has yet is taken as well: the command
+// makes the folder when it writes.
+void requireExistingFolder(CLI::Option& option, bool orMissing = false);
 
 // An option with one value that, when given, lands in `value`; left out, `value` stays empty.
 CLI::Option* addOptionalText(CLI::App& command, const std::string& name,

@@ -1,17 +1,24 @@
 #include "tools/compile_command.h"
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <new>
+#include <optional>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "compiler/compilation.h"
 #include "compiler/error_codes.h"
+#include "platform/file_identity.h"
 #include "platform/files.h"
 #include "platform/run_lock.h"
 #include "tools/check_command.h"
 #include "tools/compile_report.h"
 #include "tools/descriptions_in_memory.h"
 #include "tools/exit_status.h"
+#include "tools/lint_rules.h"
 #include "tools/named_output.h"
 #include "tools/scenario_names.h"
 #include "tools/terminal_text.h"
@@ -20,6 +27,22 @@ namespace tool {
 namespace {
 
 constexpr const char* kProgram = "scenario-tool: ";
+
+constexpr std::string_view kRefusing[] = {"field-count", "unknown-keyword", "value-out-of-range"};
+
+// The rule names of `warnings` that refuse the writing, each once, in the order of kRefusing.
+std::vector<std::string_view> refusingIn(const std::vector<Diagnostic>& warnings,
+                                         const std::vector<std::string>& relaxed) {
+    std::vector<std::string_view> names;
+    for (const std::string_view rule : kRefusing) {
+        if (std::find(relaxed.begin(), relaxed.end(), rule) != relaxed.end()) continue;
+        if (std::any_of(warnings.begin(), warnings.end(),
+                        [rule](const Diagnostic& d) { return d.rule == rule; })) {
+            names.push_back(rule);
+        }
+    }
+    return names;
+}
 
 class CompileRun {
   public:
@@ -89,6 +112,12 @@ class CompileRun {
                         "(--write-on-error writes them as the installer would)");
         }
 
+        if (!options_.writeOnError) {
+            if (const std::optional<std::string> refused = refusal()) {
+                return stop(kExitFailureRecorded, *refused);
+            }
+        }
+
         const std::vector<scenario::CompiledFile> files = compilation.files();
         // A compiled file may not take the place of a description, under any name or link.
         for (const scenario::CompiledFile& file : files) {
@@ -101,6 +130,7 @@ class CompileRun {
         // files; then nothing else writes there, and what a killed one left can be cleared.
         platform::RunLock folder;
         try {
+            makeOutputFolder();
             folder = platform::lockDirectory(options_.outDir);
         } catch (const platform::FileError& e) {
             return stop(kExitOutputFailed, e.what());
@@ -119,6 +149,53 @@ class CompileRun {
             if (!options_.json) out_ << shownText(path) << '\n';
         }
         return finish(report_.failure ? kExitFailureRecorded : kExitCompiled);
+    }
+
+    // What keeps the files unwritten among the warnings: those that mean the files would not
+    // hold what was written. The warnings left out of the report are looked at again for them.
+    std::optional<std::string> refusal() const {
+        std::vector<std::string_view> names = refusingIn(report_.warnings, options_.relaxed);
+        std::size_t count = 0;
+        for (const Diagnostic& d : report_.warnings) {
+            if (std::find(names.begin(), names.end(), d.rule) != names.end()) ++count;
+        }
+        if (report_.warningsLeftOut > 0) {
+            std::vector<std::string> others;
+            for (const LintRule& rule : lintRules()) {
+                if (!std::ranges::count(kRefusing, rule.name) ||
+                    std::ranges::count(options_.relaxed, rule.name)) {
+                    others.emplace_back(rule.name);
+                }
+            }
+            const Warnings all =
+                descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile, trainBytes_,
+                                    options_.trackPlan, others);
+            names = refusingIn(all.first, options_.relaxed);
+            count = all.count;
+        }
+        if (count == 0) return std::nullopt;
+        std::string list;
+        for (const std::string_view name : names) {
+            list += (list.empty() ? "" : ", ") + std::string(name);
+        }
+        return "the compiled files would not hold what the descriptions say (" +
+               std::to_string(count) + (count == 1 ? " warning: " : " warnings: ") + list +
+               "); no compiled file written (-Wno-error=NAME lets one pass, --write-on-error "
+               "writes them as the installer would)";
+    }
+
+    // A folder named by --out that does not exist yet is made, with those above it, only once
+    // the files are to be written.
+    void makeOutputFolder() const {
+        if (platform::fileKind(options_.outDir) == platform::FileKind::directory) return;
+        std::error_code failure;
+        // Read as UTF-8 on every system, as the tool's other paths are.
+        const std::u8string name(options_.outDir.begin(), options_.outDir.end());
+        std::filesystem::create_directories(std::filesystem::path(name), failure);
+        if (failure && platform::fileKind(options_.outDir) != platform::FileKind::directory) {
+            throw platform::FileError("cannot make the folder " + options_.outDir + ": " +
+                                      failure.message());
+        }
     }
 
     // The names from the options, else from the file names; a name that cannot be told or
@@ -203,6 +280,10 @@ class CompileRun {
 };
 
 }  // namespace
+
+std::span<const std::string_view> refusingWarnings() {
+    return kRefusing;
+}
 
 int runCompile(const CompileOptions& options, std::ostream& out, std::ostream& err) {
     return CompileRun(options, out, err).run();

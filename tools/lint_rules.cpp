@@ -25,6 +25,9 @@ constexpr std::array kRules{
     LintRule{"missing-general-header", "a train description without its [generale] line"},
     LintRule{"before-general-header", "a record before the [generale] line, which is skipped"},
     LintRule{"repeated-setting", "a general value given twice; the later one holds"},
+    LintRule{"value-out-of-range",
+             "a value outside the range its field documents; the compiled files may hold "
+             "another"},
 };
 
 }  // namespace

@@ -26,6 +26,7 @@ void RecordTrace::fieldRead(const scenario::ReadField& field) {
         return;
     }
     numbers_.push_back(field.number);
+    numberSpans_.push_back(field.span);
     ++r.numberCount;
 }
 

@@ -33,8 +33,11 @@ class RecordTrace : public scenario::CompilationObserver {
     // The records in the order read: the line description's, then the train description's.
     const std::vector<Record>& records() const { return records_; }
     std::span<const std::int32_t> numbers(const Record& r) const;
-    // The number field `i` of `r`, when it was read.
+    // The number field `i` of `r`, when it was read, and where it stands.
     std::optional<std::int32_t> number(const Record& r, std::size_t i) const;
+    scenario::FieldSpan numberSpan(const Record& r, std::size_t i) const {
+        return numberSpans_[r.firstNumber + i];
+    }
     // The text field of `r` (a station's name, a board's text), Windows-1252; empty when none.
     std::string_view text(const Record& r) const;
 
@@ -57,6 +60,7 @@ class RecordTrace : public scenario::CompilationObserver {
 
     std::vector<Record> records_;
     std::vector<std::int32_t> numbers_;
+    std::vector<scenario::FieldSpan> numberSpans_;  // beside numbers_, one for each
     std::string texts_;
     std::int32_t current_ = kMarksPass;
     std::unordered_map<std::int64_t, std::int32_t> placers_;  // the record's index

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "tools/checked_output.h"
+#include "tools/compile_command.h"
 #include "tools/compile_report.h"
 #include "tools/diff_command.h"
 #include "tools/exit_status.h"
@@ -19,13 +20,27 @@ namespace tool {
 namespace {
 
 // -Wno-NAME, which CLI11 cannot parse, is taken out of the arguments of `check` into
-// `disabled`; false, told on `err`, when NAME is no warning. CLI11 takes the rest as a
-// program's argv, its own name first.
+// `disabled`, and -Wno-error=NAME out of those of `compile` into `relaxed`; false, told on `err`,
+// when NAME is no warning. CLI11 takes the rest as a program's argv, its own name first.
 bool takeArguments(const std::vector<std::string>& args, std::vector<const char*>& argv,
-                   std::vector<std::string>& disabled, std::ostream& err) {
+                   std::vector<std::string>& disabled, std::vector<std::string>& relaxed,
+                   std::ostream& err) {
     argv.push_back("scenario-tool");
     const bool checking = !args.empty() && args[0] == "check";
+    const bool compiling = !args.empty() && args[0] == "compile";
     for (const std::string& arg : args) {
+        if (compiling && arg.starts_with("-Wno-error=")) {
+            const std::string name = arg.substr(11);
+            if (std::find(refusingWarnings().begin(), refusingWarnings().end(), name) ==
+                refusingWarnings().end()) {
+                err << "scenario-tool: " << arg << ": \"" << name
+                    << "\" is no warning that keeps the files unwritten (see scenario-tool "
+                       "compile --help)\n";
+                return false;
+            }
+            relaxed.push_back(name);
+            continue;
+        }
         if (checking && arg.starts_with("-Wno-")) {
             const std::string name = arg.substr(5);
             if (!isLintRule(name)) {
@@ -96,7 +111,10 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
     std::ostream err(&shownErrors);
     std::vector<const char*> argv;
     std::vector<std::string> disabledWarnings;
-    if (!takeArguments(args, argv, disabledWarnings, err)) return kExitNothingWritten;
+    std::vector<std::string> relaxedWarnings;
+    if (!takeArguments(args, argv, disabledWarnings, relaxedWarnings, err)) {
+        return kExitNothingWritten;
+    }
 
     CLI::App app{
         "Compiles scenario descriptions into the files the simulator reads, and shows "
@@ -108,7 +126,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
     // commands are added, as they take it from the app.
     app.allow_windows_style_options(false);
     std::vector<Subcommand> commands;  // in the order the tool's help lists them
-    commands.push_back(addCompileCommand(app));
+    commands.push_back(addCompileCommand(app, std::move(relaxedWarnings)));
     commands.push_back(addCheckCommand(app, std::move(disabledWarnings)));
     commands.push_back(addInspectCommand(app));
     commands.push_back(addDiffCommand(app));

@@ -26,7 +26,7 @@ struct Subcommand {
     int outputFailed = 0;  // the status when what goes to stdout could not be written
 };
 
-Subcommand addCompileCommand(CLI::App& app);
+Subcommand addCompileCommand(CLI::App& app, std::vector<std::string> relaxedWarnings);
 // `disabledWarnings`: the -Wno-NAME switches, taken out of the arguments before parsing.
 Subcommand addCheckCommand(CLI::App& app, std::vector<std::string> disabledWarnings);
 Subcommand addInspectCommand(CLI::App& app);

@@ -252,6 +252,82 @@ TEST_F(CompileCommandTest, RecordedFailureWritesNothingAndLeavesEarlierFiles) {
     }
 }
 
+// A warning that means the files would not hold what was written keeps them unwritten, with
+// status 1 and its name; relaxed by name, or under --write-on-error, the files are the
+// installer's and the status tells only what the compilation recorded.
+TEST_F(CompileCommandTest, WarningsOfUnfaithfulBytesKeepTheFilesUnwritten) {
+    const struct {
+        const char* rule;
+        std::string line, train;
+    } cases[] = {
+        {"value-out-of-range", withRecord(line, "pendenza,  5000,  200"), train},
+        {"value-out-of-range", line,
+         withRecord(train, "segnale,  7000,  1, 31, 1,  0, 0,  1,  1,1,0, 0")},
+        {"unknown-keyword", line,
+         withRecord(train, "segnlae,  7000,  1, 1, 1,  0, 0,  1,  1,1,0, 0")},
+        {"field-count", withRecord(line, "pendenza,  5000,  2,  7"), train},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const auto good = installerFiles(c.line, c.train, "COLLE_MARE", "R2041", 1);
+        ASSERT_FALSE(good.empty());
+        for (const std::string& name : out.listing()) fs::remove(out.file(name));
+        CompileOptions options = inputs(c.line, c.train);
+
+        const Outcome refused = compile(options);
+        EXPECT_EQ(refused.status, kExitFailureRecorded);
+        EXPECT_NE(refused.err.find(std::string("would not hold what the descriptions say (1 "
+                                               "warning: ") +
+                                   c.rule + ")"),
+                  std::string::npos)
+            << refused.err;
+        EXPECT_EQ(refused.report()["files"], json::array());
+        EXPECT_EQ(refused.report()["errorCode"], 0);
+        EXPECT_TRUE(written().empty());
+
+        // Another refusing warning let pass changes nothing.
+        options.relaxed = {c.rule == std::string("field-count") ? "unknown-keyword"
+                                                                : "field-count"};
+        EXPECT_EQ(compile(options).status, kExitFailureRecorded);
+        EXPECT_TRUE(written().empty());
+
+        for (const bool writeOnError : {false, true}) {
+            options.relaxed =
+                writeOnError ? std::vector<std::string>{} : std::vector<std::string>{c.rule};
+            options.writeOnError = writeOnError;
+            const Outcome run = compile(options);
+            EXPECT_EQ(run.status, kExitCompiled) << run.err;
+            EXPECT_EQ(run.report()["status"], 0);
+            EXPECT_EQ(run.report()["problem"], nullptr);
+            EXPECT_EQ(written(), good);
+        }
+    }
+}
+
+// A --out folder that does not exist is made, with those above it, only when files are
+// written.
+TEST_F(CompileCommandTest, MakesAMissingOutputFolder) {
+    CompileOptions options = inputs(withRecord(line, "pendenza,  5000,  200"), train);
+    options.outDir = out.file("made/here");
+    EXPECT_EQ(compile(options).status, kExitFailureRecorded);
+    EXPECT_FALSE(fs::exists(out.file("made")));
+
+    options = inputs(line, train);
+    options.outDir = out.file("made/here");
+    const Outcome run = compile(options);
+    EXPECT_EQ(run.status, kExitCompiled) << run.err;
+    for (const std::string& name : kFixtureFiles) {
+        EXPECT_TRUE(fs::is_regular_file(out.file("made/here/" + name))) << name;
+    }
+
+    // Below a file, no folder can be made: told, nothing written.
+    spit(out.file("plain"), "x");
+    options.outDir = out.file("plain/below");
+    const Outcome blocked = compile(options);
+    EXPECT_EQ(blocked.status, kExitOutputFailed);
+    EXPECT_NE(blocked.err.find("cannot make the folder"), std::string::npos) << blocked.err;
+}
+
 TEST_F(CompileCommandTest, ReadFailureCarriesTheReadersDetail) {
     // The record's last value is missing: the next field, "[fine]", is no number.
     const std::string trainText = withRecord(train, "segnale,  7000,  1, 1, 1,  0, 0,  1,  1,1,0");
