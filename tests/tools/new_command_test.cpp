@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "platform/files.h"
 #include "tests/tools/tool_test_support.h"
 
 namespace tool {
@@ -31,8 +32,8 @@ TEST(NewCommand, WritesAPairThatChecksCleanWithEachRecordUnderItsFields) {
     const std::string folder = dir.file("start/here");  // made, with its parent
     const auto made = runTool({"new", "COLLINA", "R7", folder});
     ASSERT_EQ(made.status, 0) << made.err;
-    const std::string line = folder + "/COLLINA_linea.txt";
-    const std::string train = folder + "/COLLINA_R7-.txt";
+    const std::string line = platform::joinPath(folder, "COLLINA_linea.txt");
+    const std::string train = platform::joinPath(folder, "COLLINA_R7-.txt");
     EXPECT_EQ(made.out, line + "\n" + train + "\n");
 
     const auto checked = runTool({"check", line, train});
