@@ -51,7 +51,7 @@ class RecordFields {
     [[gnu::noinline, gnu::cold]] void tell(std::int32_t number, std::string_view text) const;
 
     FieldReader& in_;
-    const RecordGrammar& grammar_;
+    [[maybe_unused]] const RecordGrammar& grammar_;  // read by the assertions alone
     CompilationObserver* observer_;
     std::size_t next_ = 0;
 };
