@@ -62,6 +62,7 @@ struct Connection {
     Phase phase = Phase::reading;
     std::deque<Chunk> outgoing;
     Bytes pendingEvent;  // a stream's newest event, waiting for the one before to be taken
+    Bytes lastEvent;     // the newest event a stream was given: never given twice
     bool closeAfterWrite = false;
     bool requestWaiting = false;  // bytes of a next request came with the last one
     bool closed = false;
@@ -489,6 +490,9 @@ void Server::Impl::finishClosing(Connection& c, Clock::time_point now) {
 }
 
 void Server::Impl::offerEvent(Connection& c, const Bytes& event) {
+    // A stream opened between a broadcast and the loop's taking it has the event already.
+    if (event == c.lastEvent) return;
+    c.lastEvent = event;
     if (c.outgoing.empty()) {
         c.outgoing.push_back({event});
     } else {
