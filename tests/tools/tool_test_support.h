@@ -12,7 +12,7 @@
 #include "compiler/compilation.h"
 #include "tests/compiler/error_code_printer.h"
 #include "tests/support/scratch.h"
-#include "tools/scenario_tool.h"
+#include "tools/command_line/scenario_tool.h"
 
 namespace tool::testing {
 

@@ -4,16 +4,16 @@
 #include <cstdio>
 
 #include "compiler/windows1252.h"
-#include "tools/check_command.h"
-#include "tools/check_errors.h"
-#include "tools/descriptions_in_memory.h"
+#include "tools/command_line/descriptions_in_memory.h"
+#include "tools/command_line/input_limits.h"
+#include "tools/command_line/scenario_names.h"
+#include "tools/diagnostics/check_command.h"
+#include "tools/diagnostics/check_errors.h"
+#include "tools/diagnostics/lint.h"
 #include "tools/editor_server/explanation_links.h"
 #include "tools/editor_server/record_line.h"
 #include "tools/editor_server/saved_bytes.h"
 #include "tools/editor_server/text_ranges.h"
-#include "tools/input_limits.h"
-#include "tools/lint.h"
-#include "tools/scenario_names.h"
 
 namespace tool::editor {
 namespace {

@@ -3,8 +3,8 @@
 #include <cctype>
 #include <filesystem>
 
+#include "tools/diagnostics/error_reference.h"
 #include "tools/editor_server/file_uri.h"
-#include "tools/error_reference.h"
 
 namespace tool::editor {
 

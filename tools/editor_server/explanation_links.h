@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/diagnostic.h"
+#include "tools/diagnostics/diagnostic.h"
 
 namespace tool::editor {
 

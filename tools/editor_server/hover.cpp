@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "compiler/rounding.h"
+#include "tools/compiled_files/inspection.h"
 #include "tools/editor_server/field_help.h"
 #include "tools/editor_server/record_at.h"
 #include "tools/editor_server/text_ranges.h"
-#include "tools/inspection.h"
 
 namespace tool::editor {
 namespace {

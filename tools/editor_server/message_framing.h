@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/input_limits.h"
+#include "tools/command_line/input_limits.h"
 
 namespace tool::editor {
 

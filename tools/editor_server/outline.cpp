@@ -4,9 +4,9 @@
 #include <charconv>
 #include <optional>
 
+#include "tools/compiled_files/inspection.h"
 #include "tools/editor_server/record_line.h"
 #include "tools/editor_server/text_ranges.h"
-#include "tools/inspection.h"
 
 namespace tool::editor {
 namespace {

@@ -1,0 +1,41 @@
+// Every error the compiler records in a pair of descriptions, found by compiling them again
+// and again in memory, each time with the record that failed left out (its line blanked), so
+// that one failing record does not hide the ones after it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tools/diagnostics/diagnostic.h"
+
+namespace tool {
+
+struct CheckInputs {
+    std::string lineFile;  // the descriptions as named on the command line
+    std::string trainFile;
+    std::string lineBytes;
+    std::string trainBytes;
+    std::string lineName;
+    std::string trainName;
+    bool trackPlan = true;
+};
+
+struct ErrorScan {
+    std::vector<Diagnostic> errors;  // the first is the one a compilation of the inputs meets
+    bool limitReached = false;       // more may follow the last one
+    int compilations = 0;
+};
+
+// The line description is checked first on its own, so that its failures are not told as
+// failures of the train records that meet their effect; then the train description with the
+// line's failing records left out.
+ErrorScan findErrors(const CheckInputs& inputs, std::size_t limit);
+
+// How to mend a failure with compiler code `code`, in a sentence.
+std::string errorHint(scenario::ErrorCode code);
+
+// The name of the rule a failure with `code` breaks, as "error-16".
+std::string errorRule(scenario::ErrorCode code);
+
+}  // namespace tool

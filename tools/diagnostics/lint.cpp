@@ -1,0 +1,587 @@
+#include "tools/diagnostics/lint.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "compiler/description_grammar.h"
+#include "compiler/field_reader.h"
+#include "compiler/rounding.h"
+#include "tools/diagnostics/source_context.h"
+
+namespace tool {
+namespace {
+
+using scenario::containsIgnoringCase;
+using scenario::isComment;
+using scenario::lowerAscii;
+using scenario::PositionOrder;
+using scenario::RecordGrammar;
+using scenario::RecordKind;
+using scenario::Section;
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+struct Line {
+    int number = 0;
+    std::string_view text;  // without its end
+};
+
+// The first field of a line and where it starts: text up to the first comma, blanks around it
+// dropped, as the reader takes a keyword field.
+struct FirstField {
+    std::string_view text;
+    int column = 1;
+    std::optional<std::size_t> comma;
+};
+
+FirstField firstField(std::string_view line) {
+    FirstField f;
+    const std::size_t comma = line.find(',');
+    if (comma != std::string_view::npos) f.comma = comma;
+    std::string_view field = line.substr(0, comma == std::string_view::npos ? line.size() : comma);
+    const std::size_t begin = field.find_first_not_of(" \t");
+    if (begin == std::string_view::npos) {
+        f.column = 1;
+        return f;
+    }
+    const std::size_t end = field.find_last_not_of(" \t");
+    f.text = field.substr(begin, end - begin + 1);
+    f.column = static_cast<int>(begin) + 1;
+    return f;
+}
+
+bool looksLikeComment(std::string_view field) {
+    return field.starts_with("//") || field.starts_with("#") || field.starts_with(";") ||
+           field.starts_with("'") || field.starts_with("/*") || field.starts_with("*") ||
+           field.starts_with("!") || lowerAscii(field.substr(0, 4)) == "rem ";
+}
+
+// A record of a kind whose positions must increase.
+struct Positioned {
+    std::int64_t position;
+    Line line;
+    int column;
+};
+
+// The characters an author meant as a comment mark, such as "//" or "#".
+std::string commentMark(std::string_view field) {
+    if (lowerAscii(field.substr(0, 4)) == "rem ") return std::string(field.substr(0, 3));
+    std::size_t end = 0;
+    while (end < field.size() && end < 3 && std::ispunct(static_cast<unsigned char>(field[end]))) {
+        ++end;
+    }
+    return std::string(field.substr(0, std::max<std::size_t>(end, 1)));
+}
+
+// The first `keep` warnings by line and column, and how many were added in all.
+class FirstWarnings {
+  public:
+    explicit FirstWarnings(std::size_t keep) : keep_(keep) {}
+
+    void add(Diagnostic d) {
+        ++count_;
+        kept_.push_back(std::move(d));
+        // Trimmed now and then, so that holding them costs at most twice what is kept.
+        if (kept_.size() >= trimAt()) trim();
+    }
+
+    // Adds what `other` holds, as if each of its warnings had been added here.
+    void add(FirstWarnings&& other) {
+        const std::size_t leftOut = other.count_ - other.kept_.size();
+        for (Diagnostic& d : other.kept_) add(std::move(d));
+        count_ += leftOut;
+    }
+
+    LintResult take() && {
+        trim();
+        return {std::move(kept_), count_};
+    }
+
+  private:
+    std::size_t trimAt() const {
+        constexpr std::size_t most = std::numeric_limits<std::size_t>::max();
+        return keep_ > (most - 64) / 2 ? most : 2 * keep_ + 64;
+    }
+
+    void trim() {
+        std::stable_sort(kept_.begin(), kept_.end(), [](const Diagnostic& a, const Diagnostic& b) {
+            return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+        });
+        if (kept_.size() > keep_)
+            kept_.erase(kept_.begin() + static_cast<std::ptrdiff_t>(keep_), kept_.end());
+    }
+
+    std::size_t keep_;
+    std::vector<Diagnostic> kept_;
+    std::size_t count_ = 0;
+};
+
+class Linter {
+  public:
+    explicit Linter(const LintInput& input)
+        : in_(input), lines_(input.bytes), found_(input.keep), beforeHeader_(input.keep) {}
+
+    LintResult run() {
+        encoding();
+        enum class Section { beforeHeader, general, records } section = Section::beforeHeader;
+        int comments = 0;
+        for (int number = 1; number <= lines_.count(); ++number) {
+            const auto [from, to] = *lines_.byteRange(number);
+            const Line line{number, in_.bytes.substr(from, to - from)};
+            std::string_view text = line.text;
+            int shift = 0;
+            if (line.number == 1 && text.starts_with("\xEF\xBB\xBF")) {
+                text.remove_prefix(3);
+                shift = 3;
+            }
+            FirstField first = firstField(text);
+            first.column += shift;
+            const std::string_view field = first.text;
+            if (section == Section::beforeHeader) {
+                if (containsIgnoringCase(field, scenario::kGeneralHeading)) {
+                    section = in_.isLine ? Section::general : Section::records;
+                    found_.add(std::move(beforeHeader_));
+                } else if (!keywordsOf(field, false).empty() && !isComment(field)) {
+                    warn("before-general-header", line, first.column,
+                         "this record stands before the [generale] line; the reader skips "
+                         "everything before it",
+                         "move the record below the [generale] line");
+                }
+                continue;
+            }
+            const bool general = section == Section::general;
+            if (isComment(field)) {
+                ++comments;
+                if (comments > scenario::commentFieldsDropped(sectionOf(general)) &&
+                    !keywordsOf(field, general).empty()) {
+                    warn("comment-run-too-long", line, first.column,
+                         "the reader drops at most " + std::string(general ? "ten" : "two") +
+                             " comment fields in a row; this one is read as a record",
+                         "put a line that is not a comment between the comment lines, or "
+                         "delete the record");
+                } else if (first.comma) {
+                    commentWithFields(line, text, *first.comma, shift, general);
+                }
+                continue;
+            }
+            comments = 0;
+            if (field.empty()) {
+                const std::string_view rest =
+                    first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+                if (!general && rest.find_first_not_of(" \t,") != std::string_view::npos) {
+                    warn("unknown-keyword", line, first.column,
+                         "the line starts with an empty field, where the reader looks for a "
+                         "keyword; the line is skipped",
+                         "write the record's keyword before the first comma");
+                }
+                continue;
+            }
+            if (looksLikeComment(field)) {
+                const auto read = keywordsOf(field, general);
+                warn("comment-read-as-fields", line, first.column,
+                     read.empty() ? "\"" + commentMark(field) +
+                                        "\" does not mark a comment: the line is read as fields"
+                                  : "\"" + commentMark(field) +
+                                        "\" does not mark a comment: the line is read as a \"" +
+                                        std::string(read.front()->spelling()) + "\" record",
+                     "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
+                if (read.empty()) continue;
+            }
+            if (scenario::isHeading(field)) {
+                heading(line, field, first.column);
+                if (general) section = Section::records;
+                continue;
+            }
+            const auto keywords = keywordsOf(field, general);
+            // Without the track plan the reader leaves curves out on purpose.
+            if (keywords.empty() && in_.isLine && !in_.trackPlan &&
+                scenario::recordGrammar(RecordKind::curve).matches(field)) {
+                continue;
+            }
+            if (keywords.empty()) {
+                if (!looksLikeComment(field)) unknown(line, field, first.column, general);
+                continue;
+            }
+            if (keywords.size() > 1) {
+                std::string names;
+                for (const RecordGrammar* k : keywords) {
+                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling()) + "\"";
+                }
+                warn("several-keywords", line, first.column,
+                     "\"" + std::string(field) + "\" holds the keywords of several records (" +
+                         names + "); each reads its own fields from here",
+                     "write one record's keyword alone");
+            }
+            record(line, text, first, shift, keywords);
+        }
+        for (const auto& [order, records] : ordered_) positionOrder(order, records);
+        // Without a header nothing is read at all: the records before it are not told, the
+        // missing header is.
+        if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
+            warn("missing-general-header", Line{1, firstLine()}, 1,
+                 "the train description has no [generale] line: nothing of it "
+                 "is read",
+                 "write \"[generale]\" on a line before the first record");
+        }
+        return std::move(found_).take();
+    }
+
+  private:
+    std::string_view firstLine() const {
+        const std::size_t end = in_.bytes.find_first_of("\r\n");
+        return in_.bytes.substr(0, end);
+    }
+
+    Section sectionOf(bool general) const {
+        if (!in_.isLine) return Section::train;
+        return general ? Section::lineGeneral : Section::lineRecords;
+    }
+
+    // The records whose keyword test the field passes, in the order the reader tests them.
+    std::vector<const RecordGrammar*> keywordsOf(std::string_view field, bool general) const {
+        std::vector<const RecordGrammar*> found;
+        const scenario::KeywordField keyword(field);
+        for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
+            if (k.needsTrackPlan && !in_.trackPlan) continue;
+            if (k.matches(keyword)) found.push_back(&k);
+        }
+        return found;
+    }
+
+    void warn(std::string_view rule, const Line& line, int column, std::string message,
+              std::string hint, std::optional<Replacement> replacement = std::nullopt) {
+        if (std::find(in_.disabled.begin(), in_.disabled.end(), rule) != in_.disabled.end()) {
+            return;
+        }
+        Diagnostic d;
+        d.severity = Severity::warning;
+        d.rule = std::string(rule);
+        d.file = in_.fileName;
+        d.line = line.number;
+        d.column = column;
+        d.message = std::move(message);
+        d.hint = std::move(hint);
+        d.replacement = std::move(replacement);
+        attachSourceLine(d, lines_);
+        // Told only once the header is found: without one, nothing of the file is read.
+        (rule == "before-general-header" ? beforeHeader_ : found_).add(std::move(d));
+    }
+
+    void encoding() {
+        const std::string_view bytes = in_.bytes;
+        if (bytes.starts_with("\xEF\xBB\xBF")) {
+            warn("byte-order-mark", Line{1, firstLine()}, 1,
+                 "the description starts with a UTF-8 byte-order mark; the reader "
+                 "takes its three bytes as text of the first field",
+                 "save the file as Windows-1252 (ANSI) without a byte-order mark");
+        }
+        // A lead byte followed by its continuation bytes is almost never Windows-1252 text.
+        int line = 1;
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b == '\n' || (b == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n'))) {
+                ++line;
+                lineStart = i + 1;
+                continue;
+            }
+            if (i < 3 && bytes.starts_with("\xEF\xBB\xBF")) continue;
+            const int extra = b >= 0xC2 && b <= 0xDF   ? 1
+                              : b >= 0xE0 && b <= 0xEF ? 2
+                              : b >= 0xF0 && b <= 0xF4 ? 3
+                                                       : 0;
+            if (extra == 0) continue;
+            bool sequence = true;
+            for (int k = 1; sequence && k <= extra; ++k) {
+                sequence = i + k < bytes.size() &&
+                           (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+            }
+            if (!sequence) continue;
+            const int column = static_cast<int>(i - lineStart) + 1;
+            const std::size_t end = bytes.find_first_of("\r\n", lineStart);
+            warn("utf8-text", Line{line, bytes.substr(lineStart, end - lineStart)}, column,
+                 "this text is written in UTF-8, but the description is read as Windows-1252: \"" +
+                     std::string(bytes.substr(i, static_cast<std::size_t>(extra) + 1)) +
+                     "\" becomes " + std::to_string(extra + 1) + " characters",
+                 "save the file as Windows-1252 (ANSI)");
+            return;  // once a file: the whole file was saved so
+        }
+    }
+
+    void heading(const Line& line, std::string_view field, int column) {
+        const std::string name = lowerAscii(field);
+        const auto headings = scenario::customHeadings(in_.isLine);
+        if (std::find(headings.begin(), headings.end(), name) != headings.end()) return;
+        std::string_view nearest;
+        std::size_t best = 4;
+        for (const std::string_view h : headings) {
+            const std::size_t d = editDistance(name, h);
+            if (d < best) {
+                best = d;
+                nearest = h;
+            }
+        }
+        warn("unknown-section", line, column,
+             "\"" + std::string(field) + "\" is not a section heading of the " +
+                 (in_.isLine ? "line" : "train") + " description",
+             nearest.empty() ? "use one of the headings of the format, or make it a comment "
+                               "with \"-\""
+                             : "did you mean \"" + std::string(nearest) + "\"?",
+             nearest.empty() ? std::nullopt
+                             : std::optional(replacing(line, column, field, nearest)));
+    }
+
+    static Replacement replacing(const Line& line, int column, std::string_view field,
+                                 std::string_view with) {
+        return {line.number, column, static_cast<int>(field.size()), std::string(with)};
+    }
+
+    void unknown(const Line& line, std::string_view field, int column, bool general) {
+        std::string hint;
+        std::optional<Replacement> fix;
+        const auto generalRecords = scenario::sectionRecords(Section::lineGeneral);
+        if (in_.isLine && general) {
+            for (const RecordGrammar& k : generalRecords) {
+                if (k.matchesIgnoringCase(field)) {
+                    hint = "the general section's keywords are matched in lower case, as in \"" +
+                           std::string(k.spelling()) + "\"";
+                    fix = replacing(line, column, field, lowerAscii(field));
+                }
+            }
+        }
+        if (in_.isLine && !general && hint.empty()) {
+            for (const RecordGrammar& k : generalRecords) {
+                if (k.matchesIgnoringCase(field)) {
+                    hint = "\"" + std::string(k.spelling()) +
+                           "\" belongs in the general section, before the first heading after "
+                           "[generale]";
+                }
+            }
+        }
+        if (hint.empty()) {
+            std::string_view nearest;
+            std::size_t best = 4;
+            const std::string word = lowerAscii(field);
+            for (const RecordGrammar& k : scenario::sectionRecords(sectionOf(general))) {
+                for (std::string_view candidate : {k.spelling(), std::string_view(k.word)}) {
+                    const std::size_t d = editDistance(word, candidate);
+                    if (d < best) {
+                        best = d;
+                        nearest = k.spelling();
+                    }
+                }
+            }
+            hint = nearest.empty() ? "check the keyword's spelling, or make the line a comment "
+                                     "with \"-\""
+                                   : "did you mean \"" + std::string(nearest) + "\"?";
+            if (!nearest.empty()) fix = replacing(line, column, field, nearest);
+        }
+        warn("unknown-keyword", line, column,
+             "\"" + std::string(field) +
+                 "\" is no keyword the reader knows here; the line is "
+                 "skipped",
+             std::move(hint), std::move(fix));
+    }
+
+    // A comment line with commas: the reader drops only its first field, and reads the others
+    // as keyword fields.
+    void commentWithFields(const Line& line, std::string_view text, std::size_t comma, int shift,
+                           bool general) {
+        std::size_t start = comma + 1;
+        while (start <= text.size()) {
+            std::size_t end = text.find(',', start);
+            if (end == std::string_view::npos) end = text.size();
+            const std::string_view field = text.substr(start, end - start);
+            const auto read = keywordsOf(field, general);
+            if (!read.empty() && !isComment(field)) {
+                const std::size_t begin = field.find_first_not_of(" \t");
+                warn("comment-read-as-fields", line, static_cast<int>(start + begin) + 1 + shift,
+                     "a comment ends at its first comma: \"" + std::string(field.substr(begin)) +
+                         "\" is read as a \"" + std::string(read.front()->spelling()) + "\" record",
+                     "write the comment without commas, or begin each part with \"-\"");
+                return;
+            }
+            start = end + 1;
+        }
+    }
+
+    void record(const Line& line, std::string_view text, const FirstField& first, int shift,
+                const std::vector<const RecordGrammar*>& keywords) {
+        int numbers = 0;
+        int expected = 0;
+        for (const RecordGrammar* k : keywords) {
+            for (const scenario::FieldGrammar& f : k->fields()) {
+                numbers += f.width == scenario::FieldWidth::text ? 0 : 1;
+                ++expected;
+            }
+        }
+        const std::string_view rest =
+            first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+        const int restColumn = first.comma ? static_cast<int>(*first.comma) + 2 + shift : 0;
+        std::vector<std::int64_t> values;
+        scenario::FieldReader in(rest);
+        int read = 0;
+        bool unreadable = false;
+        // A field the line does not have is told as too few fields; a field that is there but
+        // is no number is the compiler's to tell, not a miscount.
+        try {
+            for (const RecordGrammar* k : keywords) {
+                for (const scenario::FieldGrammar& f : k->fields()) {
+                    if (in.atEnd()) break;
+                    if (f.width == scenario::FieldWidth::text) {
+                        in.readText();
+                    } else {
+                        values.push_back(in.readInt32());
+                    }
+                    ++read;
+                }
+            }
+        } catch (const scenario::ReadFailure&) {
+            unreadable = true;
+        }
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
+        if (!unreadable && read < expected) {
+            warn("field-count", line, first.column,
+                 what + " reads " + std::to_string(expected) +
+                     " fields after its keyword; this "
+                     "line has " +
+                     std::to_string(read) + ", so the record takes the rest from the next line",
+                 "give the record all its fields on its line");
+            return;
+        }
+        if (unreadable) return;  // a field that is no number: the compiler tells it
+        const std::size_t left = rest.find_first_not_of(" \t", static_cast<std::size_t>(0));
+        if (!in.atEnd() && left != std::string_view::npos) {
+            scenario::FieldReader extra(rest);
+            std::string firstExtra;
+            int column = restColumn;
+            try {
+                for (int i = 0; i < expected; ++i) extra.readText();
+                (void)extra.readText();
+                column = restColumn + extra.fieldPlace().column - 1;
+            } catch (const scenario::ReadFailure&) {
+            }
+            int count = expected;
+            try {
+                scenario::FieldReader again(rest);
+                for (const RecordGrammar* k : keywords) {
+                    for (const scenario::FieldGrammar& f : k->fields()) {
+                        if (f.width == scenario::FieldWidth::text) {
+                            again.readText();
+                        } else {
+                            again.readInt32();
+                        }
+                    }
+                }
+                while (!again.atEnd()) {
+                    again.readText();
+                    ++count;
+                }
+            } catch (const scenario::ReadFailure&) {
+            }
+            warn("field-count", line, column > 0 ? column : first.column,
+                 what + " reads " + std::to_string(expected) +
+                     " fields after its keyword; this "
+                     "line has " +
+                     std::to_string(count) +
+                     ", and the reader takes the fields left over as keyword fields",
+                 "remove the extra field or comma");
+        }
+        if (values.size() < static_cast<std::size_t>(numbers)) return;
+        checkValues(line, first.column, *keywords.front(), values);
+    }
+
+    // Where two records of a kind stand out of order, the one told is the one whose leaving out
+    // mends the order: a position typed too high is told on its own line, not on the next.
+    void positionOrder(RecordKind kind, const std::vector<Positioned>& r) {
+        const RecordGrammar& grammar = scenario::recordGrammar(kind);
+        const bool strict = grammar.order == PositionOrder::strictlyIncreasing;
+        const auto inOrder = [&](std::size_t a, std::size_t b) {
+            return r[a].position < r[b].position || (!strict && r[a].position == r[b].position);
+        };
+        std::size_t told = r.size();
+        for (std::size_t i = 1; i < r.size(); ++i) {
+            if (inOrder(i - 1, i)) continue;
+            const bool withoutThis = i + 1 >= r.size() || inOrder(i - 1, i + 1);
+            const bool withoutPrevious = i < 2 || inOrder(i - 2, i);
+            const std::size_t culprit = withoutPrevious && !withoutThis ? i - 1 : i;
+            if (culprit == told) continue;
+            told = culprit;
+            const std::size_t other = culprit == i ? i - 1 : i;
+            warn("position-order", r[culprit].line, r[culprit].column,
+                 "this " + std::string(grammar.noun()) + " record at " +
+                     std::to_string(r[culprit].position) + " m stands " +
+                     (culprit == i ? "after" : "before") + " one at " +
+                     std::to_string(r[other].position) + " m (line " +
+                     std::to_string(r[other].line.number) +
+                     "); records of this kind are read in increasing position",
+                 "move the record to its place in position order, or mend its position");
+        }
+    }
+
+    void checkValues(const Line& line, int column, const RecordGrammar& k,
+                     const std::vector<std::int64_t>& v) {
+        if (k.once) {
+            const auto [it, fresh] = settings_.try_emplace(std::string(k.spelling()), line.number);
+            if (!fresh) {
+                warn("repeated-setting", line, column,
+                     "\"" + std::string(k.spelling()) +
+                         "\" is given a second time (first on line " + std::to_string(it->second) +
+                         "); this value replaces the first",
+                     "keep one of the two records");
+            }
+        }
+        if (k.order != PositionOrder::free) ordered_[k.kind].push_back({v[0], line, column});
+        if (k.kind == RecordKind::mountain && v[1] <= v[0]) {
+            warn("end-before-start", line, column,
+                 "the mountain stretch ends at " + std::to_string(v[1]) +
+                     " m, not after its start at " + std::to_string(v[0]) + " m: it covers no cell",
+                 "give the start first and then the end, as in \"montagna, 500, 2850, 11\"");
+        }
+        if (k.kind == RecordKind::slowdown && v[2] <= 0) {
+            warn("end-before-start", line, column,
+                 "the slowdown's length is " + std::to_string(v[2]) +
+                     " m: it ends at or before its start at " + std::to_string(v[0]) + " m",
+                 "give the slowdown's length in metres as its third field");
+        }
+        if (k.kind == RecordKind::speed && v[1] % 5 != 0) {
+            warn("speed-rounded", line, column,
+                 "the speed " + std::to_string(v[1]) +
+                     " km/h is kept in steps of 5 km/h and becomes " +
+                     std::to_string(scenario::roundHalfEven(static_cast<double>(v[1]) / 5.0) * 5) +
+                     " km/h",
+                 "give the speed as a multiple of 5 km/h");
+        }
+    }
+
+    const LintInput& in_;
+    const SourceLines lines_;  // every warning's line is found from these
+    FirstWarnings found_;
+    FirstWarnings beforeHeader_;
+    std::map<std::string, int> settings_;
+    std::map<RecordKind, std::vector<Positioned>> ordered_;
+};
+
+}  // namespace
+
+LintResult lintDescription(const LintInput& input) {
+    return Linter(input).run();
+}
+
+}  // namespace tool

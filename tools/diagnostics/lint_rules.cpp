@@ -1,0 +1,44 @@
+#include "tools/diagnostics/lint_rules.h"
+
+#include <algorithm>
+#include <array>
+
+namespace tool {
+namespace {
+
+constexpr std::array kRules{
+    LintRule{"unknown-keyword",
+             "a record whose keyword the reader does not know, so it is skipped"},
+    LintRule{"unknown-section", "a section heading the descriptions do not use"},
+    LintRule{"field-count",
+             "a record with more or fewer fields on its line than its keyword reads"},
+    LintRule{"comment-read-as-fields", "text written as a comment that the reader reads as fields"},
+    LintRule{"comment-run-too-long",
+             "a record kept out by a comment mark that the reader reads all the same, after too "
+             "many comment lines in a row"},
+    LintRule{"position-order", "a position lower than the one of the record of its kind before it"},
+    LintRule{"byte-order-mark", "a UTF-8 byte-order mark at the start of a description"},
+    LintRule{"utf8-text", "UTF-8 characters in a description, which is read as Windows-1252"},
+    LintRule{"end-before-start", "a mountain stretch or slowdown that ends at or before its start"},
+    LintRule{"several-keywords", "a keyword that holds the keywords of two records at once"},
+    LintRule{"speed-rounded", "a line speed that is not a multiple of 5 km/h"},
+    LintRule{"missing-general-header", "a train description without its [generale] line"},
+    LintRule{"before-general-header", "a record before the [generale] line, which is skipped"},
+    LintRule{"repeated-setting", "a general value given twice; the later one holds"},
+    LintRule{"value-out-of-range",
+             "a value outside the range its field documents; the compiled files may hold "
+             "another"},
+};
+
+}  // namespace
+
+std::span<const LintRule> lintRules() {
+    return kRules;
+}
+
+bool isLintRule(std::string_view name) {
+    return std::any_of(kRules.begin(), kRules.end(),
+                       [name](const LintRule& rule) { return rule.name == name; });
+}
+
+}  // namespace tool

@@ -1,0 +1,351 @@
+#include "tools/viewer/live_scenario.h"
+
+#include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "compiler/windows1252.h"
+#include "tools/command_line/descriptions_in_memory.h"
+#include "tools/compiled_files/compiled_checks.h"
+#include "tools/compiled_files/inspection.h"
+#include "tools/descriptions/object_sources.h"
+#include "tools/diagnostics/check_command.h"
+#include "tools/diagnostics/check_errors.h"
+#include "tools/diagnostics/diagnostic_json.h"
+#include "tools/diagnostics/source_context.h"
+
+namespace tool {
+namespace {
+
+using json = nlohmann::ordered_json;
+using Clock = std::chrono::steady_clock;
+
+// A file system that keeps coarse times (whole seconds, or two on some) may give a quick second
+// save of the same size the stamp of the first. Such a save can only come while the stamp's
+// time is this close to the clock; until then the bytes are compared a few times a second, and
+// after it never, so that a file that holds still is never read again.
+constexpr std::int64_t kCoarseClockNanoseconds = 3'000'000'000;
+constexpr auto kRecentReadEvery = std::chrono::milliseconds(250);
+
+bool writtenLately(const platform::FileStamp& stamp, std::int64_t now) {
+    return stamp.exists && stamp.modified > now - kCoarseClockNanoseconds &&
+           stamp.modified < now + kCoarseClockNanoseconds;
+}
+
+// The description's bytes, or why they cannot be had.
+struct Reading {
+    std::optional<std::string> bytes;
+    std::string problem;
+};
+
+// A file that is there but not a plain file by its stamp is not opened at all; one that turns
+// into something else between the stamp and the opening is refused on the open handle.
+Reading readWhole(const std::string& path, const platform::FileStamp& stamp) {
+    if (stamp.exists && !stamp.plain) return {std::nullopt, notPlainFile(path)};
+    std::string bytes;
+    if (auto problem = readDescription(path, bytes, platform::FileTypes::plainOnly)) {
+        return {std::nullopt, *problem};
+    }
+    return {std::move(bytes), {}};
+}
+
+// What compiling the descriptions gave: the model when it holds a route to draw, and what the
+// compilation read and placed.
+struct Compilation {
+    std::shared_ptr<const scenario::ScenarioModel> model;
+    std::shared_ptr<const RecordTrace> trace;
+    std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
+};
+
+Compilation compile(const LiveSources& sources, const std::string& line, const std::string& train) {
+    auto in = std::make_shared<DescriptionsInMemory>();
+    in->lineFile = sources.lineFile;
+    in->trainFile = sources.trainFile;
+    in->lineBytes = line;
+    in->trainBytes = train;
+    compileInMemory(*in, sources.lineName, sources.trainName);
+    if (in->problem) return {nullptr, nullptr, *in->problem};
+    // The model and the trace live as long as the compilation that holds them.
+    return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model),
+            std::shared_ptr<const RecordTrace>(in, &in->trace),
+            {}};
+}
+
+// "FILE:LINE" as object_sources writes it.
+std::optional<std::pair<std::string, int>> splitSource(const std::string& source) {
+    const std::size_t colon = source.rfind(':');
+    if (colon == std::string::npos) return std::nullopt;
+    try {
+        return std::pair{source.substr(0, colon), std::stoi(source.substr(colon + 1))};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+json sourceJson(const std::string& file, int line, const SourceLines& lines) {
+    const std::optional<SourceExcerpt> excerpt = lines.excerpt(line, 1);
+    return {
+        {"file", file}, {"line", line}, {"text", excerpt ? json(excerpt->text) : json(nullptr)}};
+}
+
+// The lines of both descriptions, for naming the records of many objects.
+struct DescriptionLines {
+    SourceLines line;
+    SourceLines train;
+};
+
+json sourceOf(const RouteObject& o, const LiveSources& sources, const DescriptionLines& lines) {
+    if (!o.source) return nullptr;
+    const auto place = splitSource(*o.source);
+    if (!place) return nullptr;
+    return sourceJson(place->first, place->second,
+                      place->first == sources.lineFile ? lines.line : lines.train);
+}
+
+json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sources,
+                  const DescriptionLines& lines) {
+    json item;
+    item["id"] = "c" + std::to_string(first.cell);
+    item["station"] = nullptr;
+    item["cell"] = first.cell;
+    item["kind"] = "mountain stretch";
+    item["position"] = cellStart(first.cell);
+    item["km"] = kilometreText(cellStart(first.cell));
+    item["exact"] = true;
+    item["text"] = "to " + kilometreText(cellStart(lastCell + 1));
+    json values = json::object();
+    for (const NamedValue& v : first.values) values[v.name] = v.value;
+    item["values"] = std::move(values);
+    item["added"] = false;
+    item["source"] = sourceOf(first, sources, lines);
+    return item;
+}
+
+// The objects the page lists: every station of the train file (a station without a stop has no
+// cell of its own), then every other object of the route, in the order of the line.
+json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
+                 const LiveSources& sources, const std::string& line, const std::string& train) {
+    RouteReport report = routeReport(model.routeTable, &model.lineTable);
+    attributeCompiledSources(report, {&trace, sources.lineFile, sources.trainFile});
+    std::vector<std::pair<std::int64_t, json>> items;
+    const DescriptionLines lines{SourceLines(line), SourceLines(train)};
+
+    const int stations = trainLayout(model.lineTable).stationCount;
+    const std::vector<int> stationLines = stationRecordLines(trace, stations);
+    std::map<int, int> stopCell;  // by station entry
+    for (const RouteObject& o : report.objects) {
+        if (o.raw.kind == scenario::CellKind::kStationStop) stopCell[o.raw.value1] = o.cell;
+    }
+    for (int e = 1; e <= stations; ++e) {
+        const scenario::LineRecord& entry = model.lineTable[static_cast<std::size_t>(e)];
+        json item;
+        item["id"] = "s" + std::to_string(e);
+        item["station"] = e;
+        const auto stop = stopCell.find(e);
+        item["cell"] = stop != stopCell.end() ? json(stop->second) : json(nullptr);
+        item["kind"] = "station";
+        item["position"] = entry.long3;
+        item["km"] = kilometreText(entry.long3);
+        item["exact"] = true;
+        item["text"] = scenario::utf8FromWindows1252(entry.text);
+        item["values"] = {
+            {"scheduled time", clockText(entry.long4)},
+            {"area", kilometreText(entry.long1) + " to " + kilometreText(entry.long2)}};
+        item["added"] = false;
+        const int recordLine = stationLines[static_cast<std::size_t>(e)];
+        item["source"] =
+            recordLine > 0 ? sourceJson(sources.trainFile, recordLine, lines.train) : json(nullptr);
+        items.emplace_back(entry.long3, std::move(item));
+    }
+
+    for (std::size_t i = 0; i < report.objects.size(); ++i) {
+        const RouteObject& o = report.objects[i];
+        if (o.raw.kind == scenario::CellKind::kStationStop) continue;  // told with its station
+        if (o.raw.kind == scenario::CellKind::kMountainMarker) {
+            // A mountain stretch marks each of its cells; the page lists the stretch once.
+            std::size_t last = i;
+            while (last + 1 < report.objects.size() &&
+                   report.objects[last + 1].raw.kind == scenario::CellKind::kMountainMarker &&
+                   report.objects[last + 1].cell == report.objects[last].cell + 1 &&
+                   report.objects[last + 1].raw.value1 == o.raw.value1) {
+                ++last;
+            }
+            items.emplace_back(cellStart(o.cell),
+                               mountainJson(o, report.objects[last].cell, sources, lines));
+            i = last;
+            continue;
+        }
+        const std::int64_t position = o.written.value_or(cellStart(o.cell));
+        json item;
+        item["id"] = "c" + std::to_string(o.cell);
+        item["station"] = nullptr;
+        item["cell"] = o.cell;
+        item["kind"] = o.kindName;
+        item["position"] = position;
+        item["km"] = kilometreText(position);
+        item["exact"] = o.written.has_value() && o.writtenExact;
+        item["text"] = o.text ? json(*o.text) : json(nullptr);
+        json values = json::object();
+        for (const NamedValue& v : o.values) values[v.name] = v.value;
+        item["values"] = std::move(values);
+        item["added"] = o.addedByCompiler;
+        item["source"] = sourceOf(o, sources, lines);
+        items.emplace_back(position, std::move(item));
+    }
+    std::stable_sort(items.begin(), items.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    json list = json::array();
+    for (auto& [position, item] : items) list.push_back(std::move(item));
+    return list;
+}
+
+json pictureJson(const scenario::ScenarioModel& model) {
+    const scenario::LineTable& table = model.lineTable;
+    return {{"line", scenario::utf8FromWindows1252(table[scenario::kLineGeneral].text)},
+            {"train", scenario::utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
+            {"lineEnd", drawnLineEnd(model.routeTable, &table)}};
+}
+
+}  // namespace
+
+LiveScenario::LiveScenario(LiveSources sources) : sources_(std::move(sources)) {}
+
+bool LiveScenario::dueForLook(const platform::FileStamp& line,
+                              const platform::FileStamp& train) const {
+    if (!looked_ || line != lineStamp_ || train != trainStamp_) return true;
+    const std::int64_t now = platform::systemClockNow();
+    return (writtenLately(line, now) || writtenLately(train, now)) &&
+           Clock::now() - lastRead_ >= kRecentReadEvery;
+}
+
+bool LiveScenario::refresh() {
+    platform::FileStamp line = platform::fileStamp(sources_.lineFile);
+    platform::FileStamp train = platform::fileStamp(sources_.trainFile);
+    if (!dueForLook(line, train)) return false;
+    // An editor may still be writing: wait until both files hold still for a moment, so that a
+    // save is compiled once, whole, rather than half-written first.
+    for (int settle = 0; settle < 10; ++settle) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        const platform::FileStamp lineAgain = platform::fileStamp(sources_.lineFile);
+        const platform::FileStamp trainAgain = platform::fileStamp(sources_.trainFile);
+        if (lineAgain == line && trainAgain == train) break;
+        line = lineAgain;
+        train = trainAgain;
+    }
+    lineStamp_ = line;
+    trainStamp_ = train;
+    lastRead_ = Clock::now();
+    // A description that is missing is told by the reading.
+    Reading lineRead = readWhole(sources_.lineFile, line);
+    Reading trainRead = readWhole(sources_.trainFile, train);
+    std::string problem = lineRead.problem.empty() ? trainRead.problem : lineRead.problem;
+    if (!lineRead.problem.empty() && !trainRead.problem.empty()) {
+        problem += "; " + trainRead.problem;
+    }
+    // The same bytes, or the same reason there are none, make no new version.
+    if (looked_ && lineRead.bytes == lineBytes_ && trainRead.bytes == trainBytes_ &&
+        problem == readProblem_) {
+        return false;
+    }
+    looked_ = true;
+    lineBytes_ = std::move(lineRead.bytes);
+    trainBytes_ = std::move(trainRead.bytes);
+    readProblem_ = problem;
+    rebuild(problem);
+    return true;
+}
+
+void LiveScenario::rebuild(const std::string& readProblem) {
+    const auto started = Clock::now();
+    auto next = std::make_shared<LiveState>();
+    const std::shared_ptr<const LiveState> previous = state();
+    next->version = previous ? previous->version + 1 : 1;
+
+    json diagnostics = json::array();
+    int errors = 0;
+    int warnings = 0;
+    bool limitReached = false;
+    std::string problem = readProblem;
+    Compilation compiled;
+    if (lineBytes_ && trainBytes_) {
+        CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
+                           sources_.lineName, sources_.trainName, true};
+        const ErrorScan scan = findErrors(inputs, kErrorLimit);
+        Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
+                                             *trainBytes_, true);
+        warnings = static_cast<int>(found.count);
+        const ToldDiagnostics told =
+            toldDiagnostics(scan.errors, std::move(found), sources_.lineFile, sources_.trainFile);
+        for (const Diagnostic& d : told.told) diagnostics.push_back(diagnosticJson(d));
+        errors = static_cast<int>(scan.errors.size());
+        next->warningsLeftOut = told.warningsLeftOut;
+        limitReached = scan.limitReached;
+        if (errors == 0) {
+            compiled = compile(sources_, *lineBytes_, *trainBytes_);
+            if (!compiled.model) problem = compiled.problem;
+        }
+    }
+
+    if (compiled.model) {
+        next->picture = compiled.model;
+        const scenario::ScenarioModel& m = *compiled.model;
+        next->map = std::make_shared<const MapModel>(
+            wholeLineMap({&m.routeTable, &m.lineTable, &m.trackPlan}));
+        next->pictureVersion = next->version;
+        lastGoodObjects_ =
+            objectsJson(*compiled.model, *compiled.trace, sources_, *lineBytes_, *trainBytes_);
+        lastGoodPicture_ = pictureJson(*compiled.model);
+    } else if (previous) {
+        // The objects shown stay those of the picture they belong to, the last good one.
+        next->stale = true;
+        next->picture = previous->picture;
+        next->map = previous->map;
+        next->pictureVersion = previous->pictureVersion;
+    } else {
+        next->stale = true;
+    }
+    next->errors = errors;
+    next->warnings = warnings;
+    next->problem = problem;
+    next->compileMilliseconds =
+        std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+
+    json out;
+    out["version"] = next->version;
+    out["pictureVersion"] = next->picture ? json(next->pictureVersion) : json(nullptr);
+    out["stale"] = next->stale;
+    out["files"] = {{"line", sources_.lineFile}, {"train", sources_.trainFile}};
+    out["problem"] = problem.empty() ? json(nullptr) : json(problem);
+    out["errors"] = errors;
+    out["warnings"] = warnings;
+    out["limitReached"] = limitReached;
+    out["warningsLeftOut"] = next->warningsLeftOut;
+    out["compileMilliseconds"] = next->compileMilliseconds;
+    out["picture"] = lastGoodPicture_;
+    out["objects"] = lastGoodObjects_;
+    out["diagnostics"] = std::move(diagnostics);
+    next->json = out.dump(-1, ' ', false, json::error_handler_t::replace);
+
+    const std::lock_guard lock(mutex_);
+    state_ = std::move(next);
+}
+
+std::shared_ptr<const LiveState> LiveScenario::state() const {
+    const std::lock_guard lock(mutex_);
+    return state_;
+}
+
+std::optional<std::string> LiveScenario::planSvg(const MapView& view) const {
+    const std::shared_ptr<const LiveState> current = state();
+    if (!current || !current->picture) return std::nullopt;
+    return renderPlanSvg(*current->map, &current->picture->trackPlan, view);
+}
+
+std::optional<std::string> LiveScenario::profileSvg(const MapView& view) const {
+    const std::shared_ptr<const LiveState> current = state();
+    if (!current || !current->picture) return std::nullopt;
+    return renderProfileSvg(*current->map, view);
+}
+
+}  // namespace tool
