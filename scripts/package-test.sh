@@ -15,6 +15,7 @@ version=$(sed -n 's/^project([a-z0-9_]* VERSION \([0-9.]*\) .*/\1/p' CMakeLists.
 }
 tests/package/debian_package.sh "dist/scenario-tool_${version}_$(dpkg --print-architecture).deb" \
   "$version"
+tests/package/vscode_extension.sh "dist/scenario-descriptions-$version.vsix" "$version"
 
 prefix=$PWD/build/windows-test/wine-prefix
 # Wine's server outlives the programs by a little; it goes with this script.
