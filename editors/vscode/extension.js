@@ -16,7 +16,7 @@ let client;
 function serverOptions() {
   const settings = vscode.workspace.getConfiguration('scenarioTool');
   const args = ['lsp'];
-  if (settings.get('viewer', false)) args.push('--viewer');
+  if (settings.get('viewer', true)) args.push('--viewer');
   return { command: settings.get('path', 'scenario-tool'), args, transport: TransportKind.stdio };
 }
 

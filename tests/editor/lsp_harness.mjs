@@ -48,9 +48,10 @@ function exited(child) {
 // The server with a protocol client on its pipes. `diagnostics(uri, match)` waits for a
 // publication for `uri` for which `match(diagnostics, version)` holds; `published` holds them
 // all.
-// `prepare(connection)` may add handlers before the conversation starts.
-export async function startClient(capabilities = {}, prepare = () => {}) {
-  const child = spawn(tool, ['lsp', '--stdio'], { stdio: ['pipe', 'pipe', 'inherit'] });
+// `prepare(connection)` may add handlers before the conversation starts; `args` go to the
+// server after `lsp --stdio`.
+export async function startClient(capabilities = {}, prepare = () => {}, args = []) {
+  const child = spawn(tool, ['lsp', '--stdio', ...args], { stdio: ['pipe', 'pipe', 'inherit'] });
   const connection = rpc.createMessageConnection(
     new rpc.StreamMessageReader(child.stdout), new rpc.StreamMessageWriter(child.stdin));
   prepare(connection);

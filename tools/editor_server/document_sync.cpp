@@ -24,6 +24,7 @@ void LanguageServer::didOpen(const json& params) {
         documents_.open(uri.get<std::string>(), text.get<std::string>(), versionOf(item));
     check(doc);
     if (doc.kind == DescriptionKind::line && doc.path) checkWithLine(*doc.path);
+    if (doc.kind == DescriptionKind::train && doc.path) startViewer(*doc.path);
 }
 
 void LanguageServer::didChange(const json& params) {

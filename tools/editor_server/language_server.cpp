@@ -83,6 +83,11 @@ LanguageServer::LanguageServer(MessageWriter& out, ServerSettings settings)
         return semanticTokens(*doc, start.line, end.line, published_.of(doc->uri, doc->version),
                               client_.encoding);
     };
+    requests_["textDocument/codeLens"] = [this](const json& p) {
+        const OpenDocument* doc = documentOf(p);
+        return doc ? codeLenses(*doc) : json::array();
+    };
+    requests_["workspace/executeCommand"] = [this](const json& p) { return showInViewer(p); };
     notifications_["initialized"] = [this](const json&) { watchLineDescriptions(); };
     notifications_["workspace/didChangeWatchedFiles"] = [this](const json& p) { filesChanged(p); };
     notifications_["exit"] = [this](const json&) { exitStatus_ = shutDown_ ? 0 : 1; };
@@ -99,12 +104,13 @@ json LanguageServer::initialize(const json& params) {
     client_.encoding = negotiatedEncoding(params);
     client_.snippets = offers(params, "/textDocument/completion/completionItem/snippetSupport");
     watchesFiles_ = offers(params, "/workspace/didChangeWatchedFiles/dynamicRegistration");
+    showsDocuments_ = offers(params, "/window/showDocument/support");
     worker_ = std::make_unique<DiagnosticsWorker>(
         DiagnosticStyle{client_.encoding, settings_.docs},
         [this](const std::string& uri, std::optional<int> version, json diagnostics) {
             publish(uri, version, diagnostics);
         });
-    const json capabilities = {
+    json capabilities = {
         {"positionEncoding", client_.encoding == PositionEncoding::utf8 ? "utf-8" : "utf-16"},
         {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
         {"hoverProvider", true},
@@ -116,6 +122,10 @@ json LanguageServer::initialize(const json& params) {
         {"semanticTokensProvider",
          {{"legend", semanticTokensLegend()}, {"full", true}, {"range", true}}},
     };
+    if (settings_.viewer) {
+        capabilities["codeLensProvider"] = {{"resolveProvider", false}};
+        capabilities["executeCommandProvider"] = {{"commands", {kShowInViewer}}};
+    }
     return {{"capabilities", capabilities},
             {"serverInfo", {{"name", "scenario-tool"}, {"version", settings_.version}}}};
 }
@@ -132,6 +142,7 @@ int LanguageServer::serve(IncomingQueue& queue) {
         if (out_.failed()) break;
     }
     worker_.reset();  // no check publishes after the end
+    viewer_.reset();  // nor does the page ask for a record
     return exitStatus_.value_or(1);
 }
 

@@ -4,6 +4,8 @@
 // at once from the editor's text.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "tools/editor_server/diagnostics_worker.h"
+#include "tools/editor_server/editor_viewer.h"
 #include "tools/editor_server/field_help.h"
 #include "tools/editor_server/incoming_queue.h"
 #include "tools/editor_server/message_writer.h"
@@ -19,9 +22,14 @@
 
 namespace tool::editor {
 
+// The command of a record's code lens: the viewer's page at the object the record placed.
+inline constexpr const char* kShowInViewer = "scenario-tool.showInViewer";
+
 struct ServerSettings {
     std::optional<std::string> docs;  // the URI of the explanations' folder, ending in "/"
     std::string version;              // the tool's, told to the editor
+    // Serve the live viewer of the first train description opened, with its line, there.
+    std::optional<ViewerAddress> viewer;
 };
 
 class LanguageServer {
@@ -52,6 +60,13 @@ class LanguageServer {
     void watchLineDescriptions();
     void filesChanged(const json& params);
     const OpenDocument* documentOf(const json& params) const;
+    // The viewer's side (viewer_link.cpp).
+    void startViewer(const std::string& trainPath);
+    std::optional<std::string> viewedDescription(const OpenDocument& doc) const;
+    json codeLenses(const OpenDocument& doc) const;
+    json showInViewer(const json& params);
+    bool openRecord(const std::string& path, int line);  // from the viewer's threads
+    void sendRequest(std::string_view method, const json& params);
 
     MessageWriter& out_;
     ServerSettings settings_;
@@ -65,6 +80,10 @@ class LanguageServer {
     bool shutDown_ = false;
     std::optional<int> exitStatus_;
     std::unique_ptr<DiagnosticsWorker> worker_;  // from `initialize`, when the encoding is known
+    bool showsDocuments_ = false;                // the editor takes window/showDocument
+    std::atomic<std::uint64_t> requestsSent_{0};
+    // Last, so that it goes first: its threads may ask the editor for a record until then.
+    std::unique_ptr<EditorViewer> viewer_;
 };
 
 }  // namespace tool::editor

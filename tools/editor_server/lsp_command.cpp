@@ -13,7 +13,7 @@
 
 namespace tool {
 
-int runLsp(std::ostream& out, std::ostream& /*err*/) {
+int runLsp(const LspOptions& options, std::ostream& out, std::ostream& /*err*/) {
     editor::useBinaryStandardStreams();
 #ifndef _WIN32
     // An editor that goes away while the server writes makes the write fail, and the server
@@ -24,6 +24,7 @@ int runLsp(std::ostream& out, std::ostream& /*err*/) {
     editor::ServerSettings settings;
     settings.docs = editor::docsBeside(platform::appDir());
     settings.version = versionText();
+    if (options.viewer) settings.viewer = editor::ViewerAddress{options.listen, options.port};
     // The reader waits in a read of standard input that only the editor ends; it is left to the
     // end of the process, with the queue it fills.
     const auto queue = std::make_shared<editor::IncomingQueue>();

@@ -3,12 +3,19 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace tool {
+
+struct LspOptions {
+    bool viewer = false;  // serve the live viewer of the pair opened, linked to the editor
+    std::string listen = "127.0.0.1";
+    int port = 0;  // any free port
+};
 
 // Serves until the editor says `exit` or closes standard input. Exit status: 0 after
 // `shutdown` then `exit`, 1 when the input ended without them; the caller turns either into
 // its output-failure status when what went to `out` could not be written.
-int runLsp(std::ostream& out, std::ostream& err);
+int runLsp(const LspOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace tool

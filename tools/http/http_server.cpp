@@ -122,6 +122,7 @@ struct Server::Impl {
 
     ServerLimits limits;
     std::map<std::string, Handler> routes;
+    std::map<std::string, Handler> postRoutes;
     std::vector<std::string> streamPaths;
     Filter requestFilter;
     std::vector<std::pair<std::string, std::string>> common;
@@ -154,6 +155,10 @@ Server::~Server() {
 
 void Server::route(std::string path, Handler handler) {
     impl_->routes[std::move(path)] = std::move(handler);
+}
+
+void Server::postRoute(std::string path, Handler handler) {
+    impl_->postRoutes[std::move(path)] = std::move(handler);
 }
 
 void Server::eventStream(std::string path) {
@@ -380,9 +385,12 @@ void Server::Impl::dispatch(Connection& c, const Request& request, Clock::time_p
         respond(c, Response::text(refusal->status, refusal->why + "\n"), headOnly, true, now);
         return;
     }
-    if (request.method != "GET" && !headOnly) {
-        Response refused = Response::text(405, "only GET and HEAD are answered here\n");
-        refused.headers.emplace_back("Allow", "GET, HEAD");
+    const bool postOnly = postRoutes.contains(request.path) && !routes.contains(request.path);
+    const bool post = request.method == "POST" && postRoutes.contains(request.path);
+    if (!post && (postOnly || (request.method != "GET" && !headOnly))) {
+        Response refused = Response::text(405, postOnly ? "only POST is answered here\n"
+                                                        : "only GET and HEAD are answered here\n");
+        refused.headers.emplace_back("Allow", postOnly ? "POST" : "GET, HEAD");
         respond(c, refused, false, true, now);
         return;
     }
@@ -397,8 +405,9 @@ void Server::Impl::dispatch(Connection& c, const Request& request, Clock::time_p
         startStream(c, now);
         return;
     }
-    const auto route = routes.find(request.path);
-    if (route == routes.end()) {
+    const std::map<std::string, Handler>& table = post ? postRoutes : routes;
+    const auto route = table.find(request.path);
+    if (route == table.end()) {
         respond(c, Response::text(404, "not found\n"), headOnly, close, now);
         return;
     }

@@ -63,6 +63,9 @@ class Server {
 
     // Before run(): what the server answers. GET and HEAD only.
     void route(std::string path, Handler handler);
+    // Before run(): a route answered to POST alone, with no request body (its arguments are in
+    // the query): for an action, which a GET could set off from a link or a prefetch.
+    void postRoute(std::string path, Handler handler);
     // A stream of server-sent events: each opened stream gets the latest event at once, then
     // each later one.
     void eventStream(std::string path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <limits>
 #include <optional>
 
 #include "tools/http/http_server.h"
@@ -189,8 +190,31 @@ ViewerServer::ViewerServer(const LiveScenario& scenario) : impl_(std::make_uniqu
     server.route("/plan.svg", [&impl](const http::Request& r) { return impl.picture(r, true); });
     server.route("/profile.svg",
                  [&impl](const http::Request& r) { return impl.picture(r, false); });
+    // Whether an editor is linked (linkEditor says yes).
+    server.route("/api/editor", [](const http::Request&) {
+        return noStore(http::Response::of("application/json", R"({"linked":false})"));
+    });
     server.eventStream("/api/events");
     publish();
+}
+
+void ViewerServer::linkEditor(RecordOpener open) {
+    http::Server& server = impl_->server;
+    server.route("/api/editor", [](const http::Request&) {
+        return noStore(http::Response::of("application/json", R"({"linked":true})"));
+    });
+    server.postRoute("/api/open-record", [open = std::move(open)](const http::Request& request) {
+        const std::string description = request.parameter("description").value_or("");
+        const auto line = wholeNumber(request, "line");
+        if ((description != "line" && description != "train") || !line || *line < 1 ||
+            *line > std::numeric_limits<int>::max()) {
+            return http::Response::text(400, "description is line or train, line a line from 1\n");
+        }
+        if (!open(description, static_cast<int>(*line))) {
+            return http::Response::text(503, "the editor cannot be asked now\n");
+        }
+        return noStore(http::Response::text(200, "the editor is asked to open the record\n"));
+    });
 }
 
 ViewerServer::~ViewerServer() {

@@ -4,6 +4,7 @@
 // request addressed to a name other than the loopback's (DNS rebinding) is refused.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,13 @@ class ViewerServer {
     ~ViewerServer();
     ViewerServer(const ViewerServer&) = delete;
     ViewerServer& operator=(const ViewerServer&) = delete;
+
+    // Links the page to an editor, before run(): the page then says it has one, and selecting
+    // an object on it asks `open` for the record that placed it, by description ("line" or
+    // "train") and line (from 1). `open` runs on a handler thread; it returns whether the
+    // record could be asked for.
+    using RecordOpener = std::function<bool(std::string_view description, int line)>;
+    void linkEditor(RecordOpener open);
 
     // Binds `address`:`port` (0: any free port). Returns the port bound, or why it could not.
     std::variant<int, std::string> bind(const std::string& address, int port);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "tests/support/repeated_text.h"
@@ -93,6 +94,10 @@ class HttpServerTest : public ::testing::Test {
     void start(ServerLimits limits) {
         server_ = std::make_unique<Server>(limits);
         server_->route("/hello", [](const Request&) { return Response::text(200, "hello\n"); });
+        server_->postRoute("/act", [this](const Request&) {
+            ++actions_;
+            return Response::text(200, "done\n");
+        });
         server_->eventStream("/events");
         server_->broadcast(std::make_shared<const std::string>("event: one\ndata: 1\n\n"));
         const auto bound = server_->bind("127.0.0.1", 0);
@@ -127,6 +132,7 @@ class HttpServerTest : public ::testing::Test {
     }
 
     std::unique_ptr<Server> server_;
+    std::atomic<int> actions_{0};  // answers of the POST route
     std::thread serving_;
     int port_ = 0;
 };
@@ -163,6 +169,33 @@ TEST_F(HttpServerTest, RefusesWhatItWillNotReadAndClosesTheConnection) {
     const std::string both = receiveUntil(
         socket, [](const std::string& s) { return s.find("not found\n") != std::string::npos; });
     EXPECT_LT(both.find("200 OK"), both.find("404 Not Found")) << both;
+}
+
+// An action is answered to POST alone: a GET (a link, a prefetch) never sets it off, and a
+// POST to a page is refused as before.
+TEST_F(HttpServerTest, APostRouteActsOnPostAlone) {
+    start({});
+    struct Case {
+        const char* what;
+        std::string request;
+        int status;
+        const char* allow;
+    };
+    const Case cases[] = {
+        {"a POST", "POST /act HTTP/1.1\r\nHost: a\r\n\r\n", 200, ""},
+        {"a GET of the action", "GET /act HTTP/1.1\r\nHost: a\r\n\r\n", 405, "POST"},
+        {"a HEAD of the action", "HEAD /act HTTP/1.1\r\nHost: a\r\n\r\n", 405, "POST"},
+        {"a POST to a page", "POST /hello HTTP/1.1\r\nHost: a\r\n\r\n", 405, "GET, HEAD"},
+        {"a POST with a body", "POST /act HTTP/1.1\r\nHost: a\r\nContent-Length: 3\r\n\r\nabc", 413,
+         ""},
+    };
+    for (const Case& c : cases) {
+        const platform::Socket socket = connectLocal(port_);
+        const testing::HttpReply reply = roundTrip(socket, c.request);
+        EXPECT_EQ(reply.status, c.status) << c.what;
+        if (*c.allow) EXPECT_EQ(reply.header("Allow"), c.allow) << c.what;
+    }
+    EXPECT_EQ(actions_, 1);
 }
 
 TEST_F(HttpServerTest, EndlessHeaderLinesAreCutOffNotHeld) {

@@ -14,6 +14,8 @@ const view = {
   profile: null,           // {from, to, left, width} of the profile's distance axis
   selected: null,          // {type: 'object', id} or {type: 'problem', index}
   loading: null,           // the pictures being fetched
+  wantedRecord: null,      // {description, line} named by the address's #record=, until shown
+  editor: false,           // an editor is linked: selecting an object opens its record there
 };
 
 // "1 error", "2 errors".
@@ -364,9 +366,65 @@ function sourceBlock(file, line, text, column) {
   return block;
 }
 
-function selectObject(id, { centre = true } = {}) {
+function selectObject(id, { centre = true, tellEditor = true } = {}) {
   view.selected = { type: 'object', id };
   showSelection(centre);
+  if (tellEditor && view.editor) openInEditor(objectById(id));
+}
+
+// ---- the editor ----
+
+// Asks the linked editor to open the record that placed the object.
+function openInEditor(o) {
+  const files = view.state?.files;
+  if (!o?.source || !files) return;
+  const description = o.source.file === files.line ? 'line' : o.source.file === files.train ? 'train' : null;
+  if (!description) return;
+  const query = new URLSearchParams({ description, line: String(o.source.line) });
+  fetch(`/api/open-record?${query}`, { method: 'POST' })
+    .catch((e) => console.warn('the editor was not asked:', e.message));
+}
+
+// "#record=train:57": the object placed by line 57 of the train description.
+function recordOfAddress() {
+  const match = /^#record=(line|train):([1-9][0-9]*)$/.exec(location.hash);
+  return match ? { description: match[1], line: Number(match[2]) } : null;
+}
+
+// Selects the object of the record the address names, once the objects are there; an editor
+// opens the page at a record this way.
+function selectWantedRecord() {
+  const wanted = view.wantedRecord;
+  const s = view.state;
+  if (!wanted || !s) return;
+  const file = s.files[wanted.description];
+  const o = s.objects.find((x) => x.source && x.source.file === file && x.source.line === wanted.line);
+  if (!o) {
+    if (s.stale && s.objects.length === 0) return;  // nothing compiled yet: wait for it
+    view.wantedRecord = null;
+    view.selected = null;
+    clearHighlights();
+    $('selection').replaceChildren(element('p', { className: 'hint' },
+      `No object comes from ${file}:${wanted.line}.`));
+    return;
+  }
+  view.wantedRecord = null;
+  // The object must be in the list to be shown there: a filter that hides it goes.
+  $('kind-filter').value = '';
+  $('search').value = '';
+  renderObjects();
+  selectObject(o.id, { centre: true, tellEditor: false });
+  document.querySelector(`#object-list li[data-id="${o.id}"]`)?.scrollIntoView({ block: 'center' });
+}
+
+async function linkEditor() {
+  try {
+    const answer = await fetch('/api/editor');
+    view.editor = answer.ok && (await answer.json()).linked === true;
+  } catch {
+    view.editor = false;
+  }
+  document.body.dataset.editor = view.editor ? 'linked' : 'none';
 }
 
 function selectProblem(index) {
@@ -508,6 +566,7 @@ async function applyState(s) {
   } else {
     showSelection(false);
   }
+  selectWantedRecord();
   document.body.dataset.shownVersion = String(s.version);
 }
 
@@ -579,6 +638,12 @@ function setUpResize() {
   for (const panel of panels) observer.observe(panel);
 }
 
+view.wantedRecord = recordOfAddress();
+window.addEventListener('hashchange', () => {
+  view.wantedRecord = recordOfAddress();
+  selectWantedRecord();
+});
+linkEditor();
 setUpControls();
 setUpPanZoom();
 setUpResize();
