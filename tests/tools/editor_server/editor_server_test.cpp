@@ -127,7 +127,7 @@ class Session {
     std::ostream out_{&output_};
     MessageWriter writer_{out_};
     IncomingQueue queue_;
-    LanguageServer server_{writer_, ServerSettings{"file:///docs/", "t"}};
+    LanguageServer server_{writer_, ServerSettings{"file:///docs/", "t", std::nullopt}};
     int status_ = -1;
     int lastId_ = 0;
     std::vector<bool> taken_;

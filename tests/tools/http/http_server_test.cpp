@@ -193,7 +193,9 @@ TEST_F(HttpServerTest, APostRouteActsOnPostAlone) {
         const platform::Socket socket = connectLocal(port_);
         const testing::HttpReply reply = roundTrip(socket, c.request);
         EXPECT_EQ(reply.status, c.status) << c.what;
-        if (*c.allow) EXPECT_EQ(reply.header("Allow"), c.allow) << c.what;
+        if (*c.allow) {
+            EXPECT_EQ(reply.header("Allow"), c.allow) << c.what;
+        }
     }
     EXPECT_EQ(actions_, 1);
 }
