@@ -10,8 +10,8 @@
 #include <thread>
 #include <variant>
 
-#include "tools/live_scenario.h"
-#include "tools/viewer_server.h"
+#include "tools/viewer/live_scenario.h"
+#include "tools/viewer/viewer_server.h"
 
 namespace tool::editor {
 

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "tools/command_line/scenario_names.h"
 #include "tools/editor_server/description_files.h"
 #include "tools/editor_server/file_uri.h"
 #include "tools/editor_server/language_server.h"
 #include "tools/editor_server/record_line.h"
 #include "tools/editor_server/text_ranges.h"
-#include "tools/scenario_names.h"
 
 namespace tool::editor {
 namespace {
