@@ -8,6 +8,7 @@
 #include "compiler/record_views.h"
 #include "compiler/windows1252.h"
 #include "tools/compiled_files/inspection.h"
+#include "tools/diff/matching.h"
 
 namespace tool {
 namespace {
@@ -205,85 +206,95 @@ void compareTrackData(const scenario::RouteTable& a, const scenario::RouteTable&
     }
 }
 
-void compareCurves(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
-                   std::vector<Change>& out) {
-    const std::size_t before = out.size();
-    const std::int64_t n = std::min(a.points(), b.points());
-    const std::vector<Curve> ca = curvesOf(a, n);
-    const std::vector<Curve> cb = curvesOf(b, n);
-    std::vector<bool> usedA(ca.size(), false);
-    std::vector<bool> usedB(cb.size(), false);
-    const auto pass = [&](auto&& matches, auto&& tell) {
+namespace {
+
+// A curve's change, told at its place in A.
+Change curveChange(const Curve& x, const char* what, const char* field,
+                   std::optional<std::string> from, std::optional<std::string> to, std::string text,
+                   std::optional<std::int64_t> inB = std::nullopt) {
+    Change c;
+    c.kind = "curve";
+    c.what = what;
+    c.field = field;
+    c.from = std::move(from);
+    c.to = std::move(to);
+    c.position = x.from;
+    c.positionInB = inB;
+    c.text = std::move(text);
+    return c;
+}
+
+// The curve that kept its start or its end: the other one moved.
+Change curveResized(const Curve& x, const Curve& y) {
+    const bool sameStart = x.from == y.from;
+    return curveChange(x, "changed", sameStart ? "length" : "start",
+                       kilometreText(sameStart ? x.to : x.from),
+                       kilometreText(sameStart ? y.to : y.from),
+                       "curve " + x.turn + " " + curveSpan(x) +
+                           (sameStart ? " now ends at " + kilometreText(y.to)
+                                      : " now starts at " + kilometreText(y.from)),
+                       y.from);
+}
+
+// Pairs the curves of A with those of B: the same curve, the same stretch turned another way,
+// the same curve within 1000 m (moved), then one that keeps its start or its end; each the first
+// of B's order that fits.
+void pairCurves(const std::vector<Curve>& ca, const std::vector<Curve>& cb, diff::Matched& matched,
+                std::vector<Change>& out) {
+    const auto stretch = [](const Curve& c) {
+        return std::to_string(c.from) + ' ' + std::to_string(c.to);
+    };
+    const auto whole = [&](const Curve& c) { return stretch(c) + ' ' + c.turn; };
+    const auto shape = [](const Curve& c) { return c.turn + ' ' + std::to_string(c.to - c.from); };
+    const auto start = [](const Curve& c) { return c.turn + ' ' + std::to_string(c.from); };
+    const auto end = [](const Curve& c) { return c.turn + ' ' + std::to_string(c.to); };
+    const auto at = [](const Curve& c) { return c.from; };
+    const auto nowhere = [](const Curve&) { return std::int64_t{0}; };
+    const auto pass = [&](auto&& find, auto&& tell) {
         for (std::size_t i = 0; i < ca.size(); ++i) {
-            for (std::size_t j = 0; j < cb.size() && !usedA[i]; ++j) {
-                if (usedB[j] || !matches(ca[i], cb[j])) continue;
-                usedA[i] = usedB[j] = true;
-                tell(ca[i], cb[j]);
-            }
+            if (matched.a[i]) continue;
+            const std::optional<std::size_t> j = find(ca[i]);
+            if (!j) continue;
+            matched.pair(i, *j);
+            tell(ca[i], cb[*j]);
         }
     };
-    const auto told = [&out](const Curve& x, const char* what, const char* field, std::string from,
-                             std::string to, std::string text,
-                             std::optional<std::int64_t> inB = std::nullopt) {
-        Change c;
-        c.kind = "curve";
-        c.what = what;
-        c.field = field;
-        c.from = std::move(from);
-        c.to = std::move(to);
-        c.position = x.from;
-        c.positionInB = inB;
-        c.text = std::move(text);
-        out.push_back(std::move(c));
-    };
-    pass([](const Curve& x,
-            const Curve& y) { return x.from == y.from && x.to == y.to && x.turn == y.turn; },
+    const diff::IndexOfB byWhole(cb, whole, nowhere);
+    pass([&](const Curve& x) { return byWhole.first(whole(x), 0, diff::kAnyDistance, matched.b); },
          [](const Curve&, const Curve&) {});
-    pass([](const Curve& x, const Curve& y) { return x.from == y.from && x.to == y.to; },
-         [&](const Curve& x, const Curve& y) {
-             told(x, "changed", "class", x.turn, y.turn,
-                  "curve " + curveSpan(x) + ": " + x.turn + " to " + y.turn);
-         });
+    const diff::IndexOfB byStretch(cb, stretch, nowhere);
     pass(
-        [](const Curve& x, const Curve& y) {
-            return x.turn == y.turn && x.to - x.from == y.to - y.from &&
-                   std::llabs(x.from - y.from) <= 1000;
+        [&](const Curve& x) {
+            return byStretch.first(stretch(x), 0, diff::kAnyDistance, matched.b);
         },
         [&](const Curve& x, const Curve& y) {
-            told(x, "moved", "start", curveSpan(x), curveSpan(y),
-                 "curve " + x.turn + " " + curveSpan(x) + " moved to " + kilometreText(y.from) +
-                     " to " + kilometreText(y.to),
-                 y.from);
+            out.push_back(curveChange(x, "changed", "class", x.turn, y.turn,
+                                      "curve " + curveSpan(x) + ": " + x.turn + " to " + y.turn));
         });
-    pass([](const Curve& x,
-            const Curve& y) { return x.turn == y.turn && (x.from == y.from || x.to == y.to); },
+    const diff::IndexOfB byShape(cb, shape, at);
+    pass([&](const Curve& x) { return byShape.first(shape(x), x.from, 1000, matched.b); },
          [&](const Curve& x, const Curve& y) {
-             const bool sameStart = x.from == y.from;
-             told(x, "changed", sameStart ? "length" : "start",
-                  kilometreText(sameStart ? x.to : x.from),
-                  kilometreText(sameStart ? y.to : y.from),
-                  "curve " + x.turn + " " + curveSpan(x) +
-                      (sameStart ? " now ends at " + kilometreText(y.to)
-                                 : " now starts at " + kilometreText(y.from)),
-                  y.from);
+             out.push_back(curveChange(x, "moved", "start", curveSpan(x), curveSpan(y),
+                                       "curve " + x.turn + " " + curveSpan(x) + " moved to " +
+                                           kilometreText(y.from) + " to " + kilometreText(y.to),
+                                       y.from));
          });
-    for (std::size_t i = 0; i < ca.size(); ++i) {
-        if (usedA[i]) continue;
-        told(ca[i], "removed", "", curveSpan(ca[i]), "",
-             "curve " + ca[i].turn + " " + curveSpan(ca[i]) + " removed");
-        out.back().to.reset();
-    }
-    for (std::size_t j = 0; j < cb.size(); ++j) {
-        if (usedB[j]) continue;
-        told(cb[j], "added", "", "", curveSpan(cb[j]),
-             "curve " + cb[j].turn + " added " + curveSpan(cb[j]));
-        out.back().from.reset();
-    }
-    std::stable_sort(out.begin() + std::ptrdiff_t(before), out.end(),
-                     [](const Change& x, const Change& y) { return *x.position < *y.position; });
-    if (out.size() != before || a.points() != b.points()) return;
-    // Points that differ without a different turn (stored another way): told where they start.
-    for (std::int64_t p = 0; p < n; ++p) {
+    const diff::IndexOfB byStart(cb, start, nowhere);
+    const diff::IndexOfB byEnd(cb, end, nowhere);
+    pass(
+        [&](const Curve& x) -> std::optional<std::size_t> {
+            const auto s = byStart.first(start(x), 0, diff::kAnyDistance, matched.b);
+            const auto e = byEnd.first(end(x), 0, diff::kAnyDistance, matched.b);
+            if (s && e) return std::min(*s, *e);
+            return s ? s : e;
+        },
+        [&](const Curve& x, const Curve& y) { out.push_back(curveResized(x, y)); });
+}
+
+// Points that differ without a different turn (stored another way): told where they start.
+std::optional<Change> planDifference(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
+                                     std::int64_t points) {
+    for (std::int64_t p = 0; p < points; ++p) {
         for (int coord = 0; coord < 2; ++coord) {
             const scenario::PlanValue va = a.at(p, coord);
             const scenario::PlanValue vb = b.at(p, coord);
@@ -294,10 +305,36 @@ void compareCurves(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
             c.position = p;
             c.text = "track plan differs from point " + std::to_string(p) + " (" +
                      kilometreText(p) + ")";
-            out.push_back(std::move(c));
-            return;
+            return c;
         }
     }
+    return std::nullopt;
+}
+
+}  // namespace
+
+void compareCurves(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
+                   std::vector<Change>& out) {
+    const std::size_t before = out.size();
+    const std::int64_t n = std::min(a.points(), b.points());
+    const std::vector<Curve> ca = curvesOf(a, n);
+    const std::vector<Curve> cb = curvesOf(b, n);
+    diff::Matched matched(ca.size(), cb.size());
+    pairCurves(ca, cb, matched, out);
+    for (std::size_t i = 0; i < ca.size(); ++i) {
+        if (matched.a[i]) continue;
+        out.push_back(curveChange(ca[i], "removed", "", curveSpan(ca[i]), std::nullopt,
+                                  "curve " + ca[i].turn + " " + curveSpan(ca[i]) + " removed"));
+    }
+    for (std::size_t j = 0; j < cb.size(); ++j) {
+        if (matched.b[j]) continue;
+        out.push_back(curveChange(cb[j], "added", "", std::nullopt, curveSpan(cb[j]),
+                                  "curve " + cb[j].turn + " added " + curveSpan(cb[j])));
+    }
+    std::stable_sort(out.begin() + std::ptrdiff_t(before), out.end(),
+                     [](const Change& x, const Change& y) { return *x.position < *y.position; });
+    if (out.size() != before || a.points() != b.points()) return;
+    if (auto c = planDifference(a, b, n)) out.push_back(std::move(*c));
 }
 
 void compareGeneralData(const scenario::LineTable& a, const scenario::LineTable& b,
