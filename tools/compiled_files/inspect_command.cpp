@@ -411,28 +411,15 @@ bool allOk(const std::vector<ValueCheck>& checks) {
     return std::all_of(checks.begin(), checks.end(), [](const ValueCheck& c) { return c.ok(); });
 }
 
-}  // namespace
-
-int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
-    const std::variant<ListingFilter, std::string> parsed = listingFilter(options.only, options.km);
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        err << "scenario-tool: " << *problem << '\n';
-        if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
-        return kInspectUnreadable;
-    }
-    const ListingFilter& filter = std::get<ListingFilter>(parsed);
-    const auto usageError = [&](const std::string& problem) {
-        err << "scenario-tool: " << problem << '\n';
-        if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
-        return kInspectUnreadable;
-    };
+// What each file holds, from --kind or its name; or why the files cannot be inspected as asked.
+std::variant<std::vector<CompiledKind>, std::string> kindsOf(const InspectOptions& options) {
     std::vector<CompiledKind> kinds;
     for (const std::string& path : options.files) {
         std::optional<CompiledKind> kind =
             options.kind ? compiledKindFromWord(*options.kind) : compiledKindFromName(path);
         if (!kind) {
-            return usageError("cannot tell what " + path +
-                              " holds from its name: give --kind plan|train|route");
+            return "cannot tell what " + path +
+                   " holds from its name: give --kind plan|train|route";
         }
         kinds.push_back(*kind);
     }
@@ -444,65 +431,91 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
                                  : kinds.front() == CompiledKind::train
                                      ? options.files.front() + " is a train file"
                                      : options.files.front() + " is a track plan";
-        return usageError(std::string(options.only ? "--only" : "--km") +
-                          " narrows the listing of a route, and " + what);
+        return std::string(options.only ? "--only" : "--km") +
+               " narrows the listing of a route, and " + what;
     }
+    return kinds;
+}
+
+// One file's report, printed or put into `json`; its status.
+int inspectFile(const LoadedFile& file, const std::vector<LoadedFile>& files,
+                const ListingFilter& filter, const InspectOptions& options, Json& json,
+                std::ostream& out, std::ostream& err) {
+    if (file.problem) {
+        err << "scenario-tool: " << file.path << ": " << *file.problem << '\n';
+        if (!options.json) out << shownText(*file.problem) << '\n';
+        json["problem"] = *file.problem;
+        return kInspectUnreadable;
+    }
+    if (file.fault) {
+        err << "scenario-tool: " << file.path << ": " << describeFault(*file.fault) << '\n';
+        if (!options.json) out << "damaged: " << describeFault(*file.fault) << '\n';
+        json["fault"] = faultJson(*file.fault);
+        return kInspectDamaged;
+    }
+    int status = kInspectClean;
+    if (const auto* route = file.route()) {
+        const std::optional<LoadedFile> train = findCompanion(file, CompiledKind::train, files);
+        RouteReport r = routeReport(*route, train ? train->train() : nullptr);
+        if (!addSources(r, *route, file, train ? train->train() : nullptr, options, err)) {
+            status = kInspectUnreadable;
+        }
+        if (!allOk(r.checks) || !r.mismatches.empty()) status = kInspectMismatch;
+        if (options.json) {
+            json["trainFile"] = train ? Json(train->path) : Json(nullptr);
+            json["route"] = routeJson(r, filter);
+        } else {
+            printRoute(r, train ? std::optional<std::string>(train->path) : std::nullopt, filter,
+                       out);
+        }
+    } else if (const auto* table = file.train()) {
+        const std::optional<LoadedFile> route = findCompanion(file, CompiledKind::route, files);
+        const TrainReport r = trainReport(*table, route ? route->route() : nullptr);
+        if (!allOk(r.checks)) status = kInspectMismatch;
+        if (options.json) {
+            json["routeFile"] = route ? Json(route->path) : Json(nullptr);
+            json["train"] = trainJson(*table, r);
+        } else {
+            printTrain(*table, r, route ? std::optional<std::string>(route->path) : std::nullopt,
+                       out);
+        }
+    } else if (const auto* plan = file.plan()) {
+        const PlanReport r = planReport(*plan);
+        if (options.json) {
+            json["plan"] = planJson(r);
+        } else {
+            printPlan(r, out);
+        }
+    }
+    return status;
+}
+
+}  // namespace
+
+int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+    const auto usageError = [&](const std::string& problem) {
+        err << "scenario-tool: " << problem << '\n';
+        if (options.json) out << Json{{"files", Json::array()}, {"status", 2}}.dump() << '\n';
+        return kInspectUnreadable;
+    };
+    const std::variant<ListingFilter, std::string> parsed = listingFilter(options.only, options.km);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) return usageError(*problem);
+    const ListingFilter& filter = std::get<ListingFilter>(parsed);
+    const auto kinds = kindsOf(options);
+    if (const auto* problem = std::get_if<std::string>(&kinds)) return usageError(*problem);
+
     std::vector<LoadedFile> files;
     for (std::size_t i = 0; i < options.files.size(); ++i) {
-        files.push_back(loadCompiledFile(options.files[i], kinds[i]));
+        files.push_back(loadCompiledFile(options.files[i], std::get<0>(kinds)[i]));
     }
-
     int status = kInspectClean;
     Json reports = Json::array();
     for (const LoadedFile& file : files) {
         Json json;
         json["path"] = file.path;
         json["kind"] = std::string(kindWord(file.kind));
-        int fileStatus = kInspectClean;
         if (!options.json) out << shownText(file.path) << ": ";
-        if (file.problem) {
-            fileStatus = kInspectUnreadable;
-            err << "scenario-tool: " << file.path << ": " << *file.problem << '\n';
-            if (!options.json) out << shownText(*file.problem) << '\n';
-            json["problem"] = *file.problem;
-        } else if (file.fault) {
-            fileStatus = kInspectDamaged;
-            err << "scenario-tool: " << file.path << ": " << describeFault(*file.fault) << '\n';
-            if (!options.json) out << "damaged: " << describeFault(*file.fault) << '\n';
-            json["fault"] = faultJson(*file.fault);
-        } else if (const auto* route = file.route()) {
-            const std::optional<LoadedFile> train = findCompanion(file, CompiledKind::train, files);
-            RouteReport r = routeReport(*route, train ? train->train() : nullptr);
-            if (!addSources(r, *route, file, train ? train->train() : nullptr, options, err)) {
-                fileStatus = kInspectUnreadable;
-            }
-            if (!allOk(r.checks) || !r.mismatches.empty()) fileStatus = kInspectMismatch;
-            if (options.json) {
-                json["trainFile"] = train ? Json(train->path) : Json(nullptr);
-                json["route"] = routeJson(r, filter);
-            } else {
-                printRoute(r, train ? std::optional<std::string>(train->path) : std::nullopt,
-                           filter, out);
-            }
-        } else if (const auto* table = file.train()) {
-            const std::optional<LoadedFile> route = findCompanion(file, CompiledKind::route, files);
-            const TrainReport r = trainReport(*table, route ? route->route() : nullptr);
-            if (!allOk(r.checks)) fileStatus = kInspectMismatch;
-            if (options.json) {
-                json["routeFile"] = route ? Json(route->path) : Json(nullptr);
-                json["train"] = trainJson(*table, r);
-            } else {
-                printTrain(*table, r,
-                           route ? std::optional<std::string>(route->path) : std::nullopt, out);
-            }
-        } else if (const auto* plan = file.plan()) {
-            const PlanReport r = planReport(*plan);
-            if (options.json) {
-                json["plan"] = planJson(r);
-            } else {
-                printPlan(r, out);
-            }
-        }
+        const int fileStatus = inspectFile(file, files, filter, options, json, out, err);
         json["status"] = fileStatus;
         reports.push_back(json);
         status = std::max(status, fileStatus);
