@@ -100,6 +100,27 @@ void printFailureDocument(std::string_view command, bool sarif, bool outOfMemory
     out << '\n';
 }
 
+// A command line that does not parse still gives the document a --json or --sarif reader
+// waits for, in the chosen command's shape.
+void printUsageFailure(const std::vector<std::string>& args, const std::string& problem,
+                       std::ostream& out) {
+    const std::string command = args.empty() ? std::string() : args[0];
+    if (asksForJson(args) && command == "inspect") {
+        out << R"({"files":[],"status":2})" << '\n';
+    } else if (asksForJson(args) && command == "check") {
+        out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,)"
+            << R"("warningsLeftOut":0,"diagnostics":[]})" << '\n';
+    } else if (asksForSarif(args) && command == "check") {
+        out << sarifFailure(kExitNothingWritten, problem) << '\n';
+    } else if (asksForJson(args) && command == "diff") {
+        out << diffProblemJson(kExitNothingWritten, problem) << '\n';
+    } else if (asksForJson(args)) {
+        CompileReport report;
+        report.problem = problem;
+        out << toJson(report, kExitNothingWritten) << '\n';
+    }
+}
+
 }  // namespace
 
 int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
@@ -144,20 +165,7 @@ int runScenarioTool(const std::vector<std::string>& args, std::ostream& out,
         if (parseStatus == 0) {  // help or the version was asked for and given
             return withOutputChecked(out, err, kExitCompiled, kExitOutputFailed);
         }
-        if (asksForJson(args) && !args.empty() && args[0] == "inspect") {
-            out << R"({"files":[],"status":2})" << '\n';
-        } else if (asksForJson(args) && !args.empty() && args[0] == "check") {
-            out << R"({"status":2,"errors":0,"warnings":0,"limitReached":false,)"
-                << R"("warningsLeftOut":0,"diagnostics":[]})" << '\n';
-        } else if (asksForSarif(args) && !args.empty() && args[0] == "check") {
-            out << sarifFailure(kExitNothingWritten, e.what()) << '\n';
-        } else if (asksForJson(args) && !args.empty() && args[0] == "diff") {
-            out << diffProblemJson(kExitNothingWritten, e.what()) << '\n';
-        } else if (asksForJson(args)) {
-            CompileReport report;
-            report.problem = e.what();
-            out << toJson(report, kExitNothingWritten) << '\n';
-        }
+        printUsageFailure(args, e.what(), out);
         return withOutputChecked(out, err, kExitNothingWritten, kExitOutputFailed);
     }
 

@@ -134,6 +134,34 @@ ExpectedCodes expectedCodes(const scenario::LineTable& train) {
     return codes;
 }
 
+namespace {
+
+RouteObject objectIn(const scenario::RouteCell& c, int cell, const scenario::LineTable* train,
+                     const TrainLayout& layout) {
+    RouteObject object;
+    object.cell = cell;
+    object.raw = c;
+    object.kindName = std::string(cellKindName(c.kind).value_or("?"));
+    object.values = objectValues(c);
+    object.stored = viewValues(c);
+    object.written = nominalWrittenPosition(cell, c.kind);
+    if (c.kind == kStationStop || c.kind == kLocationBoard) {
+        object.text = entryText(train, c.value1);
+        // A station's position is stored whole in its entry.
+        if (train && c.kind == kStationStop && layout.isStation(c.value1)) {
+            object.written = train->at(static_cast<std::size_t>(c.value1)).long3;
+            object.writtenExact = true;
+        }
+    }
+    return object;
+}
+
+}  // namespace
+
+RouteObject routeObject(const scenario::RouteCell& c, int cell, const scenario::LineTable* train) {
+    return objectIn(c, cell, train, train ? trainLayout(*train) : TrainLayout{});
+}
+
 RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineTable* train) {
     RouteReport report;
     report.cells = route.size();
@@ -151,29 +179,15 @@ RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineT
         }
         if (c.kind == kNothing) continue;
 
-        RouteObject object;
-        object.cell = cell;
-        object.raw = c;
-        object.kindName = std::string(cellKindName(c.kind).value_or("?"));
-        object.values = objectValues(c);
-        object.stored = viewValues(c);
-        object.written = nominalWrittenPosition(cell, c.kind);
-        if (c.kind == kStationStop || c.kind == kLocationBoard) {
-            object.text = entryText(train, c.value1);
-            // A station's position is stored whole in its entry.
-            if (train && c.kind == kStationStop && layout.isStation(c.value1)) {
-                object.written = train->at(static_cast<std::size_t>(c.value1)).long3;
-                object.writtenExact = true;
-            }
-            if (train) {
-                const bool holds =
-                    c.kind == kStationStop ? layout.isStation(c.value1) : layout.isBoard(c.value1);
-                if (!holds) {
-                    report.mismatches.push_back(
-                        "cell " + std::to_string(cell) + ": the " + object.kindName +
-                        " names entry " + std::to_string(c.value1) + ", which holds no " +
-                        (c.kind == kStationStop ? "station" : "board text"));
-                }
+        RouteObject object = objectIn(c, cell, train, layout);
+        if (train && (c.kind == kStationStop || c.kind == kLocationBoard)) {
+            const bool holds =
+                c.kind == kStationStop ? layout.isStation(c.value1) : layout.isBoard(c.value1);
+            if (!holds) {
+                report.mismatches.push_back("cell " + std::to_string(cell) + ": the " +
+                                            object.kindName + " names entry " +
+                                            std::to_string(c.value1) + ", which holds no " +
+                                            (c.kind == kStationStop ? "station" : "board text"));
             }
         }
         report.objects.push_back(std::move(object));

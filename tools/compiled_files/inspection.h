@@ -100,6 +100,8 @@ struct RouteReport {
     std::vector<std::string> mismatches;  // cells that name train entries holding something else
 };
 RouteReport routeReport(const scenario::RouteTable& route, const scenario::LineTable* train);
+// The object in one cell, as routeReport lists it; `train` names its station or board text.
+RouteObject routeObject(const scenario::RouteCell& c, int cell, const scenario::LineTable* train);
 
 struct TrainReport {
     TrainLayout layout;

@@ -1,5 +1,7 @@
 #include "tools/descriptions/record_trace.h"
 
+#include <algorithm>
+
 namespace tool {
 
 void RecordTrace::recordStarts(scenario::Description file, scenario::RecordKind kind,
@@ -47,6 +49,16 @@ const RecordTrace::Record* RecordTrace::placer(std::int64_t cell) const {
     const auto it = placers_.find(cell);
     if (it == placers_.end() || it->second == kMarksPass) return nullptr;
     return &records_[static_cast<std::size_t>(it->second)];
+}
+
+std::vector<std::int64_t> RecordTrace::cellsPlacedBy(const Record& r) const {
+    const auto index = static_cast<std::int32_t>(&r - records_.data());
+    std::vector<std::int64_t> cells;
+    for (const auto& [cell, placer] : placers_) {
+        if (placer == index) cells.push_back(cell);
+    }
+    std::sort(cells.begin(), cells.end());
+    return cells;
 }
 
 bool RecordTrace::placedByMarksPass(std::int64_t cell) const {

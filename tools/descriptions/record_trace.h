@@ -45,6 +45,8 @@ class RecordTrace : public scenario::CompilationObserver {
     // after reading did.
     const Record* placer(std::int64_t cell) const;
     bool placedByMarksPass(std::int64_t cell) const;
+    // The cells whose object `r` (one of records()) put there last, in order.
+    std::vector<std::int64_t> cellsPlacedBy(const Record& r) const;
     // The cell whose being taken made the last placement fail.
     std::optional<std::int64_t> lastTaken() const { return lastTaken_; }
 

@@ -11,6 +11,7 @@
 #include "tools/diagnostics/check_errors.h"
 #include "tools/diagnostics/lint.h"
 #include "tools/editor_server/explanation_links.h"
+#include "tools/editor_server/loaded_description.h"
 #include "tools/editor_server/record_line.h"
 #include "tools/editor_server/saved_bytes.h"
 #include "tools/editor_server/text_ranges.h"
@@ -21,42 +22,6 @@ namespace {
 constexpr int kError = 1;
 constexpr int kWarning = 2;
 constexpr int kInformation = 3;
-
-// A description as the check takes it: the bytes compiled, and the UTF-8 text whose lines map
-// the diagnostics' columns to the editor's.
-struct Loaded {
-    std::string path;
-    std::string uri;
-    std::string bytes;
-    SavedBytes saved;  // for the editor's text: what a save could not hold
-    std::shared_ptr<const DocumentText> text;
-    std::optional<std::string> problem;  // why it is not checked
-};
-
-Loaded load(const DescriptionInput& in) {
-    Loaded out{in.path, in.uri, {}, {}, in.text, {}};
-    if (in.text) {
-        out.saved = bytesAsSaved(in.text->text());
-        out.bytes = std::move(out.saved.bytes);
-        out.saved.bytes.clear();
-        if (out.bytes.size() > kMaxDescriptionBytes) {
-            out.problem = in.path + ": " + std::to_string(out.bytes.size()) + " bytes, above the " +
-                          std::to_string(kMaxDescriptionBytes) +
-                          " bytes a description may take: it is not checked";
-            out.bytes.clear();
-        }
-        return out;
-    }
-    out.problem = readDescription(in.path, out.bytes);
-    if (!out.problem) {
-        out.text = std::make_shared<DocumentText>(scenario::utf8FromWindows1252(out.bytes));
-    }
-    return out;
-}
-
-std::string usableName(const std::optional<std::string>& name, const char* fallback) {
-    return name && !nameProblem(*name) ? *name : fallback;
-}
 
 json diagnostic(const json& range, int severity, std::string_view code,
                 const std::string& message) {
@@ -184,21 +149,6 @@ json notChecked(const DiagnosticStyle& style, const DocumentText& text, int seve
 }
 
 // What `check` takes: the target alone for a line description, else the target with its line.
-CheckInputs inputsOf(const Loaded& target, const Loaded* line) {
-    CheckInputs inputs;
-    inputs.lineFile = line ? line->path : target.path;
-    inputs.lineBytes = line ? line->bytes : target.bytes;
-    // The names reach only the scenario codes, which a check does not write.
-    inputs.lineName = usableName(lineNameFromFile(inputs.lineFile), "LINE");
-    inputs.trainName = "TRAIN";
-    if (line) {
-        inputs.trainFile = target.path;
-        inputs.trainBytes = target.bytes;
-        inputs.trainName = usableName(trainNameFromFile(target.path, inputs.lineName), "TRAIN");
-    }
-    return inputs;
-}
-
 // A train description checked with a failing line description is told so once, at its start,
 // with the line's first error to follow.
 json lineErrorsTold(const Loaded& target, const Loaded& line,

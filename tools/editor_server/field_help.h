@@ -4,6 +4,10 @@
 // of a description is in (record_line.h), and from the record grammar.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "tools/editor_server/json_rpc.h"
 #include "tools/editor_server/open_documents.h"
 
@@ -14,8 +18,14 @@ struct ClientAbilities {
     bool snippets = false;  // completion items may be snippets with placeholders
 };
 
-// textDocument/hover's answer: Markdown on the keyword or the field at `at`; null elsewhere.
-json hoverAt(const OpenDocument& doc, Position at, const ClientAbilities& client);
+// What the compiled route holds where the record on a line (counted from 0) put its objects,
+// one line a cell; nothing when it cannot be told.
+using CompiledCells = std::function<std::optional<std::string>(int line)>;
+
+// textDocument/hover's answer: Markdown on the keyword or the field at `at`; null elsewhere. A
+// field of a record that stands at a place tells what `compiled` says its cells hold.
+json hoverAt(const OpenDocument& doc, Position at, const ClientAbilities& client,
+             const CompiledCells& compiled = {});
 
 // textDocument/completion's answer: keywords and headings where a record may start (the line
 // description's general keywords in its general section only); none inside a record's values.

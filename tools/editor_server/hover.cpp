@@ -114,13 +114,21 @@ json hover(const std::string& markdown, const OpenDocument& doc, const RecordAt&
             {"range", bytesRange(*doc.text, at.line, span.begin, span.end, encoding)}};
 }
 
+// One Markdown list item a line.
+std::string asList(const std::string& lines) {
+    std::string list = "- ";
+    for (const char c : lines) list += c == '\n' ? std::string("\n- ") : std::string(1, c);
+    return list;
+}
+
 bool within(Span s, std::size_t byte) {
     return byte >= s.begin && byte <= s.end;
 }
 
 }  // namespace
 
-json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& client) {
+json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& client,
+             const CompiledCells& compiled) {
     const std::optional<RecordAt> at = recordAt(doc, position, client.encoding);
     if (!at) return nullptr;
     const RecordLine& read = at->read;
@@ -165,6 +173,9 @@ json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& 
         }
     }
     if (!here.empty()) text += "\n\nHere: " + here;
+    if (placed && compiled) {
+        if (const auto cells = compiled(static_cast<int>(at->line))) text += "\n\nCompiled:\n" + asList(*cells);
+    }
     return hover(text, doc, *at, span, client.encoding);
 }
 

@@ -3,6 +3,8 @@
 #include <exception>
 #include <new>
 
+#include "tools/editor_server/check_orders.h"
+#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/outline.h"
 #include "tools/editor_server/semantic_tokens.h"
 
@@ -41,7 +43,12 @@ LanguageServer::LanguageServer(MessageWriter& out, ServerSettings settings)
     };
     requests_["textDocument/hover"] = [this](const json& p) {
         const OpenDocument* doc = documentOf(p);
-        return doc ? hoverAt(*doc, positionOf(member(p, "position")), client_) : json(nullptr);
+        if (!doc) return json(nullptr);
+        const auto compiled = [this, doc](int line) -> std::optional<std::string> {
+            const std::optional<CheckOrder> order = checkOf(documents_, *doc);
+            return order ? compiledCellsOf(*order, line) : std::nullopt;
+        };
+        return hoverAt(*doc, positionOf(member(p, "position")), client_, compiled);
     };
     requests_["textDocument/completion"] = [this](const json& p) {
         const OpenDocument* doc = documentOf(p);
