@@ -349,6 +349,18 @@ TEST_F(EditedScenario, HoverCompletionAndSignatureAtAField) {
         s.request("textDocument/hover", at(13))["result"]["contents"]["value"];
     EXPECT_NE(hover.find("`position`"), std::string::npos) << hover;
     EXPECT_NE(hover.find("km 2+600, cell 53"), std::string::npos) << hover;
+    // What the compiler put into the signal's cell, from the editor's text compiled.
+    EXPECT_NE(hover.find("Compiled:\n- cell 53: signal (s1_d1 22, s2_d2 31"), std::string::npos)
+        << hover;
+    // A station puts its stop into a cell of its own.
+    const std::size_t station = lineOf(train_, "stazione,    3150,");
+    const std::string stationHover =
+        s.request("textDocument/hover",
+                  {{"textDocument", {{"uri", trainUri_}}},
+                   {"position", {{"line", station}, {"character", 14}}}})["result"]["contents"]
+            .value("value", "");
+    EXPECT_NE(stationHover.find(": station stop GENOVA P.PRINCIPE"), std::string::npos)
+        << stationHover;
     const std::string keyword =
         s.request("textDocument/hover", at(2))["result"]["contents"]["value"];
     EXPECT_NE(keyword.find("a signal, 11 fields"), std::string::npos) << keyword;
