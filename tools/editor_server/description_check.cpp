@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/input_limits.h"
 #include "tools/command_line/scenario_names.h"
@@ -49,7 +49,7 @@ Loaded load(const DescriptionInput& in) {
     }
     out.problem = readDescription(in.path, out.bytes);
     if (!out.problem) {
-        out.text = std::make_shared<DocumentText>(scenario::utf8FromWindows1252(out.bytes));
+        out.text = std::make_shared<DocumentText>(common::utf8FromWindows1252(out.bytes));
     }
     return out;
 }
@@ -128,7 +128,7 @@ class Publisher {
             out["data"] = {{"replacement",
                             {{"range", columnsRange(*target_.text, r.line, r.column, r.length,
                                                     style_.encoding)},
-                             {"newText", scenario::utf8FromWindows1252(r.text)}}}};
+                             {"newText", common::utf8FromWindows1252(r.text)}}}};
         }
         return out;
     }
