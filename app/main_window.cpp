@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -7,7 +8,7 @@
 #include "compiler/compilation.h"
 #include "content/scenario_content.h"
 #include "content/text_writer.h"
-#include "platform/run_lock.h"
+#include "output/compiled_output.h"
 
 namespace app {
 
@@ -23,12 +24,8 @@ void Form1::Form_Load() {
     // A second copy started in the same folder waits here until this one has ended, then does
     // its whole job: two runs at once would write the same files and delete each other's
     // descriptions while the other reads them.
-    const std::string dir = appDir_();
-    const platform::RunLock folder = platform::lockDirectory(dir);
-    // What a run killed part way left of its temporary files; none of them is in use now.
-    for (const std::string& name : fileNames()) {
-        platform::removeLeftoverTemporaries(platform::joinPath(dir, name));
-    }
+    // What a run killed part way left of its temporary files goes as the folder is taken.
+    const output::TakenFolder folder = output::TakenFolder::take(appDir_(), fileNames());
 
     dati_linea();
     dati_treno();
@@ -114,22 +111,13 @@ void Form1::memorizza_percorso(std::int32_t& j) {
     if (compilation.reading.lineConsumed) platform::removeFile(pathOf(lineDescription));
     if (compilation.reading.trainConsumed) platform::removeFile(pathOf(trainDescription));
 
-    switch (compilation.stamp) {
-        case scenario::StampResult::stamped:
-            break;
-        case scenario::StampResult::dataOverFormatStamps:
-        case scenario::StampResult::dataOverScenarioCodes:
-            errore(
-                std::to_string(scenario::codeNumber(*scenario::stampFailure(compilation.stamp))));
-        case scenario::StampResult::noRoute:
-            // Only when the descriptions were taken away during the run: there is no route to
-            // write, and the code the readers recorded says why.
-            errore(std::to_string(scenario::codeNumber(compilation.model.error.errorCode)));
+    // No route (only when the descriptions were taken away during the run) is told by the code
+    // the readers recorded.
+    if (const std::optional<output::Unwritable> why = output::unwritable(compilation)) {
+        errore(std::to_string(scenario::codeNumber(why->code)));
     }
-
-    for (const scenario::CompiledFile& file : compilation.files()) {
-        platform::replaceFile(pathOf(file.name), file.produce);
-    }
+    output::writeCompiledFiles(compilation.files(),
+                               [this](const std::string& name) { return pathOf(name); });
 }
 
 void Form1::errore(const std::string& a) {

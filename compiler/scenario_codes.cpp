@@ -1,6 +1,6 @@
 #include "compiler/scenario_codes.h"
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 
 namespace scenario {
 
@@ -10,8 +10,8 @@ constexpr std::string_view kPadding = "aabbccddeeffgghhiillmmnnoo";
 }  // namespace
 
 std::string scenarioCodeText(const ScenarioModel& model) {
-    std::string text = lowerWindows1252(model.lineTable[kRepetitionEntry].text +
-                                        model.lineTable[kLineGeneral].text);
+    std::string text = common::lowerWindows1252(model.lineTable[kRepetitionEntry].text +
+                                                model.lineTable[kLineGeneral].text);
     text += kPadding;
     return text.substr(0, kCodeLength);
 }

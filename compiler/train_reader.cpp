@@ -276,10 +276,13 @@ TrainPhase::Next TrainPhase::readStationRecord(RecordFields& values, LineRecord&
     const std::int64_t hours = values.int32();
     const std::int64_t minutes = values.int32();
     const std::int64_t seconds = values.int32();
-    const std::int64_t time = (hours * 60 + minutes) * 60 + seconds;
-    s.text = values.text();
-    s.text = storedText(std::move(s.text), in_.fieldPlace());
-    s.long4 = fitStationValue(time, "scheduled time", ctx_.recordPlace);
+    // The scheduled time is stored before the name is read: a record that ends without its
+    // name, or whose name cannot be kept, still leaves its time in the entry, and a time that
+    // does not fit fails the record before its name is read.
+    s.long4 =
+        fitStationValue((hours * 60 + minutes) * 60 + seconds, "scheduled time", ctx_.recordPlace);
+    std::string name = values.text();
+    s.text = storedText(std::move(name), in_.fieldPlace());
     return Next::readOn;
 }
 

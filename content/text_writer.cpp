@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "platform/files.h"
 
 namespace scenario::content {
@@ -16,12 +16,12 @@ std::string encodeDocument(std::span<const std::string_view> lineTable) {
         if (line == kEndMarker) return bytes;
         // A line break inside an entry would make two lines of one and shift the whole file.
         if (line.find_first_of("\r\n") != std::string_view::npos) {
-            throw EncodingError("line " + std::to_string(i + 1) + " contains a line break");
+            throw common::EncodingError("line " + std::to_string(i + 1) + " contains a line break");
         }
         try {
-            bytes += utf8ToWindows1252(line);
-        } catch (const EncodingError& e) {
-            throw EncodingError("line " + std::to_string(i + 1) + ": " + e.what());
+            bytes += common::utf8ToWindows1252(line);
+        } catch (const common::EncodingError& e) {
+            throw common::EncodingError("line " + std::to_string(i + 1) + ": " + e.what());
         }
         bytes += "\r\n";
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "platform/files.h"
 #include "tests/support/scratch.h"
 
@@ -70,7 +70,7 @@ TEST(EncodeDocumentTest, RefusesTablesItCannotWriteFaithfully) {
     }
     EXPECT_THROW(encodeDocument(std::vector<std::string_view>{"a"}), std::invalid_argument);
     EXPECT_THROW(encodeDocument(std::vector<std::string_view>{"\u20ACok", "\u0141", kEndMarker}),
-                 EncodingError);
+                 common::EncodingError);
 }
 
 TEST(WriteDocumentTest, CreatesTheFile) {
@@ -97,7 +97,7 @@ TEST(WriteDocumentTest, LeavesTheOldFileWhenTheTableCannotBeEncoded) {
     const std::string path = dir.file("doc.txt");
     spit(path, "old");
     EXPECT_THROW(writeDocument(path, std::vector<std::string_view>{"\u0416", kEndMarker}),
-                 EncodingError);
+                 common::EncodingError);
     EXPECT_EQ(slurp(path), "old");
     EXPECT_EQ(dir.listing(), std::set<std::string>{"doc.txt"});
 }

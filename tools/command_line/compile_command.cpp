@@ -11,9 +11,9 @@
 
 #include "compiler/compilation.h"
 #include "compiler/error_codes.h"
+#include "output/compiled_output.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
-#include "platform/run_lock.h"
 #include "tools/command_line/compile_report.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/exit_status.h"
@@ -92,17 +92,15 @@ class CompileRun {
                             DescriptionTexts{lineBytes_, trainBytes_});
         if (report_.failure) err_ << formatFailureWithContext(*report_.failure);
 
-        switch (compilation.stamp) {
-            case scenario::StampResult::stamped:
-                break;
-            case scenario::StampResult::dataOverFormatStamps:
-                return stopOnStamps(scenario::ErrorCode::dataOverFormatStamps,
-                                    " (an object in cell 1, the first 50 m of the route)");
-            case scenario::StampResult::dataOverScenarioCodes:
-                return stopOnStamps(scenario::ErrorCode::dataOverScenarioCodes, "");
-            case scenario::StampResult::noRoute:
+        if (const std::optional<output::Unwritable> why = output::unwritable(compilation)) {
+            if (why->noRoute) {
                 return stop(kExitNothingWritten,
                             "the descriptions give no route; no compiled file written");
+            }
+            return stopOnStamps(why->code,
+                                why->code == scenario::ErrorCode::dataOverFormatStamps
+                                    ? " (an object in cell 1, the first 50 m of the route)"
+                                    : "");
         }
         // The files of a failed compilation hold only what was read before the failure; an
         // author who writes them asks for it.
@@ -128,25 +126,29 @@ class CompileRun {
         }
         // A second compilation into the same folder waits until this one has written its
         // files; then nothing else writes there, and what a killed one left can be cleared.
-        platform::RunLock folder;
+        std::vector<std::string> names;
+        for (const scenario::CompiledFile& file : files) names.push_back(file.name);
+        output::TakenFolder folder;
         try {
             makeOutputFolder();
-            folder = platform::lockDirectory(options_.outDir);
+            folder = output::TakenFolder::take(options_.outDir, names);
         } catch (const platform::FileError& e) {
             return stop(kExitOutputFailed, e.what());
         }
-        for (const scenario::CompiledFile& file : files) {
-            platform::removeLeftoverTemporaries(outputPath(file.name));
-        }
-        for (const scenario::CompiledFile& file : files) {
-            const std::string path = outputPath(file.name);
-            try {
-                writeNamedOutput(path, file.produce);
-            } catch (const platform::FileError& e) {
-                return stop(kExitOutputFailed, e.what());
-            }
-            report_.files.push_back(file.name);
-            if (!options_.json) out_ << shownText(path) << '\n';
+        // Each file is an output the user named by its folder: written as writeNamedOutput
+        // writes any, and listed once it is whole.
+        try {
+            output::writeCompiledFiles(
+                files, [this](const std::string& name) { return outputPath(name); },
+                [](const std::string& path, const common::ByteProducer& produce) {
+                    writeNamedOutput(path, produce);
+                },
+                [this](const scenario::CompiledFile& file, const std::string& path) {
+                    report_.files.push_back(file.name);
+                    if (!options_.json) out_ << shownText(path) << '\n';
+                });
+        } catch (const platform::FileError& e) {
+            return stop(kExitOutputFailed, e.what());
         }
         return finish(report_.failure ? kExitFailureRecorded : kExitCompiled);
     }

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "common/windows1252.h"
 #include "compiler/record_views.h"
-#include "compiler/windows1252.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/terminal_text.h"
 #include "tools/compiled_files/compiled_set.h"
@@ -42,7 +42,7 @@ std::string shownUtf8(std::string_view utf8) {
 }
 
 std::string shownWindows1252(std::string_view windows1252) {
-    return shownUtf8(scenario::utf8FromWindows1252(windows1252));
+    return shownUtf8(common::utf8FromWindows1252(windows1252));
 }
 
 bool isSpeed(std::string_view name) {
@@ -245,7 +245,7 @@ Json checksJson(const std::vector<ValueCheck>& checks) {
 void addEntryJson(Json& json, scenario::EntryView view, const scenario::LineRecord& r) {
     scenario::forEachNamedField(view, r, [&json](std::string_view name, const auto& v) {
         if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::string>) {
-            json[std::string(name)] = scenario::utf8FromWindows1252(v);
+            json[std::string(name)] = common::utf8FromWindows1252(v);
         } else {
             json[std::string(name)] = static_cast<std::int64_t>(v);
         }
@@ -349,7 +349,7 @@ Json trainJson(const scenario::LineTable& t, const TrainReport& r) {
     const auto& e86 = t[scenario::kRepetitionEntry];
     general["start_clock"] = clockText((e86.int3 * 60 + e86.int4) * 60 + e86.int5);
     json["general"] = general;
-    json["codes"] = {{"text", scenario::utf8FromWindows1252(r.codes.text)},
+    json["codes"] = {{"text", common::utf8FromWindows1252(r.codes.text)},
                      {"plain", r.codes.plain},
                      {"weighted", r.codes.weighted}};
     json["checks"] = checksJson(r.checks);

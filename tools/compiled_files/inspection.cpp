@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <numbers>
 
+#include "common/windows1252.h"
 #include "compiler/cell_values.h"
 #include "compiler/memorizza_percorso.h"
 #include "compiler/record_views.h"
 #include "compiler/scenario_codes.h"
-#include "compiler/windows1252.h"
 
 namespace tool {
 namespace {
@@ -18,7 +18,7 @@ using namespace scenario::CellKind;
 // The entry a cell names, when the train file holds it.
 std::optional<std::string> entryText(const scenario::LineTable* train, std::int64_t entry) {
     if (train == nullptr || entry < 0 || entry >= scenario::kLineTableEntries) return std::nullopt;
-    return scenario::utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
+    return common::utf8FromWindows1252(train->at(static_cast<std::size_t>(entry)).text);
 }
 
 // The values an object of this kind stores, as its view names them.

@@ -1,7 +1,7 @@
 #include "tools/diagnostics/failure_report.h"
 
+#include "common/windows1252.h"
 #include "compiler/error_codes.h"
-#include "compiler/windows1252.h"
 #include "tools/command_line/terminal_text.h"
 #include "tools/diagnostics/source_context.h"
 
@@ -33,7 +33,7 @@ std::optional<RecordedFailure> recordedFailure(const scenario::ScenarioModel& mo
     if (setAfterReading(code)) return failure;
     const scenario::FailureSite& site = reading.site;
     // The detail may quote the description's own bytes, which are Windows-1252.
-    if (!site.detail.empty()) failure.message += ": " + scenario::utf8FromWindows1252(site.detail);
+    if (!site.detail.empty()) failure.message += ": " + common::utf8FromWindows1252(site.detail);
     if (site.file == scenario::Description::line) failure.file = std::string(names.line);
     if (site.file == scenario::Description::train) failure.file = std::string(names.train);
     if (failure.file && site.place.line > 0) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/command_line/terminal_text.h"
 
 namespace tool {
@@ -38,7 +38,7 @@ std::optional<std::string_view> rawLine(std::string_view text, int line) {
 // The part of a line shown for `column`: all of it when short, else the bytes around it.
 SourceExcerpt excerptOf(std::string_view raw, int column) {
     if (raw.size() <= kContextBytesBefore + kContextBytesAfter) {
-        return SourceExcerpt{scenario::utf8FromWindows1252(raw), column};
+        return SourceExcerpt{common::utf8FromWindows1252(raw), column};
     }
     // One byte of the description is one character, so byte columns cut cleanly.
     const std::size_t at = column > 1 ? static_cast<std::size_t>(column - 1) : 0;
@@ -47,7 +47,7 @@ SourceExcerpt excerptOf(std::string_view raw, int column) {
     SourceExcerpt excerpt;
     if (from > 0) excerpt.text = kCutMarker;
     excerpt.column = static_cast<int>(excerpt.text.size() + (at - from) + 1);
-    excerpt.text += scenario::utf8FromWindows1252(raw.substr(from, to > from ? to - from : 0));
+    excerpt.text += common::utf8FromWindows1252(raw.substr(from, to > from ? to - from : 0));
     if (to < raw.size()) excerpt.text += kCutMarker;
     return excerpt;
 }
@@ -57,7 +57,7 @@ SourceExcerpt excerptOf(std::string_view raw, int column) {
 std::optional<std::string> sourceLine(std::string_view text, int line) {
     const std::optional<std::string_view> raw = rawLine(text, line);
     if (!raw) return std::nullopt;
-    return scenario::utf8FromWindows1252(*raw);
+    return common::utf8FromWindows1252(*raw);
 }
 
 std::optional<SourceExcerpt> sourceExcerpt(std::string_view text, int line, int column) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/descriptions/written_records.h"
 #include "tools/diff/diff_objects.h"
 
@@ -133,7 +133,7 @@ std::vector<Station> stationsOf(const SideView& v, const scenario::LineTable& tr
         Station s;
         s.entry = e;
         s.record = &train[std::size_t(e)];
-        s.name = scenario::utf8FromWindows1252(s.record->text);
+        s.name = common::utf8FromWindows1252(s.record->text);
         if (const auto stop = stopByEntry.find(e); stop != stopByEntry.end()) {
             s.stop = stop->second->cell;
             s.source = stop->second->source;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <type_traits>
 
+#include "common/windows1252.h"
 #include "compiler/description_grammar.h"
 #include "compiler/record_views.h"
-#include "compiler/windows1252.h"
 #include "tools/compiled_files/inspection.h"
 #include "tools/diff/matching.h"
 
@@ -105,7 +105,7 @@ std::vector<Curve> curvesOf(const scenario::TrackPlan& plan, std::int64_t n) {
 template <class Field>
 std::string valueText(const Field& v) {
     if constexpr (std::is_same_v<Field, std::string>) {
-        return scenario::utf8FromWindows1252(v);
+        return common::utf8FromWindows1252(v);
     } else {
         return std::to_string(static_cast<std::int64_t>(v));
     }

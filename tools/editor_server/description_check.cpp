@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/input_limits.h"
 #include "tools/command_line/scenario_names.h"
@@ -93,7 +93,7 @@ class Publisher {
             out["data"] = {{"replacement",
                             {{"range", columnsRange(*target_.text, r.line, r.column, r.length,
                                                     style_.encoding)},
-                             {"newText", scenario::utf8FromWindows1252(r.text)}}}};
+                             {"newText", common::utf8FromWindows1252(r.text)}}}};
         }
         return out;
     }

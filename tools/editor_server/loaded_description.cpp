@@ -1,6 +1,6 @@
 #include "tools/editor_server/loaded_description.h"
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/input_limits.h"
 #include "tools/command_line/scenario_names.h"
@@ -30,7 +30,7 @@ Loaded load(const DescriptionInput& in) {
     }
     out.problem = readDescription(in.path, out.bytes);
     if (!out.problem) {
-        out.text = std::make_shared<DocumentText>(scenario::utf8FromWindows1252(out.bytes));
+        out.text = std::make_shared<DocumentText>(common::utf8FromWindows1252(out.bytes));
     }
     return out;
 }

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 
 namespace tool::editor {
 namespace {
@@ -70,7 +70,7 @@ SavedBytes bytesAsSaved(std::string_view utf8) {
             continue;
         }
         const char32_t c = decode(utf8, at);
-        const std::optional<unsigned char> byte = scenario::windows1252ByteOf(c);
+        const std::optional<unsigned char> byte = common::windows1252ByteOf(c);
         if (!byte || c == kNoCharacter) {
             if (saved.unsavable.size() < kMaxUnsavableTold) {
                 saved.unsavable.push_back({line, saved.bytes.size() - lineStart, c});

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <set>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/compiled_files/compiled_checks.h"
 #include "tools/compiled_files/inspection.h"
 
@@ -139,7 +139,7 @@ std::vector<MapObject> stationsOf(const MapSources& s, const RouteReport& report
             m.cell = cell != stopCell.end()
                          ? cell->second
                          : static_cast<int>(std::max<std::int64_t>(0, m.position / 50));
-            m.label = scenario::utf8FromWindows1252(e.text);
+            m.label = common::utf8FromWindows1252(e.text);
             m.title = "station " + m.label + " " + kilometreText(m.position);
             stations.push_back(std::move(m));
         }
@@ -258,9 +258,9 @@ MapModel wholeLineMap(const MapSources& s) {
     model.lineEnd = drawnLineEnd(*s.route, s.train);
     model.name = "Compiled route";
     if (s.train) {
-        model.name = scenario::utf8FromWindows1252((*s.train)[scenario::kLineGeneral].text) +
+        model.name = common::utf8FromWindows1252((*s.train)[scenario::kLineGeneral].text) +
                      " \xE2\x80\x93 " +
-                     scenario::utf8FromWindows1252((*s.train)[scenario::kRepetitionEntry].text);
+                     common::utf8FromWindows1252((*s.train)[scenario::kRepetitionEntry].text);
     }
     model.from = 0;
     model.to = model.lineEnd;

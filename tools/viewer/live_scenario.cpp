@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/compiled_files/compiled_checks.h"
 #include "tools/compiled_files/inspection.h"
@@ -148,7 +148,7 @@ json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
         item["position"] = entry.long3;
         item["km"] = kilometreText(entry.long3);
         item["exact"] = true;
-        item["text"] = scenario::utf8FromWindows1252(entry.text);
+        item["text"] = common::utf8FromWindows1252(entry.text);
         item["values"] = {
             {"scheduled time", clockText(entry.long4)},
             {"area", kilometreText(entry.long1) + " to " + kilometreText(entry.long2)}};
@@ -202,8 +202,8 @@ json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
 
 json pictureJson(const scenario::ScenarioModel& model) {
     const scenario::LineTable& table = model.lineTable;
-    return {{"line", scenario::utf8FromWindows1252(table[scenario::kLineGeneral].text)},
-            {"train", scenario::utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
+    return {{"line", common::utf8FromWindows1252(table[scenario::kLineGeneral].text)},
+            {"train", common::utf8FromWindows1252(table[scenario::kRepetitionEntry].text)},
             {"lineEnd", drawnLineEnd(model.routeTable, &table)}};
 }
 

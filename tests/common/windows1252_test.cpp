@@ -1,10 +1,10 @@
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace scenario {
+namespace common {
 namespace {
 
 struct Conversion {
@@ -28,7 +28,7 @@ TEST(Windows1252Test, ConvertsEachCharacterToItsByte) {
          "3 \xE8"},
     };
     for (const Conversion& c : cases) {
-        EXPECT_EQ(scenario::utf8ToWindows1252(c.utf8), c.expected) << c.utf8;
+        EXPECT_EQ(utf8ToWindows1252(c.utf8), c.expected) << c.utf8;
     }
 }
 
@@ -57,7 +57,7 @@ TEST(Windows1252Test, ConvertsTheCharactersOfTheHighControlRange) {
             utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         }
         utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        EXPECT_EQ(scenario::utf8ToWindows1252(utf8), std::string(1, static_cast<char>(entry.byte)))
+        EXPECT_EQ(utf8ToWindows1252(utf8), std::string(1, static_cast<char>(entry.byte)))
             << "U+" << std::hex << static_cast<unsigned>(c);
     }
 }
@@ -85,13 +85,13 @@ TEST(Windows1252Test, RefusesWhatTheCodePageCannotHoldOrIsNotUtf8) {
         {"beyond U+10FFFF", "\xF4\x90\x80\x80"},
     };
     for (const auto& c : cases) {
-        EXPECT_THROW(scenario::utf8ToWindows1252(c.utf8), EncodingError) << c.name;
+        EXPECT_THROW(utf8ToWindows1252(c.utf8), EncodingError) << c.name;
     }
 }
 
 TEST(Windows1252Test, ErrorNamesTheCharacterAndItsOffset) {
     try {
-        scenario::utf8ToWindows1252("abc\xC5\x81");
+        utf8ToWindows1252("abc\xC5\x81");
         FAIL() << "no error";
     } catch (const EncodingError& e) {
         EXPECT_STREQ(e.what(), "character U+0141 has no Windows-1252 byte at byte 3");
@@ -103,14 +103,14 @@ TEST(Windows1252Test, ErrorNamesTheCharacterAndItsOffset) {
 TEST(Windows1252Test, EveryDefinedByteComesBackFromItsCharacter) {
     for (int b = 0; b < 256; ++b) {
         const std::string byte(1, static_cast<char>(b));
-        const std::string utf8 = scenario::utf8FromWindows1252(byte);
+        const std::string utf8 = utf8FromWindows1252(byte);
         if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) {
             EXPECT_EQ(utf8, "\xEF\xBF\xBD") << b;  // U+FFFD
         } else {
-            EXPECT_EQ(scenario::utf8ToWindows1252(utf8), byte) << b;
+            EXPECT_EQ(utf8ToWindows1252(utf8), byte) << b;
         }
     }
-    EXPECT_EQ(scenario::utf8FromWindows1252("n\xB0"
+    EXPECT_EQ(utf8FromWindows1252("n\xB0"
                                   "3 \xE8 \x80"),
               "n°3 è €");
 }
@@ -121,4 +121,4 @@ TEST(Windows1252Test, LowerCaseFollowsTheCodePage) {
 }
 
 }  // namespace
-}  // namespace scenario
+}  // namespace common

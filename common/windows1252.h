@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace scenario {
+namespace common {
 
 // Text that cannot be stored in Windows-1252: malformed UTF-8, or a character the code page
 // does not hold. All text converted to the code page is fixed in the program, so this is a
@@ -34,4 +34,4 @@ std::string utf8FromWindows1252(std::string_view text);
 // every other byte as it is.
 std::string lowerWindows1252(std::string_view text);
 
-}  // namespace scenario
+}  // namespace common

@@ -1,11 +1,11 @@
-#include "compiler/windows1252.h"
+#include "common/windows1252.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 
-namespace scenario {
+namespace common {
 namespace {
 
 // The characters Windows-1252 stores in 0x80 to 0x9F; 0 marks the five positions the code page
@@ -145,4 +145,4 @@ std::string lowerWindows1252(std::string_view text) {
     return lower;
 }
 
-}  // namespace scenario
+}  // namespace common
