@@ -196,8 +196,9 @@ class PlanPicture {
             std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
         for (const MapObject& o : m_.objects) {
             if (!o.area || !o.station) continue;
-            const std::int64_t from = std::max(o.area->from, m_.from);
-            const std::int64_t to = std::min(o.area->to, m_.to);
+            // Its ends on the track's own points, so that the band lies along the track drawn.
+            const std::int64_t from = std::max(o.area->from / step * step, m_.from);
+            const std::int64_t to = std::min((o.area->to + step - 1) / step * step, m_.to);
             if (to <= from) continue;
             const std::string d = path(from, to, step);
             if (d.empty()) continue;

@@ -5,7 +5,7 @@
 namespace tool::svg {
 namespace {
 
-constexpr double kSignalRadius = 3.6;
+constexpr double kSignalRadius = 3.2;
 constexpr double kLegendRow = 15;
 constexpr double kLegendText = 10;
 
