@@ -1,5 +1,6 @@
 // Takes the README's pictures of the live viewer from the real tool and browser:
 //   docs/viewer.png        the carried scenario, a station selected
+//   docs/viewer-close.png  zoomed in on it: the details that fit there
 //   docs/viewer-stale.png  an edit that fails: the last good picture, stale, with the error
 // Run by hand after changing the page: node tests/browser/screenshots.mjs (after npm ci here
 // and a release build of scenario-tool).
@@ -19,6 +20,14 @@ try {
   await page.$eval('#object-list li.active', (li) => li.scrollIntoView({ block: 'center' }));
   await page.waitForTimeout(300);
   await page.screenshot({ path: `${docs}/viewer.png` });
+
+  // Closer in on the station: its area, stop cell and approach codes, the signals by kind.
+  const box = await page.locator('#plan').boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  for (let i = 0; i < 7; i += 1) await page.mouse.wheel(0, -200);
+  await page.waitForTimeout(400);
+  await page.screenshot({ path: `${docs}/viewer-close.png` });
+  await page.click('#fit');
 
   const original = load(scenario.train);
   const version = Number(await page.getAttribute('body', 'data-version'));

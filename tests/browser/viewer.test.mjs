@@ -74,6 +74,10 @@ test('a signal moved onto a taken cell shows as a diagnostic at its line within 
   assert.equal(await page.getAttribute('body', 'data-stale'), 'false');
   assert.equal(await page.$$eval('#problem-list li.error', (items) => items.length), 0);
   assert.equal(await page.isVisible('#stale-banner'), false);
+  // The problem's panel does not outlive the problem.
+  const selection = await page.textContent('#selection');
+  assert.doesNotMatch(selection, /error 16|segnale,\s+1500,/);
+  assert.match(selection, /mended/);
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "common/windows1252.h"
+#include "compiler/cell_values.h"
 #include "tools/compiled_files/compiled_checks.h"
 #include "tools/compiled_files/inspection.h"
 
@@ -64,10 +65,13 @@ std::optional<MapObject> objectOf(const RouteObject& o, const std::vector<RouteO
     m.position = objectPosition(o);
     const std::string at = kilometreText(m.position);
     switch (o.raw.kind) {
-        case kSignal:
+        case kSignal: {
             m.kind = MapObjectKind::signal;
+            const scenario::SignalSides sides = scenario::unpackSignalSides(o.raw.value4);
+            m.signalSides = std::pair{static_cast<int>(sides.sx), static_cast<int>(sides.dx)};
             m.title = "signal " + at;
             return m;
+        }
         case kSpeedIndicator:
             m.kind = MapObjectKind::speedBoard;
             m.label = speedBoardLabel(o);
@@ -139,6 +143,8 @@ std::vector<MapObject> stationsOf(const MapSources& s, const RouteReport& report
             m.cell = cell != stopCell.end()
                          ? cell->second
                          : static_cast<int>(std::max<std::int64_t>(0, m.position / 50));
+            if (cell != stopCell.end()) m.stopCell = cell->second;
+            m.area = MapStretch{e.long1, e.long2};
             m.label = common::utf8FromWindows1252(e.text);
             m.title = "station " + m.label + " " + kilometreText(m.position);
             stations.push_back(std::move(m));
@@ -151,6 +157,7 @@ std::vector<MapObject> stationsOf(const MapSources& s, const RouteReport& report
         m.kind = MapObjectKind::station;
         m.station = o.raw.value1;
         m.cell = o.cell;
+        m.stopCell = o.cell;
         m.position = cellStart(o.cell);
         m.label = "station " + std::to_string(o.raw.value1);
         m.title = m.label + " " + kilometreText(m.position);
@@ -315,6 +322,10 @@ MapModel wholeLineMap(const MapSources& s) {
         }
     }
     model.trainSpeed = trainLimit(model.lineSpeed, slowdowns);
+    for (const ApproachCode& a : report.approaches) {
+        const std::int64_t at = cellStart(a.cell);
+        if (within(at)) model.approaches.push_back({a.cell, at, a.code});
+    }
     return stretchOf(model, {});
 }
 
@@ -351,6 +362,13 @@ MapModel stretchOf(const MapModel& whole, const MapView& view) {
         if (to <= model.from || from > model.to) continue;
         model.mountains.emplace_back(std::max(from, model.from), std::min(to, model.to));
     }
+    const auto firstCode =
+        std::lower_bound(whole.approaches.begin(), whole.approaches.end(), model.from,
+                         [](const MapApproachCode& a, std::int64_t m) { return a.position < m; });
+    const auto lastCode =
+        std::upper_bound(firstCode, whole.approaches.end(), model.to,
+                         [](std::int64_t m, const MapApproachCode& a) { return m < a.position; });
+    model.approaches.assign(firstCode, lastCode);
     return model;
 }
 

@@ -61,6 +61,17 @@ struct MapObject {
     std::string title;                  // what it is and where: "signal 35+150"
     std::optional<int> speedKmh;        // a speed board's, slowdown's or mark's speed
     std::optional<std::int64_t> until;  // where a slowdown that starts here ends
+    // A signal's left and right kind (sx, dx): the plan draws each pair with its own mark.
+    std::optional<std::pair<int, int>> signalSides;
+    std::optional<MapStretch> area;  // a station's area, metres
+    std::optional<int> stopCell;     // a station's stop cell, when it has one
+};
+
+// A cell whose approach byte announces a following signal or station.
+struct MapApproachCode {
+    int cell = 0;
+    std::int64_t position = 0;  // the cell's start, metres
+    int code = 0;
 };
 
 // A speed limit over [from, to) metres.
@@ -88,6 +99,7 @@ struct MapModel {
     std::vector<SpeedStep> trainSpeed;
     std::vector<GradientStep> gradients;
     std::vector<std::pair<std::int64_t, std::int64_t>> mountains;  // metres, [from, to)
+    std::vector<MapApproachCode> approaches;                          // by cell
     std::size_t stationCount = 0;                                  // on the whole line
     std::size_t signalCount = 0;
 };

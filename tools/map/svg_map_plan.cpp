@@ -8,6 +8,7 @@
 #include "tools/compiled_files/inspection.h"
 #include "tools/map/svg_map.h"
 #include "tools/map/svg_map_parts.h"
+#include "tools/map/svg_map_signs.h"
 #include "tools/map/svg_map_support.h"
 
 namespace tool {
@@ -18,6 +19,25 @@ using namespace svg;
 constexpr double kPlanMargin = 56;  // room for names beside the track at the panel's edge
 constexpr double kTickHalf = 5;
 constexpr double kSpeedValuesFrom = 20;  // picture units per km
+// On-screen lengths, in picture units at the drawn scale, a detail needs to be told apart: a
+// station's area longer than its ring, a stop cell clear of the ring, approach codes clear of
+// each other. The page shows a detail at the zooms where it fits.
+constexpr double kAreaFits = 14;
+constexpr double kStopCellFits = 10;
+constexpr double kApproachFits = 16;
+constexpr double kNeverFits = 1e6;
+constexpr const char* kDetailColour = "#0b6e99";
+
+// The zoom (1: as drawn) from which something `length` picture units long gets `needed`.
+double zoomToFit(double needed, double length) {
+    return length > needed / kNeverFits ? std::max(needed / length, 0.0) : kNeverFits;
+}
+
+// A detail's zoom, and hidden in the picture as drawn when it does not fit there yet.
+std::string fitAttributes(double minZoom) {
+    return " data-min-zoom=\"" + num(minZoom) + "\"" +
+           (minZoom > 1 ? " visibility=\"hidden\"" : "");
+}
 
 struct Drawn {
     const MapObject* object = nullptr;
@@ -33,6 +53,7 @@ std::string markOf(const MapObject& o, double x, double y) {
                    "\" r=\"4.5\" fill=\"#ffffff\" stroke=\"" + kStationColour +
                    "\" stroke-width=\"2\"/>";
         case MapObjectKind::signal:
+            if (o.signalSides) return signalMark(*o.signalSides, x, y);
             return "<circle cx=\"" + num(x) + "\" cy=\"" + num(y) + "\" r=\"2.6\" fill=\"" +
                    kSignalColour + "\"/>";
         case MapObjectKind::speedBoard:
@@ -67,6 +88,8 @@ double markRadius(MapObjectKind kind) {
         case MapObjectKind::slowdownStart:
         case MapObjectKind::slowdownEnd:
             return 4.5;
+        case MapObjectKind::signal:
+            return 4;
         default:
             return 3;
     }
@@ -121,7 +144,9 @@ class PlanPicture {
         space_.keepWithin({2, 2, width_ - 2, height_ - 2});
         sampleTrack();
         const std::string edges = furniture();
+        body += stationAreas();
         body += track();
+        body += stopCells() + approachCodes();
         std::vector<Drawn> drawn = marks();
         body += names(drawn);
         std::stable_sort(drawn.begin(), drawn.end(), [](const Drawn& a, const Drawn& b) {
@@ -161,6 +186,91 @@ class PlanPicture {
         }
         // Names keep clear of the track where they can: small boxes along it.
         for (const auto& [x, y] : samples_) space_.takeSoft({x - 3, y - 3, x + 3, y + 3});
+        return out;
+    }
+
+    // Each station's area as a band along the track, under it.
+    std::string stationAreas() {
+        std::string out;
+        const std::int64_t step =
+            std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
+        for (const MapObject& o : m_.objects) {
+            if (!o.area || !o.station) continue;
+            // Its ends on the track's own points, so that the band lies along the track drawn.
+            const std::int64_t from = std::max(o.area->from / step * step, m_.from);
+            const std::int64_t to = std::min((o.area->to + step - 1) / step * step, m_.to);
+            if (to <= from) continue;
+            const std::string d = path(from, to, step);
+            if (d.empty()) continue;
+            out += "<path class=\"station-area\" data-area-of=\"" + std::to_string(*o.station) +
+                   "\"" + fitAttributes(zoomToFit(kAreaFits, (to - from) * g_.scale())) + " d=\"" +
+                   d + "\" fill=\"none\" stroke=\"" + kStationColour +
+                   "\" stroke-opacity=\"0.22\" stroke-width=\"9\" stroke-linecap=\"butt\"/>\n";
+        }
+        return out;
+    }
+
+    // A bar across the track at each station's stop cell, once it stands clear of the ring.
+    std::string stopCells() {
+        std::string out;
+        for (const MapObject& o : m_.objects) {
+            if (!o.stopCell || !o.station) continue;
+            const std::int64_t at = cellStart(*o.stopCell) + 25;
+            const auto p = g_.at(at);
+            const auto ring = g_.at(o.position);
+            if (!p || !ring || at < m_.from || at > m_.to) continue;
+            const auto [dx, dy] = g_.direction(at);
+            const double apart = std::hypot(p->first - ring->first, p->second - ring->second);
+            const double area =
+                o.area ? static_cast<double>(o.area->to - o.area->from) * g_.scale() : 0;
+            const double zoom =
+                std::max(zoomToFit(kStopCellFits, apart), zoomToFit(kAreaFits, area));
+            out += "<g class=\"stop-cell\" data-stop-of=\"" + std::to_string(*o.station) +
+                   "\" data-anchor=\"" + num(p->first) + " " + num(p->second) + "\"" +
+                   fitAttributes(zoom) + "><line x1=\"" + num(p->first + dy * 6) + "\" y1=\"" +
+                   num(p->second - dx * 6) + "\" x2=\"" + num(p->first - dy * 6) + "\" y2=\"" +
+                   num(p->second + dx * 6) + "\" stroke=\"" + kDetailColour +
+                   "\" stroke-width=\"2.5\"/></g>\n";
+        }
+        return out;
+    }
+
+    // Each approach code beside its cell, on the side away from the names' first choice,
+    // where it stands clear of its neighbours.
+    std::string approachCodes() {
+        struct Point {
+            const MapApproachCode* code;
+            double x, y;
+        };
+        std::vector<Point> points;
+        for (const MapApproachCode& a : m_.approaches) {
+            if (const auto p = g_.at(a.position + 25)) points.push_back({&a, p->first, p->second});
+        }
+        std::string out;
+        TextStyle style;
+        style.size = 8;
+        style.anchor = Anchor::middle;
+        style.fill = kDetailColour;
+        const auto gap = [&points](std::size_t i, std::size_t j) {
+            return std::hypot(points[i].x - points[j].x, points[i].y - points[j].y);
+        };
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            double nearest = std::numeric_limits<double>::infinity();
+            if (i > 0) nearest = gap(i, i - 1);
+            if (i + 1 < points.size()) nearest = std::min(nearest, gap(i, i + 1));
+            const double zoom = std::isinf(nearest) ? 0 : zoomToFit(kApproachFits, nearest);
+            const Point& p = points[i];
+            const auto [dx, dy] = g_.direction(p.code->position + 25);
+            const double tx = p.x + dy * 10;
+            const double ty = p.y - dx * 10;
+            out += "<g class=\"approach\" data-code=\"" + std::to_string(p.code->code) +
+                   "\" data-anchor=\"" + num(p.x) + " " + num(p.y) + "\"" + fitAttributes(zoom) +
+                   "><line x1=\"" + num(p.x) + "\" y1=\"" + num(p.y) + "\" x2=\"" +
+                   num(p.x + dy * 4) + "\" y2=\"" + num(p.y - dx * 4) + "\" stroke=\"" +
+                   kDetailColour + "\" stroke-width=\"1\"/>" +
+                   textElement(tx, ty + style.size * 0.35, std::to_string(p.code->code), style) +
+                   "</g>\n";
+        }
         return out;
     }
 
@@ -227,7 +337,9 @@ class PlanPicture {
         };
         std::optional<std::pair<double, double>> previous;
         bool penDown = false;
-        for (std::int64_t m = from;; m += step) {
+        // The points between the ends stand on one grid of `step` for every path, so that a
+        // station's area lies on the track however far the plan is zoomed.
+        for (std::int64_t m = from;; m = (m / step + 1) * step) {
             const std::int64_t at = std::min(m, to);
             if (const auto p = g_.at(at)) {
                 if (near(*p) || (previous && near(*previous))) {
@@ -378,6 +490,14 @@ class PlanPicture {
         space_.takeHard({cx - 22, cy - 22, cx + 22, cy + 22});
         space_.takeHard(textBox(nx, ny, "N", n));
 
+        // The legend at the bottom right.
+        Box legendBox;
+        const std::string legendText = planLegend(legendContent(), width_, height_, legendBox);
+        if (!legendText.empty()) {
+            out += legendText;
+            space_.takeHard(legendBox);
+        }
+
         // Scale bar at the bottom left.
         const double target = 140 / std::max(g_.scale(), 1e-9);
         double metres = niceStepAbove(target / 2);
@@ -398,6 +518,22 @@ class PlanPicture {
         space_.takeHard({x0 - 2, y - 8 - 10, x1 + 2, y + 2});
         space_.takeHard(textBox((x0 + x1) / 2, y - 8, distance, small));
         return out;
+    }
+
+    LegendContent legendContent() const {
+        LegendContent c;
+        for (const MapObject& o : m_.objects) {
+            if (o.signalSides) c.signalKinds.push_back(*o.signalSides);
+            if (o.kind != MapObjectKind::station) continue;
+            c.stations = true;
+            c.areas = c.areas || o.area;
+            c.stopCells = c.stopCells || o.stopCell;
+        }
+        std::sort(c.signalKinds.begin(), c.signalKinds.end());
+        c.signalKinds.erase(std::unique(c.signalKinds.begin(), c.signalKinds.end()),
+                            c.signalKinds.end());
+        c.approaches = !m_.approaches.empty();
+        return c;
     }
 
     const MapModel& m_;

@@ -77,6 +77,10 @@ std::string objectOpen(const MapObject& o) {
                     std::string(mapObjectWord(o.kind)) + "\" data-at=\"" +
                     std::to_string(o.position) + "\"";
     if (o.station) e += " data-station=\"" + std::to_string(*o.station) + "\"";
+    if (o.signalSides) {
+        e += " data-sides=\"" + std::to_string(o.signalSides->first) + " " +
+             std::to_string(o.signalSides->second) + "\"";
+    }
     return e + "><title>" + escapeXml(o.title) + "</title>";
 }
 

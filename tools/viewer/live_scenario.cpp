@@ -14,6 +14,7 @@
 #include "tools/diagnostics/check_errors.h"
 #include "tools/diagnostics/diagnostic_json.h"
 #include "tools/diagnostics/source_context.h"
+#include "tools/diff/scenario_diff.h"
 
 namespace tool {
 namespace {
@@ -207,6 +208,25 @@ json pictureJson(const scenario::ScenarioModel& model) {
             {"lineEnd", drawnLineEnd(model.routeTable, &table)}};
 }
 
+// What changed from the picture shown before to the new one, as `diff` tells it, for the page
+// to point out for a moment. A change is placed where it stands now.
+json changesJson(const scenario::ScenarioModel& before, const scenario::ScenarioModel& after) {
+    constexpr std::size_t kChangesTold = 200;
+    const std::vector<Change> changes =
+        scenarioChanges({&before.routeTable, &before.lineTable, &before.trackPlan, nullptr},
+                        {&after.routeTable, &after.lineTable, &after.trackPlan, nullptr});
+    json list = json::array();
+    for (const Change& c : changes) {
+        if (list.size() == kChangesTold) break;
+        const std::optional<std::int64_t> at = c.positionInB ? c.positionInB : c.position;
+        list.push_back({{"kind", c.kind},
+                        {"what", c.what},
+                        {"text", c.text},
+                        {"position", at ? json(*at) : json(nullptr)}});
+    }
+    return list;
+}
+
 }  // namespace
 
 LiveScenario::LiveScenario(LiveSources sources) : sources_(std::move(sources)) {}
@@ -287,7 +307,10 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         }
     }
 
+    json changes = json::array();
     if (compiled.model) {
+        if (previous && previous->picture)
+            changes = changesJson(*previous->picture, *compiled.model);
         next->picture = compiled.model;
         const scenario::ScenarioModel& m = *compiled.model;
         next->map = std::make_shared<const MapModel>(
@@ -325,6 +348,7 @@ void LiveScenario::rebuild(const std::string& readProblem) {
     out["picture"] = lastGoodPicture_;
     out["objects"] = lastGoodObjects_;
     out["diagnostics"] = std::move(diagnostics);
+    out["changes"] = std::move(changes);
     next->json = out.dump(-1, ' ', false, json::error_handler_t::replace);
 
     const std::lock_guard lock(mutex_);

@@ -11,8 +11,9 @@ const view = {
   stretch: null,           // {from, to} in metres, or null for the whole line
   planBox: null,           // the plan's viewBox as the author left it {x, y, w, h}
   planFull: null,          // the plan's own viewBox
+  details: [],             // [element, zoom from which it fits] of the plan's details
   profile: null,           // {from, to, left, width} of the profile's distance axis
-  selected: null,          // {type: 'object', id} or {type: 'problem', index}
+  selected: null,          // {type: 'object', id} or {type: 'problem', index, key, line}
   loading: null,           // the pictures being fetched
   wantedRecord: null,      // {description, line} named by the address's #record=, until shown
   editor: false,           // an editor is linked: selecting an object opens its record there
@@ -94,23 +95,52 @@ function applyPlanBox() {
   svg.setAttribute('viewBox', `${b.x} ${b.y} ${b.w} ${b.h}`);
   // Names keep the size they were drawn at: closer in, they shrink toward their marks, so that
   // a zoomed plan shows more of the line rather than larger letters.
-  if (view.planFull) svg.style.setProperty('--label-scale', Math.min(1, b.w / view.planFull.w));
+  if (!view.planFull) return;
+  const zoom = view.planFull.w / b.w;
+  svg.style.setProperty('--label-scale', Math.min(1, 1 / zoom));
+  // Details (station areas, stop cells, approach codes) show from the zoom at which they stand
+  // clear of each other.
+  for (const [detail, from] of view.details) {
+    detail.setAttribute('visibility', from <= zoom * 1.0001 ? 'visible' : 'hidden');
+  }
+  document.body.dataset.zoom = zoom.toFixed(3);
 }
 
-// Makes each object's name and leader line scale around the object's mark (the group's first
-// drawn element), by the plan's --label-scale.
-function anchorLabels(svg) {
+// Zooming magnifies the line, not its signs: each object's mark with its name, each km tick
+// and each detail keeps its size on screen, scaled by the plan's --label-scale around the
+// point it stands for (the mark's middle). Strokes keep their width through the stylesheet.
+function anchorSigns(svg) {
+  const keep = (element, x, y) => {
+    element.style.transformBox = 'view-box';
+    element.style.transformOrigin = `${x}px ${y}px`;
+    element.style.transform = 'scale(var(--label-scale, 1))';
+  };
   for (const group of svg.querySelectorAll('g[data-cell], g.km-tick')) {
-    const parts = [...group.children].filter((c) => c.tagName !== 'title');
-    if (parts.length < 2 || !parts.slice(1).some((c) => c.tagName === 'text')) continue;
-    const box = parts[0].getBBox();
-    const origin = `${box.x + box.width / 2}px ${box.y + box.height / 2}px`;
-    for (const part of parts.slice(1)) {
-      part.style.transformBox = 'view-box';
-      part.style.transformOrigin = origin;
-      part.style.transform = 'scale(var(--label-scale, 1))';
-    }
+    const sign = [...group.children].find((c) => c.tagName !== 'title');
+    if (!sign) continue;
+    const box = sign.getBBox();
+    keep(group, box.x + box.width / 2, box.y + box.height / 2);
   }
+  for (const detail of svg.querySelectorAll('[data-anchor]')) {
+    const [x, y] = detail.dataset.anchor.split(' ').map(Number);
+    keep(detail, x, y);
+  }
+  view.details = [...svg.querySelectorAll('[data-min-zoom]')].map((e) => [e, Number(e.dataset.minZoom)]);
+}
+
+// The plan's legend stands in the panel's corner, out of the pan and zoom.
+function showLegend(svg) {
+  const legend = svg.querySelector('g.legend');
+  const holder = $('legend');
+  // An <svg> has no `hidden` property: the attribute itself is set.
+  if (!legend) { holder.replaceChildren(); holder.setAttribute('hidden', ''); return; }
+  legend.remove();
+  legend.removeAttribute('transform');
+  holder.setAttribute('width', legend.dataset.width);
+  holder.setAttribute('height', legend.dataset.height);
+  holder.setAttribute('viewBox', `0 0 ${legend.dataset.width} ${legend.dataset.height}`);
+  holder.replaceChildren(legend);
+  holder.removeAttribute('hidden');
 }
 
 // Fetches both pictures for the current stretch; `keepView` keeps the plan's pan and zoom.
@@ -142,7 +172,8 @@ async function loadPictures(keepView) {
     view.planBox = { ...full };
   }
   view.planFull = full;
-  anchorLabels(plan);
+  showLegend(plan);
+  anchorSigns(plan);
   applyPlanBox();
   const p = profile;
   view.profile = {
@@ -359,9 +390,16 @@ function sourceBlock(file, line, text, column) {
   const block = element('div');
   block.append(element('div', { className: 'where' }, `${file}:${line}${column ? ':' + column : ''}`));
   if (text != null) {
-    let shown = text;
-    if (column) shown += '\n' + ' '.repeat(Math.max(0, column - 1)) + '^';
-    block.append(element('pre', {}, shown));
+    // Long records wrap in the narrow panel; the column is marked in the text itself, since a
+    // caret on a line of its own would not follow the wrapping.
+    const at = column ? Math.min(Math.max(0, column - 1), text.length) : -1;
+    const pre = element('pre');
+    if (at < 0) {
+      pre.append(text);
+    } else {
+      pre.append(text.slice(0, at), element('mark', {}, text.slice(at, at + 1) || ' '), text.slice(at + 1));
+    }
+    block.append(pre);
   }
   return block;
 }
@@ -427,10 +465,32 @@ async function linkEditor() {
   document.body.dataset.editor = view.editor ? 'linked' : 'none';
 }
 
+// A problem is followed across versions by what it says, not by its place in the list: an edit
+// elsewhere may move it, and mending it removes it.
+function problemKey(d) {
+  return `${d.severity}|${d.code ?? ''}|${d.rule ?? ''}|${d.file ?? ''}|${d.message}`;
+}
+
 function selectProblem(index) {
-  view.selected = { type: 'problem', index };
+  const d = view.state?.diagnostics?.[index];
+  view.selected = { type: 'problem', index, key: d ? problemKey(d) : null, line: d?.line };
   showSelection(true);
 }
+
+// The selected problem in the current state: the one that says the same, the nearest to the
+// line it was at; none once it is mended.
+function findSelectedProblem(s) {
+  const diagnostics = view.state.diagnostics;
+  if (diagnostics[s.index] && problemKey(diagnostics[s.index]) === s.key) return s.index;
+  let best = -1;
+  diagnostics.forEach((d, i) => {
+    if (problemKey(d) !== s.key) return;
+    if (best < 0 || Math.abs(d.line - s.line) < Math.abs(diagnostics[best].line - s.line)) best = i;
+  });
+  return best;
+}
+
+const noSelectionHint = 'Select an object or a problem to see where it is and which record wrote it.';
 
 function showSelection(centre) {
   clearHighlights();
@@ -460,8 +520,15 @@ function showSelection(centre) {
     if (profileMark) profileMark.classList.add('selected');
     markProfile(o.position);
   } else {
+    s.index = findSelectedProblem(s);
     const d = view.state.diagnostics[s.index];
-    if (!d) return;
+    if (!d) {
+      view.selected = null;
+      box.replaceChildren(element('p', { className: 'hint mended' }, 'The problem selected is mended.'),
+        element('p', { className: 'hint' }, noSelectionHint));
+      return;
+    }
+    s.line = d.line;
     box.replaceChildren(
       element('h2', {}, `${d.severity}${d.code ? ' ' + d.code : ''}${d.position != null ? ' at ' + kmText(d.position) : ''}`),
       element('div', {}, d.message));
@@ -547,8 +614,13 @@ function renderHeader() {
   const status = $('status');
   if (!s) return;
   if (s.picture) $('title').textContent = `${s.picture.line} \u2013 ${s.picture.train}`;
+  // The counts are those `check` tells, warnings as well as errors: a page over descriptions
+  // that warn never reads as clean.
   status.className = 'status ' + (s.stale ? 'stale' : s.warnings ? 'warnings' : 'live');
-  status.textContent = s.stale ? `stale: ${count(s.errors, 'error')}` : s.warnings ? count(s.warnings, 'warning') : 'up to date';
+  const errors = s.limitReached ? `${s.errors}+ errors` : count(s.errors, 'error');
+  const counts = `${errors}, ${count(s.warnings, 'warning')}`;
+  status.textContent = s.stale ? `stale: ${counts}` : s.warnings ? counts : `up to date: ${counts}`;
+  status.title = s.stale ? 'the descriptions fail; the picture is the last good one' : '';
   $('files').textContent = `${s.files.line} \u00b7 ${s.files.train}`;
   $('timing').textContent = `version ${s.version}, compiled in ${Math.round(s.compileMilliseconds)} ms`;
 }
@@ -562,12 +634,57 @@ async function applyState(s) {
   renderProblems();
   renderStale();
   if (s.pictureVersion != null && s.pictureVersion !== view.pictureVersion) {
+    const firstPicture = view.pictureVersion == null;
     await loadPictures(true);
+    if (!firstPicture && view.pictureVersion === s.pictureVersion) showChanges(s.changes ?? []);
   } else {
     showSelection(false);
   }
   selectWantedRecord();
   document.body.dataset.shownVersion = String(s.version);
+}
+
+// ---- what the last version changed ----
+
+const changeMoment = 4000;  // ms a change stays pointed out
+let changeTimer = 0;
+
+// The object mark of `container` standing at `metres`, or within a cell of it.
+function markAt(container, metres) {
+  let best = null;
+  let bestDistance = 50;
+  for (const mark of container.querySelectorAll('[data-at]')) {
+    const d = Math.abs(Number(mark.dataset.at) - metres);
+    if (d <= bestDistance) { best = mark; bestDistance = d; }
+  }
+  return best;
+}
+
+// Points out for a moment what the new version changed, as `diff` tells it: the changed
+// objects' marks on both pictures, and the changes named above the plan.
+function showChanges(changes) {
+  clearTimeout(changeTimer);
+  for (const e of document.querySelectorAll('svg .changed')) e.classList.remove('changed');
+  const note = $('changes');
+  if (changes.length === 0) { note.hidden = true; return; }
+  let marked = 0;
+  for (const c of changes) {
+    if (c.position == null) continue;
+    for (const panel of [$('plan'), $('profile')]) {
+      const mark = markAt(panel, c.position);
+      if (mark) { mark.classList.add('changed'); marked += 1; }
+    }
+  }
+  const shown = changes.slice(0, 3).map((c) => c.text).join('; ');
+  note.textContent = `Changed: ${shown}${changes.length > 3 ? `; and ${changes.length - 3} more` : ''}`;
+  note.title = changes.map((c) => c.text).join('\n');
+  note.hidden = false;
+  document.body.dataset.changes = String(changes.length);
+  document.body.dataset.changesMarked = String(marked);
+  changeTimer = setTimeout(() => {
+    for (const e of document.querySelectorAll('svg .changed')) e.classList.remove('changed');
+    note.hidden = true;
+  }, changeMoment);
 }
 
 // ---- the stream of states ----
