@@ -103,10 +103,33 @@ std::vector<Label> labels(const std::string& svg) {
     };
     std::vector<Label> found;
     std::vector<Picture> pictures{{0, 0, 1e9, 1e9}};
+    // The groups around a text: moved by a translation (the legend's rows), or left hidden
+    // until the viewer's zoom lets them fit, when their texts are not drawn.
+    struct Group {
+        double dx = 0, dy = 0;
+        bool hidden = false;
+    };
+    std::vector<Group> groups{{}};
     for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
         const std::size_t close = svg.find('>', at);
         const std::string tag = svg.substr(at, close - at + 1);
-        if (tag.starts_with("<svg")) {
+        if (tag.starts_with("<g") && !tag.ends_with("/>")) {
+            Group g = groups.back();
+            g.hidden = g.hidden || attribute(tag, "visibility") == "hidden";
+            const std::optional<std::string> move = attribute(tag, "transform");
+            if (move && move->starts_with("translate(")) {
+                std::istringstream numbers(move->substr(10));
+                double x = 0, y = 0;
+                numbers >> x >> y;
+                g.dx += x;
+                g.dy += y;
+            }
+            groups.push_back(g);
+        } else if (tag == "</g>") {
+            groups.pop_back();
+        } else if (groups.back().hidden) {
+            continue;
+        } else if (tag.starts_with("<svg")) {
             const double x = attribute(tag, "x") ? number(tag, "x") : 0;
             const double y = attribute(tag, "y") ? number(tag, "y") : 0;
             pictures.push_back({pictures.back().x + x, pictures.back().y + y, number(tag, "width"),
@@ -121,8 +144,8 @@ std::vector<Label> labels(const std::string& svg) {
             const std::string anchor = attribute(tag, "text-anchor").value_or("start");
             const double start = anchor == "middle" ? -w / 2 : anchor == "end" ? -w : 0;
             const Picture& p = pictures.back();
-            const double x = number(tag, "x") + p.x;
-            const double y = number(tag, "y") + p.y;
+            const double x = number(tag, "x") + p.x + groups.back().dx;
+            const double y = number(tag, "y") + p.y + groups.back().dy;
             Label l{text, x + start, y - 0.93 * size, x + start + w, y + 0.24 * size, false};
             if (const std::optional<std::string> turn = attribute(tag, "transform")) {
                 EXPECT_TRUE(turn->starts_with("rotate(-90 ")) << tag;  // the only turn used
