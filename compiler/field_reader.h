@@ -34,10 +34,17 @@ class ReadFailure : public std::runtime_error {
   public:
     ReadFailure(const std::string& what, SourcePlace place)
         : std::runtime_error(what), place_(place) {}
+    // A failure of a value an earlier record gave, found while a later one is read: `record`
+    // is where that earlier record's keyword stands, `place` its field.
+    ReadFailure(const std::string& what, SourcePlace place, SourcePlace record)
+        : std::runtime_error(what), place_(place), record_(record) {}
     SourcePlace place() const { return place_; }
+    // The keyword of the record the failing value belongs to, when it is not the one being read.
+    SourcePlace record() const { return record_; }
 
   private:
     SourcePlace place_;
+    SourcePlace record_;
 };
 
 class FieldReader {

@@ -15,7 +15,8 @@ ReadingResult memorizza_dati(ScenarioModel& model, const DescriptionSources& sou
         ctx.trainConsumed = true;
         model.error.errorCode = ErrorCode::readFailure;
         const SourcePlace place = failure.place().line > 0 ? failure.place() : ctx.recordPlace;
-        ctx.site = FailureSite{ctx.reading, place, failure.what(), ctx.recordPlace};
+        const SourcePlace record = failure.record().line > 0 ? failure.record() : ctx.recordPlace;
+        ctx.site = FailureSite{ctx.reading, place, failure.what(), record};
     }
     return ReadingResult{ctx.lineConsumed, ctx.trainConsumed, ctx.site};
 }

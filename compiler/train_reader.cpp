@@ -56,6 +56,10 @@ class TrainPhase {
     FieldReader& in_;
     TrackFill speed_{&RouteCell::speedLimit};
     TrackFill adhesion_{&RouteCell::adhesion};
+    // Where the speed in force was given: a speed that fits no cell is found only when a later
+    // record, or the end of the file, writes it into cells, and is blamed on its own field.
+    FieldSpan speedField_;
+    SourcePlace speedRecord_;
     int station_ = 1;
 };
 
@@ -119,7 +123,13 @@ TrainPhase::Next TrainPhase::recordValues(RecordKind kind, RecordFields& values)
             return Next::readOn;
         case RecordKind::speed: {
             const std::int32_t p = values.int32();
-            return speedStretch(p, values.int32());
+            const std::int32_t s = values.int32();
+            const Next next = speedStretch(p, s);
+            if (next == Next::readOn) {
+                speedField_ = in_.fieldSpan();
+                speedRecord_ = ctx_.recordPlace;
+            }
+            return next;
         }
         case RecordKind::adhesion: {
             const std::int32_t p = values.int32();
@@ -151,7 +161,7 @@ std::uint8_t TrainPhase::speedUnits(std::int32_t speed) const {
     const std::int64_t units = roundHalfEven(speed / 5.0);
     if (units < 0 || units > 255) {
         throw ReadFailure("the speed " + std::to_string(speed) + " km/h does not fit in a cell",
-                          ctx_.recordPlace);
+                          speedField_.start, speedRecord_);
     }
     return static_cast<std::uint8_t>(units);
 }

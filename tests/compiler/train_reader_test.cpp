@@ -169,6 +169,21 @@ TEST(TrainReader, ReadFailureNamesTheTrainFileAndPlace) {
     EXPECT_EQ(r.model.lineTable[86].int1, 300);  // what was read before stays
 }
 
+// A speed that fits no cell fails only when a later record, or the end of the file, writes it
+// into cells; the failure names the speed's own field and record, with the code unchanged.
+TEST(TrainReader, ASpeedThatFitsNoCellFailsAtItsOwnField) {
+    for (const std::string after : {"velocita, 2000, 100\r\nvelocita, 3000, 100\r\n", ""}) {
+        SCOPED_TRACE(after);
+        const auto r =
+            compile(shortLine(), train("velocita, 0, 80\r\nvelocita,  1000,  1500\r\n" + after));
+        EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
+        EXPECT_EQ(r.reading.site.file, Description::train);
+        EXPECT_EQ(r.reading.site.place, (SourcePlace{3, 18}));
+        EXPECT_EQ(r.reading.site.record, (SourcePlace{3, 1}));
+        EXPECT_EQ(r.reading.site.detail, "the speed 1500 km/h does not fit in a cell");
+    }
+}
+
 TEST(TrainReader, StationValuesPast32BitsFailAtTheRecord) {
     struct Case {
         std::string record;

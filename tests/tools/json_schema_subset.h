@@ -1,6 +1,7 @@
 // A JSON-schema validator for the keywords the SARIF schema subset in the fixtures uses: type,
-// enum, required, properties, additionalProperties, items, uniqueItems, minimum, maximum,
-// anyOf, format (uri, uri-reference) and local $ref. Each problem is told with its JSON path.
+// enum, required, properties, additionalProperties (false, or a schema for the other members),
+// items, uniqueItems, minimum, maximum, anyOf, format (uri, uri-reference) and local $ref. Each
+// problem is told with its JSON path.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -113,6 +114,9 @@ class SchemaSubset {
             for (const auto& [name, member] : v.items()) {
                 if (properties.contains(name)) {
                     check(properties[name], member, path + "." + name);
+                } else if (schema.contains("additionalProperties") &&
+                           schema["additionalProperties"].is_object()) {
+                    check(schema["additionalProperties"], member, path + "." + name);
                 } else if (schema.value("additionalProperties", true) == false) {
                     fail(path, "has a member the format does not know: " + name);
                 }

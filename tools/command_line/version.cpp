@@ -15,4 +15,21 @@ std::string versionText() {
     return text;
 }
 
+std::string releaseNumber() {
+    return SCENARIO_VERSION;
+}
+
+std::string semanticVersion() {
+    std::string version = SCENARIO_VERSION;
+    std::string commit = SCENARIO_BUILD_COMMIT;
+    // Build metadata takes letters, digits, hyphens and dots alone.
+    for (char& c : commit) {
+        const bool allowed = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                             (c >= 'A' && c <= 'Z') || c == '-' || c == '.';
+        if (!allowed) c = '-';
+    }
+    if (!commit.empty()) version += "+" + commit;
+    return version;
+}
+
 }  // namespace tool

@@ -9,4 +9,11 @@ namespace tool {
 // COMMIT ends in "-dirty" when the checkout had uncommitted changes.
 std::string versionText();
 
+// The release number alone, "1.2.3".
+std::string releaseNumber();
+
+// The release as a semantic version, with the commit as its build metadata when known:
+// "1.2.3+1a2b3c4-dirty".
+std::string semanticVersion();
+
 }  // namespace tool

@@ -2,20 +2,25 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <tuple>
 #include <utility>
 
+#include "platform/files.h"
 #include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/exit_status.h"
 #include "tools/command_line/scenario_names.h"
 #include "tools/command_line/terminal_text.h"
 #include "tools/diagnostics/check_errors.h"
+#include "tools/diagnostics/consequences.h"
 #include "tools/diagnostics/diagnostic_json.h"
 #include "tools/diagnostics/lint.h"
 #include "tools/diagnostics/range_checks.h"
 #include "tools/diagnostics/sarif.h"
 #include "tools/diagnostics/source_context.h"
+#include "tools/editor_server/explanation_links.h"
 
 namespace tool {
 namespace {
@@ -98,13 +103,19 @@ Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
 
 void sortByPlace(std::vector<Diagnostic>& diagnostics, const std::string& lineFile,
                  const std::string& trainFile) {
-    std::stable_sort(
-        diagnostics.begin(), diagnostics.end(), [&](const Diagnostic& a, const Diagnostic& b) {
-            const auto rank = [&](const Diagnostic& d) {
-                return d.file == lineFile ? 0 : d.file == trainFile ? 1 : 2;
-            };
-            return std::tuple(rank(a), a.line, a.column) < std::tuple(rank(b), b.line, b.column);
-        });
+    // What follows from a mistake is told right after it, in its own order.
+    const auto key = [&](const Diagnostic& d) {
+        const auto rank = [&](const std::string& file) {
+            return file == lineFile ? 0 : file == trainFile ? 1 : 2;
+        };
+        if (d.followsFrom) {
+            const RelatedPlace& c = *d.followsFrom;
+            return std::tuple(rank(c.file), c.line, c.column, 1, d.line, d.column);
+        }
+        return std::tuple(rank(d.file), d.line, d.column, 0, 0, 0);
+    };
+    std::stable_sort(diagnostics.begin(), diagnostics.end(),
+                     [&](const Diagnostic& a, const Diagnostic& b) { return key(a) < key(b); });
 }
 
 ToldDiagnostics toldDiagnostics(const std::vector<Diagnostic>& errors, Warnings warnings,
@@ -113,6 +124,7 @@ ToldDiagnostics toldDiagnostics(const std::vector<Diagnostic>& errors, Warnings 
     result.warningsLeftOut = warnings.count - warnings.first.size();
     result.told = errors;
     for (Diagnostic& d : warnings.first) result.told.push_back(std::move(d));
+    result.folded = linkConsequences(result.told);
     sortByPlace(result.told, lineFile, trainFile);
     return result;
 }
@@ -141,6 +153,8 @@ std::string formatDiagnostic(const Diagnostic& d) {
     }
     if (d.sourceLine && d.line > 0) out += caretLines(*d.sourceLine, d.sourceColumn);
     if (d.heldBy) out += "    note: " + shownText(d.heldBy->message) + "\n";
+    for (const RelatedPlace& r : d.related) out += "    note: " + shownText(r.message) + "\n";
+    if (d.followsFrom) out += "    note: " + shownText(d.followsFrom->message) + "\n";
     if (d.afterSkip) out += "    note: found after leaving out an earlier failing record\n";
     if (!d.hint.empty()) out += "    hint: " + shownText(d.hint) + "\n";
     return out;
@@ -176,17 +190,27 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
     Warnings warnings =
         descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile, inputs.trainBytes,
                             inputs.trackPlan, options.disabled, options.warningLimit);
-    const int warningCount = static_cast<int>(warnings.count);
+    const std::size_t warningsFound = warnings.count;
     const ToldDiagnostics told =
         toldDiagnostics(scan.errors, std::move(warnings), inputs.lineFile, inputs.trainFile);
+    const int warningCount = static_cast<int>(warningsFound - told.folded);
 
     const int errors = static_cast<int>(scan.errors.size());
     const int status =
         errors > 0 || (options.werror && warningCount > 0) ? kExitFailureRecorded : kExitCompiled;
     if (options.sarif) {
-        out << toSarif(told.told, options.werror,
-                       {status, told.warningsLeftOut, options.warningLimit})
-            << '\n';
+        SarifInvocation invocation;
+        invocation.exitCode = status;
+        invocation.warningsLeftOut = told.warningsLeftOut;
+        invocation.warningLimit = options.warningLimit;
+        std::error_code failed;
+        const std::filesystem::path here = std::filesystem::current_path(failed);
+        if (!failed) {
+            const std::u8string utf8 = here.u8string();
+            invocation.sourceRoot.assign(utf8.begin(), utf8.end());
+        }
+        invocation.docs = editor::docsBeside(platform::appDir());
+        out << toSarif(told.told, options.werror, invocation) << '\n';
     } else if (options.json) {
         out << toJson(told, scan, errors, warningCount, status) << '\n';
     } else {

@@ -46,15 +46,17 @@ Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
                              const std::vector<std::string>& disabled = {},
                              std::size_t keep = kWarningLimit);
 
-// In file order: the line description, then the train description, each by line and column.
+// In file order: the line description, then the train description, each by line and column;
+// a diagnostic that follows from another comes right after it.
 void sortByPlace(std::vector<Diagnostic>& diagnostics, const std::string& lineFile,
                  const std::string& trainFile);
 
-// What a run tells of diagnostics, in file order: the errors and the warnings kept, and how
-// many warnings were left out.
+// What a run tells of diagnostics, in file order: the errors and the warnings kept, each that
+// follows from another right after it, and how many warnings were left out.
 struct ToldDiagnostics {
     std::vector<Diagnostic> told;
     std::size_t warningsLeftOut = 0;
+    std::size_t folded = 0;  // warnings told by an error at their very field, not again
 };
 ToldDiagnostics toldDiagnostics(const std::vector<Diagnostic>& errors, Warnings warnings,
                                 const std::string& lineFile, const std::string& trainFile);

@@ -10,6 +10,7 @@
 #include "compiler/field_reader.h"
 #include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/failure_report.h"
+#include "tools/diagnostics/outside_route.h"
 #include "tools/diagnostics/source_context.h"
 
 namespace tool {
@@ -219,7 +220,34 @@ class ErrorFinder {
         if ((placedByRecord || markWithoutCell) && trace.lastTaken()) {
             d.heldBy = holderOf(model, trace, *trace.lastTaken());
         }
+        if (code == ErrorCode::positionOutsideRoute) tellOutsideRoute(model, trace, site, d);
         return skip;
+    }
+
+    // Which value of the record is out and where the route ends, at the length record.
+    void tellOutsideRoute(const scenario::ScenarioModel& model, const RecordTrace& trace,
+                          const scenario::FailureSite& site, Diagnostic& d) const {
+        const auto& records = trace.records();
+        const auto failing = std::find_if(records.rbegin(), records.rend(), [&](const auto& r) {
+            return r.file == site.file && r.place == site.record;
+        });
+        if (failing == records.rend()) return;
+        const std::optional<OutsideRoute> out = outsideRoute(trace, *failing, model.lastCell);
+        if (!out) return;
+        d.message += ": " + out->detail;
+        if (out->field < failing->numberCount) {
+            place(d, site.file, trace.numberSpan(*failing, out->field).start);
+        }
+        if (out->lengthRecord) {
+            RelatedPlace length;
+            length.file = in_.lineFile;
+            length.line = out->lengthRecord->place.line;
+            length.column = out->lengthRecord->place.column;
+            length.message = "the route ends 7000 m past the line's length of " +
+                             std::to_string(out->lineLength) + " m, given at " + length.file + ":" +
+                             std::to_string(length.line);
+            d.related.push_back(std::move(length));
+        }
     }
 
     void checkStamps(const scenario::Compilation& compilation, const RecordTrace& trace) {

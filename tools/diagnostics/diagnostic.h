@@ -47,6 +47,11 @@ struct Diagnostic {
     int sourceColumn = 0;                   // `column` within sourceLine
     bool afterSkip = false;                 // found after an earlier failing record was left out
     std::optional<RelatedPlace> heldBy;     // for a taken cell: the record that took it
+    // Other places the diagnostic names, such as the record that sets where the route ends.
+    std::vector<RelatedPlace> related;
+    // The diagnostic told first of one mistake, when this one only follows from it (the fields
+    // of a record shifted by an extra comma, say): its place and its words.
+    std::optional<RelatedPlace> followsFrom;
     // The hint as an edit, when it is mechanical.
     std::optional<Replacement> replacement;
 };

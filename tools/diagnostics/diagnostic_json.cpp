@@ -1,6 +1,17 @@
 #include "tools/diagnostics/diagnostic_json.h"
 
 namespace tool {
+namespace {
+
+nlohmann::ordered_json placeJson(const RelatedPlace& p) {
+    using json = nlohmann::ordered_json;
+    return {{"file", p.file.empty() ? json(nullptr) : json(p.file)},
+            {"line", p.line > 0 ? json(p.line) : json(nullptr)},
+            {"column", p.line > 0 ? json(p.column) : json(nullptr)},
+            {"message", p.message}};
+}
+
+}  // namespace
 
 nlohmann::ordered_json diagnosticJson(const Diagnostic& d) {
     using json = nlohmann::ordered_json;
@@ -25,6 +36,10 @@ nlohmann::ordered_json diagnosticJson(const Diagnostic& d) {
     } else {
         item["heldBy"] = nullptr;
     }
+    json related = json::array();
+    for (const RelatedPlace& r : d.related) related.push_back(placeJson(r));
+    item["related"] = std::move(related);
+    item["followsFrom"] = d.followsFrom ? placeJson(*d.followsFrom) : json(nullptr);
     return item;
 }
 

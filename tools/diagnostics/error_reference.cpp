@@ -1,6 +1,7 @@
 #include "tools/diagnostics/error_reference.h"
 
 #include <charconv>
+#include <string>
 
 namespace tool {
 namespace {
@@ -44,6 +45,21 @@ std::vector<ErrorEntry> errorEntries(std::string_view document) {
         entries.push_back(entry);
     }
     return entries;
+}
+
+std::optional<std::string_view> findWarningEntry(std::string_view name) {
+    const std::string_view document = warningReferenceText();
+    const std::vector<std::size_t> starts = headingStarts(document);
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : document.size();
+        const std::string_view section = document.substr(starts[i], end - starts[i]);
+        const std::string_view heading = section.substr(0, section.find('\n'));
+        if (heading == "## `" + std::string(name) + "`" ||
+            heading == "## `" + std::string(name) + "`\r") {
+            return section;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<ErrorEntry> findErrorEntry(int code) {

@@ -1,5 +1,6 @@
 // The error reference, docs/errors.md, as the tool carries it: one entry for every code the
-// compiler records and for the two codes that stop it before it writes.
+// compiler records and for the two codes that stop it before it writes; and the warnings'
+// reference, docs/warnings.md, one entry for each warning.
 #pragma once
 
 #include <optional>
@@ -23,5 +24,12 @@ std::vector<ErrorEntry> errorEntries(std::string_view document);
 
 // The carried reference's entry for `code`, if it has one.
 std::optional<ErrorEntry> findErrorEntry(int code);
+
+// The warnings' reference, built into the tool from docs/warnings.md.
+std::string_view warningReferenceText();
+
+// The carried entry of warning `name`: from its "## `name`" heading up to the next heading;
+// nothing when the reference has none.
+std::optional<std::string_view> findWarningEntry(std::string_view name);
 
 }  // namespace tool

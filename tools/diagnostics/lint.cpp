@@ -72,6 +72,19 @@ bool looksLikeComment(std::string_view field) {
            field.starts_with("!") || lowerAscii(field.substr(0, 4)) == "rem ";
 }
 
+// The column (from 1, within `rest`) of the first empty field among the first `fields` + 1
+// fields of a record's line after its keyword, as in "1,, 0"; 0 when there is none.
+int emptyField(std::string_view rest, int fields) {
+    scenario::FieldReader in(rest);
+    try {
+        for (int i = 0; i <= fields && !in.atEnd(); ++i) {
+            if (in.readText().empty() && !in.atEnd()) return in.fieldPlace().column;
+        }
+    } catch (const scenario::ReadFailure&) {
+    }
+    return 0;
+}
+
 // A record of a kind whose positions must increase.
 struct Positioned {
     std::int64_t position;
@@ -265,7 +278,8 @@ class Linter {
     }
 
     void warn(std::string_view rule, const Line& line, int column, std::string message,
-              std::string hint, std::optional<Replacement> replacement = std::nullopt) {
+              std::string hint, std::optional<Replacement> replacement = std::nullopt,
+              std::optional<RelatedPlace> related = std::nullopt) {
         if (std::find(in_.disabled.begin(), in_.disabled.end(), rule) != in_.disabled.end()) {
             return;
         }
@@ -278,6 +292,7 @@ class Linter {
         d.message = std::move(message);
         d.hint = std::move(hint);
         d.replacement = std::move(replacement);
+        if (related) d.related.push_back(std::move(*related));
         attachSourceLine(d, lines_);
         // Told only once the header is found: without one, nothing of the file is read.
         (rule == "before-general-header" ? beforeHeader_ : found_).add(std::move(d));
@@ -457,12 +472,19 @@ class Linter {
         }
         const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
         if (!unreadable && read < expected) {
-            warn("field-count", line, first.column,
+            // The count goes wrong where the line ends: the record reads on into the next one.
+            const std::size_t last = text.find_last_not_of(" \t");
+            const int end =
+                last == std::string_view::npos ? first.column : static_cast<int>(last) + 2 + shift;
+            warn("field-count", line, end,
                  what + " reads " + std::to_string(expected) +
                      " fields after its keyword; this "
                      "line has " +
                      std::to_string(read) + ", so the record takes the rest from the next line",
-                 "give the record all its fields on its line");
+                 "give the record all its fields on its line", std::nullopt,
+                 RelatedPlace{in_.fileName, line.number + 1, 1,
+                              "the record takes its missing fields from line " +
+                                  std::to_string(line.number + 1)});
             return;
         }
         if (unreadable) return;  // a field that is no number: the compiler tells it
@@ -494,6 +516,11 @@ class Linter {
                     ++count;
                 }
             } catch (const scenario::ReadFailure&) {
+            }
+            // An empty field is where a comma too many stands; without one, the count goes
+            // wrong at the first field left over.
+            if (const int empty = emptyField(rest, expected); empty > 0) {
+                column = restColumn + empty - 1;
             }
             warn("field-count", line, column > 0 ? column : first.column,
                  what + " reads " + std::to_string(expected) +

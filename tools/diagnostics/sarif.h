@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -17,10 +18,17 @@ struct SarifInvocation {
     int exitCode = 0;
     std::size_t warningsLeftOut = 0;
     std::size_t warningLimit = 0;
+    // The folder relative paths start from (the working folder), as the base %SRCROOT%; empty
+    // when not known.
+    std::string sourceRoot;
+    // The folder URI, ending in "/", of the documents that came with the program, for each
+    // rule's help address; nothing when none were found.
+    std::optional<std::string> docs;
 };
 
-// One run of scenario-tool: every warning rule and every compiler code as a rule, one result
-// per diagnostic. A warning made an error by --werror has the level "error".
+// One run of scenario-tool: each warning rule and compiler code that a result breaks as a
+// rule, with its entry of the reference as help, and one result per diagnostic, its region the
+// whole field. A warning made an error by --werror has the level "error".
 std::string toSarif(const std::vector<Diagnostic>& diagnostics, bool werror,
                     const SarifInvocation& invocation);
 

@@ -9,6 +9,7 @@
 #include "tools/command_line/scenario_names.h"
 #include "tools/diagnostics/check_command.h"
 #include "tools/diagnostics/check_errors.h"
+#include "tools/diagnostics/consequences.h"
 #include "tools/diagnostics/lint.h"
 #include "tools/editor_server/explanation_links.h"
 #include "tools/editor_server/loaded_description.h"
@@ -69,6 +70,8 @@ class Publisher {
         }
         message += d.message;
         if (d.heldBy && d.heldBy->file.empty()) message += "\nnote: " + d.heldBy->message;
+        for (const RelatedPlace& r : d.related) message += "\nnote: " + r.message;
+        if (d.followsFrom) message += "\nnote: " + d.followsFrom->message;
         if (d.afterSkip) message += "\nnote: found after leaving out an earlier failing record";
         if (!d.hint.empty()) message += "\nhint: " + d.hint;
         json out =
@@ -205,6 +208,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     std::vector<Diagnostic> warnings =
         lintDescription({target.path, target.bytes, isLine, true}).first;
     found.insert(found.end(), warnings.begin(), warnings.end());
+    linkConsequences(found);
     sortByPlace(found, target.path, target.path);
 
     json out = json::array();

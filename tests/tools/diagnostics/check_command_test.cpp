@@ -324,7 +324,6 @@ TEST_F(CheckTest, ValueOutOfRangeIsToldAtTheValueWithWhatIsStored) {
         {false, "aderenza,  5000,  300", 19, "adhesion 300 is stored as 44; the range is 0 to 255"},
         {false, "rallentamento,  5000,  60,  500,  40000,  0,  0", 35,
          "f_tt 40000 is stored as \u221225536; the range is \u221232,768 to 32,767"},
-        {false, "velocita,  5000,  1500", 19, "speed 1500 km/h cannot be stored"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.record);
@@ -418,12 +417,14 @@ TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
         ASSERT_EQ(results.size(), 3u) << results.dump(1);
         const struct {
             std::string rule, level, file;
-            int line;
+            int line, endColumn;  // the region is the whole keyword field
         } expected[] = {
-            {"error-6", "error", lineIn, 11},
-            {"error-16", "error", trainIn, 14},
-            {"unknown-keyword", werror ? "error" : "warning", trainIn, 16},
+            {"error-6", "error", lineIn, 11, 20},
+            {"error-16", "error", trainIn, 14, 8},
+            {"unknown-keyword", werror ? "error" : "warning", trainIn, 16, 8},
         };
+        // One rule for each rule broken, in the order of the results.
+        ASSERT_EQ(rules.size(), 3u) << rules.dump(1);
         for (std::size_t i = 0; i < 3; ++i) {
             SCOPED_TRACE(i);
             const json& r = results[i];
@@ -442,6 +443,9 @@ TEST_F(CheckTest, SarifLogIsValidAndCarriesEachDiagnostic) {
                                                std::regex("\xC3\xA8"), "%C3%A8"));
             EXPECT_EQ(at["region"]["startLine"], expected[i].line);
             EXPECT_EQ(at["region"]["startColumn"], 1);
+            EXPECT_EQ(at["region"]["endLine"], expected[i].line);
+            EXPECT_EQ(at["region"]["endColumn"], expected[i].endColumn);
+            EXPECT_FALSE(at["artifactLocation"].contains("uriBaseId"));  // an absolute path
         }
         // The signal's cell is held by the signal written before it.
         EXPECT_EQ(results[1]["relatedLocations"][0]["physicalLocation"]["region"]["startLine"], 13);
