@@ -178,7 +178,7 @@ TEST(TrainReader, ASpeedThatFitsNoCellFailsAtItsOwnField) {
             compile(shortLine(), train("velocita, 0, 80\r\nvelocita,  1000,  1500\r\n" + after));
         EXPECT_EQ(r.model.error.errorCode, ErrorCode::readFailure);
         EXPECT_EQ(r.reading.site.file, Description::train);
-        EXPECT_EQ(r.reading.site.place, (SourcePlace{3, 18}));
+        EXPECT_EQ(r.reading.site.place, (SourcePlace{3, 19}));  // the 1 of 1500
         EXPECT_EQ(r.reading.site.record, (SourcePlace{3, 1}));
         EXPECT_EQ(r.reading.site.detail, "the speed 1500 km/h does not fit in a cell");
     }
