@@ -186,9 +186,13 @@ class PlausibilityCheck {
              "begin with a " + std::string(what) + " record at position 0");
     }
 
+    // A description whose reading stopped early stopped at a record outside the route, which
+    // is an error of its own; its objects are not told twice.
+    bool readThrough(const Record& r) const { return trace_.ending(r.file).has_value(); }
+
     void pastEnd(const Record& r, std::size_t field, std::string_view what) {
         const auto at = trace_.number(r, field);
-        if (!at || !lineLength_ || *at <= *lineLength_) return;
+        if (!at || !lineLength_ || *at <= *lineLength_ || !readThrough(r)) return;
         warn(kPastLineEnd, r, trace_.numberSpan(r, field),
              std::string(what) + " at " + std::to_string(*at) +
                  " m lies past the end of the line (" + std::to_string(*lineLength_) + " m)",
@@ -198,7 +202,7 @@ class PlausibilityCheck {
     void slowdownEnd(const Record& r) {
         const auto x = trace_.number(r, 0);
         const auto l = trace_.number(r, kSlowdownLength);
-        if (!x || !l || *l <= 0 || !lineLength_) return;
+        if (!x || !l || *l <= 0 || !lineLength_ || !readThrough(r)) return;
         const std::int64_t end = std::int64_t{*x} + *l;
         if (end <= *lineLength_) return;
         warn(kPastLineEnd, r, trace_.numberSpan(r, *x > *lineLength_ ? 0 : kSlowdownLength),
