@@ -63,6 +63,11 @@ class RecordTrace : public scenario::CompilationObserver {
         return endings_[file == scenario::Description::line ? 0 : 1];
     }
 
+    // Whether the compilation it heard recorded a failure, as its compiler tells the one who
+    // set the trace: warnings about what a drivable scenario lacks wait until it compiles.
+    bool failed() const { return failed_; }
+    void setFailed(bool failed) { failed_ = failed; }
+
     // The cell whose being taken made the last placement fail.
     std::optional<std::int64_t> lastTaken() const { return lastTaken_; }
 
@@ -88,6 +93,7 @@ class RecordTrace : public scenario::CompilationObserver {
     scenario::FieldSpan lastValueSpan_;  // the last value field read, and its description's
     scenario::Description lastValueFile_ = scenario::Description::none;
     std::optional<Ending> endings_[2];  // the line's, the train's
+    bool failed_ = false;
 };
 
 // "FILE:LINE" of a record, with the descriptions' paths as the user gave them.

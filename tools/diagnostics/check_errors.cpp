@@ -118,7 +118,10 @@ class ErrorFinder {
                                    .observer = &trace,
                                    .planPoints = scenario::PlanPoints::drawingOnly});
             ++scan_.compilations;
-            if (asGiven) scan_.trace = heard;
+            if (asGiven) {
+                heard->setFailed(compilation.model.error.errorCode != ErrorCode::none);
+                scan_.trace = heard;
+            }
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
                 if (withTrain) checkStamps(compilation, trace);

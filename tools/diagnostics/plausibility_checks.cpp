@@ -73,7 +73,8 @@ class PlausibilityCheck {
         for (const Description file : {Description::line, Description::train}) {
             if (const auto& ending = trace_.ending(file)) {
                 endHeader(file, *ending);
-                missingRecords(file, *ending);
+                // While the pair fails, its failures come first.
+                if (!trace_.failed()) missingRecords(file, *ending);
             }
         }
         for (auto* found : {&found_.line, &found_.train}) {

@@ -184,11 +184,13 @@ class RangeCheck {
 RecordTrace traceOf(const RangeCheckInput& input) {
     RecordTrace trace;
     // The names reach only the scenario codes, which nothing here looks at.
-    scenario::compile({"LINE", "TRAIN"},
-                      {scenario::inMemory(input.lineBytes), scenario::inMemory(input.trainBytes)},
-                      {.makeTrackPlan = input.trackPlan ? 1 : 0,
-                       .observer = &trace,
-                       .planPoints = scenario::PlanPoints::drawingOnly});
+    const scenario::Compilation compilation = scenario::compile(
+        {"LINE", "TRAIN"},
+        {scenario::inMemory(input.lineBytes), scenario::inMemory(input.trainBytes)},
+        {.makeTrackPlan = input.trackPlan ? 1 : 0,
+         .observer = &trace,
+         .planPoints = scenario::PlanPoints::drawingOnly});
+    trace.setFailed(compilation.model.error.errorCode != scenario::ErrorCode::none);
     return trace;
 }
 
