@@ -38,6 +38,16 @@ class CompilationObserver {
     virtual void placed(std::int64_t cell) = 0;
     // A placement of the current record, or a mark, found `cell` taken and failed.
     virtual void taken(std::int64_t cell) = 0;
+    // The reading of `file` came to its end (not to a stop at a failure or outside the route).
+    // `lastWord` is the last keyword field that held more than blanks or a comment mark, and
+    // `span` where it stands; empty when there was none. A whole description ends with its
+    // closing heading there, which the reader never examines: a file that ends otherwise may have
+    // been cut short. A value field read after it stands later than `span`.
+    virtual void descriptionEnds(Description file, FieldSpan span, std::string_view lastWord) {
+        (void)file;
+        (void)span;
+        (void)lastWord;
+    }
 };
 
 inline void notePlaced(const ScenarioModel& model, std::int64_t cell) {

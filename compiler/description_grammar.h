@@ -154,6 +154,9 @@ struct RecordGrammar {
     bool needsTrackPlan = false;
     PositionOrder order = PositionOrder::free;
     bool once = false;  // a general value: a second record replaces the first
+    // A scenario the simulator can drive has one: without it the compiled files hold 0 where
+    // its values go (no line, no brakes, no cars, no speed limit, no adhesion, no station).
+    bool required = false;
     // The letters of the words, set with the grammar, so that a test can fail without a search.
     std::uint32_t letters = 0;
 
@@ -218,6 +221,9 @@ inline bool isComment(std::string_view field) {
 bool isHeading(std::string_view field);
 // Everything before the first field that contains it (capitals allowed) is skipped.
 inline constexpr std::string_view kGeneralHeading = "[generale]";
+// A whole description ends with this heading: the last field of a file is never examined as a
+// keyword, so a file that ends otherwise has lost its last field, or was cut short.
+inline constexpr std::string_view kEndHeading = "[fine]";
 // The section headings the carried descriptions use; the readers know only "[generale]".
 std::span<const std::string_view> customHeadings(bool lineDescription);
 

@@ -57,6 +57,10 @@ class LinePhase {
     void endOfPhase();
     Next stopWith(ErrorCode code, std::optional<std::int32_t> position = std::nullopt);
     Next outside(std::int32_t p);
+    Next endOfFile() {
+        ctx_.descriptionEnds();
+        return Next::finish;
+    }
 
     ReadingContext& ctx_;
     ScenarioModel& m_;
@@ -204,13 +208,13 @@ LinePhase::Next LinePhase::signalRepetition(const std::string& field, RecordFiel
 
 LinePhase::Next LinePhase::recordSection() {
     for (;;) {
-        if (in_.atEnd()) return Next::finish;
+        if (in_.atEnd()) return endOfFile();
         std::string field = readKeyword();
-        if (in_.atEnd()) return Next::finish;
+        if (in_.atEnd()) return endOfFile();
         const int comments = commentFieldsDropped(Section::lineRecords);
         for (int n = 0; n < comments && isComment(field); ++n) {
             field = readKeyword();
-            if (in_.atEnd()) return Next::finish;
+            if (in_.atEnd()) return endOfFile();
         }
         const Next next = lineRecord(field);
         if (next != Next::readOn) return next;

@@ -31,13 +31,25 @@ struct ReadingContext {
     Description reading = Description::none;
     SourcePlace recordPlace;
     FieldSpan keywordSpan;
+    // For the observer alone: the last keyword field that held a word, and where it stands.
+    std::string lastWord;
+    FieldSpan lastWordSpan;
 
     // Reads a field where a keyword is expected and notes where it stands.
     std::string readKeyword(FieldReader& in) {
         std::string field = in.readText();
         keywordSpan = in.fieldSpan();
         recordPlace = keywordSpan.start;
+        if (model.observer && !field.empty() && !isComment(field)) [[unlikely]] {
+            lastWord = field;
+            lastWordSpan = keywordSpan;
+        }
         return field;
+    }
+
+    // The description being read came to its end: the observer learns how it ended.
+    void descriptionEnds() {
+        if (model.observer) model.observer->descriptionEnds(reading, lastWordSpan, lastWord);
     }
 
     // The keyword field just read passed the keyword test of `grammar`: its record starts.

@@ -80,14 +80,13 @@ void TrainPhase::run() {
     while (header && next == Next::readOn) {
         if (in_.atEnd()) break;
         std::string field = readKeyword();
-        if (in_.atEnd()) break;
-        for (int n = 0; n < comments && isComment(field); ++n) {
+        for (int n = 0; !in_.atEnd() && n < comments && isComment(field); ++n) {
             field = readKeyword();
-            if (in_.atEnd()) break;
         }
         if (in_.atEnd()) break;
         next = record(field);
     }
+    if (header && next == Next::readOn) ctx_.descriptionEnds();
     ctx_.trainConsumed = true;
     if (next != Next::fail) endOfFileWork();
 }
@@ -396,6 +395,8 @@ void readTrainDescription(ReadingContext& ctx) {
     const SourceFile file = ctx.sources.train();
     ctx.reading = Description::train;
     ctx.recordPlace = {};
+    ctx.lastWord.clear();
+    ctx.lastWordSpan = {};
     if (file.state != SourceFile::State::loaded) {
         throw ReadFailure(file.state == SourceFile::State::missing
                               ? "the train description does not exist"

@@ -28,7 +28,8 @@ namespace {
 
 constexpr const char* kProgram = "scenario-tool: ";
 
-constexpr std::string_view kRefusing[] = {"field-count", "unknown-keyword", "value-out-of-range"};
+constexpr std::string_view kRefusing[] = {"field-count", "unknown-keyword", "value-out-of-range",
+                                          "missing-end-header"};
 
 // The rule names of `warnings` that refuse the writing, each once, in the order of kRefusing.
 std::vector<std::string_view> refusingIn(const std::vector<Diagnostic>& warnings,

@@ -1,6 +1,7 @@
 #include "tools/descriptions/record_trace.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tool {
 
@@ -19,17 +20,33 @@ void RecordTrace::recordStarts(scenario::Description file, scenario::RecordKind 
 // A record's number fields stand together, and its one text field is its last.
 void RecordTrace::fieldRead(const scenario::ReadField& field) {
     Record& r = records_.back();
+    lastValueSpan_ = field.span;
+    lastValueFile_ = r.file;
     const scenario::RecordGrammar& grammar = scenario::recordGrammar(r.kind);
     const std::size_t index = r.numberCount;
     const std::span<const scenario::FieldGrammar> fields = grammar.fields();
     if (index < fields.size() && fields[index].width == scenario::FieldWidth::text) {
         texts_.append(field.text);
         r.textSize = static_cast<std::uint32_t>(field.text.size());
+        r.textSpan = field.span;
         return;
     }
     numbers_.push_back(field.number);
     numberSpans_.push_back(field.span);
     ++r.numberCount;
+}
+
+void RecordTrace::descriptionEnds(scenario::Description file, scenario::FieldSpan span,
+                                  std::string_view lastWord) {
+    const auto at = [](scenario::SourcePlace p) { return std::pair(p.line, p.column); };
+    Ending ending;
+    ending.lastWordSpan = span;
+    ending.lastWord = std::string(lastWord);
+    if (lastValueFile_ == file) {
+        ending.lastValueSpan = lastValueSpan_;
+        ending.valueAfter = span.start.line == 0 || at(lastValueSpan_.start) > at(span.start);
+    }
+    endings_[file == scenario::Description::line ? 0 : 1] = std::move(ending);
 }
 
 std::span<const std::int32_t> RecordTrace::numbers(const Record& r) const {

@@ -28,6 +28,16 @@ class RecordTrace : public scenario::CompilationObserver {
         std::uint32_t numberCount = 0;
         std::uint32_t firstTextByte = 0;
         std::uint32_t textSize = 0;
+        scenario::FieldSpan textSpan;  // where its text field stands, when it has one
+    };
+
+    // How a description that was read to its end ends: the last keyword field that held a word,
+    // and whether a value field was read after it.
+    struct Ending {
+        scenario::FieldSpan lastWordSpan;
+        std::string lastWord;
+        bool valueAfter = false;
+        scenario::FieldSpan lastValueSpan;  // the last value field read in the description
     };
 
     // The records in the order read: the line description's, then the train description's.
@@ -47,6 +57,17 @@ class RecordTrace : public scenario::CompilationObserver {
     bool placedByMarksPass(std::int64_t cell) const;
     // The cells whose object `r` (one of records()) put there last, in order.
     std::vector<std::int64_t> cellsPlacedBy(const Record& r) const;
+    // How `file` ended; nothing when its reading stopped before the end, at a failure, outside
+    // the route or for want of its "[generale]".
+    const std::optional<Ending>& ending(scenario::Description file) const {
+        return endings_[file == scenario::Description::line ? 0 : 1];
+    }
+
+    // Whether the compilation it heard recorded a failure, as its compiler tells the one who
+    // set the trace: warnings about what a drivable scenario lacks wait until it compiles.
+    bool failed() const { return failed_; }
+    void setFailed(bool failed) { failed_ = failed; }
+
     // The cell whose being taken made the last placement fail.
     std::optional<std::int64_t> lastTaken() const { return lastTaken_; }
 
@@ -56,6 +77,8 @@ class RecordTrace : public scenario::CompilationObserver {
     void marksPassStarts() override { current_ = kMarksPass; }
     void placed(std::int64_t cell) override { placers_[cell] = current_; }
     void taken(std::int64_t cell) override { lastTaken_ = cell; }
+    void descriptionEnds(scenario::Description file, scenario::FieldSpan span,
+                         std::string_view lastWord) override;
 
   private:
     static constexpr std::int32_t kMarksPass = -1;
@@ -67,6 +90,10 @@ class RecordTrace : public scenario::CompilationObserver {
     std::int32_t current_ = kMarksPass;
     std::unordered_map<std::int64_t, std::int32_t> placers_;  // the record's index
     std::optional<std::int64_t> lastTaken_;
+    scenario::FieldSpan lastValueSpan_;  // the last value field read, and its description's
+    scenario::Description lastValueFile_ = scenario::Description::none;
+    std::optional<Ending> endings_[2];  // the line's, the train's
+    bool failed_ = false;
 };
 
 // "FILE:LINE" of a record, with the descriptions' paths as the user gave them.

@@ -17,6 +17,7 @@
 #include "tools/diagnostics/consequences.h"
 #include "tools/diagnostics/diagnostic_json.h"
 #include "tools/diagnostics/lint.h"
+#include "tools/diagnostics/plausibility_checks.h"
 #include "tools/diagnostics/range_checks.h"
 #include "tools/diagnostics/sarif.h"
 #include "tools/diagnostics/source_context.h"
@@ -79,15 +80,38 @@ LintResult withRangeWarnings(LintResult lint, std::vector<Diagnostic> ranges, st
     return {std::move(joined), lint.count + ranges.size()};
 }
 
+// The warnings about what the compiler read, of both kinds, each description's by place.
+RangeWarnings traceWarnings(const RangeCheckInput& input, const RecordTrace& trace,
+                            const std::vector<std::string>& disabled) {
+    RangeWarnings found;
+    if (std::find(disabled.begin(), disabled.end(), kValueOutOfRange) == disabled.end()) {
+        found = rangeWarnings(input, trace);
+    }
+    RangeWarnings plausible = plausibilityWarnings(input, trace, disabled);
+    const auto join = [](std::vector<Diagnostic>& into, std::vector<Diagnostic>& more) {
+        const auto middle = static_cast<std::ptrdiff_t>(into.size());
+        into.insert(into.end(), std::make_move_iterator(more.begin()),
+                    std::make_move_iterator(more.end()));
+        std::inplace_merge(into.begin(), into.begin() + middle, into.end(),
+                           [](const Diagnostic& a, const Diagnostic& b) {
+                               return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+                           });
+    };
+    join(found.line, plausible.line);
+    join(found.train, plausible.train);
+    return found;
+}
+
 }  // namespace
 
 Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
                              const std::string& trainFile, std::string_view train, bool trackPlan,
-                             const std::vector<std::string>& disabled, std::size_t keep) {
-    RangeWarnings ranges;
-    if (std::find(disabled.begin(), disabled.end(), kValueOutOfRange) == disabled.end()) {
-        ranges = rangeWarnings({lineFile, line, trainFile, train, trackPlan});
-    }
+                             const std::vector<std::string>& disabled, std::size_t keep,
+                             const RecordTrace* trace) {
+    const RangeCheckInput input{lineFile, line, trainFile, train, trackPlan};
+    std::optional<RecordTrace> own;
+    if (!trace) trace = &own.emplace(traceOf(input));
+    RangeWarnings ranges = traceWarnings(input, *trace, disabled);
     LintResult lineFound =
         withRangeWarnings(lintDescription({lineFile, line, true, trackPlan, disabled, keep}),
                           std::move(ranges.line), keep);
@@ -187,9 +211,9 @@ int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         nameOr(options.trainName, trainNameFromFile(options.trainFile, inputs.lineName), "TRAIN");
 
     const ErrorScan scan = findErrors(inputs, options.limit);
-    Warnings warnings =
-        descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile, inputs.trainBytes,
-                            inputs.trackPlan, options.disabled, options.warningLimit);
+    Warnings warnings = descriptionWarnings(inputs.lineFile, inputs.lineBytes, inputs.trainFile,
+                                            inputs.trainBytes, inputs.trackPlan, options.disabled,
+                                            options.warningLimit, scan.trace.get());
     const std::size_t warningsFound = warnings.count;
     const ToldDiagnostics told =
         toldDiagnostics(scan.errors, std::move(warnings), inputs.lineFile, inputs.trainFile);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/diagnostic.h"
 
 namespace tool {
@@ -36,7 +37,9 @@ struct CheckOptions {
 int runCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 // The warnings of both descriptions, without those turned off: every one counted, the first
-// `keep` in file order (the line description's first) kept.
+// `keep` in file order (the line description's first) kept. Those about what was read are
+// taken from `trace`, the compilation of the pair as given, or from a compilation of their own
+// when there is none.
 struct Warnings {
     std::vector<Diagnostic> first;
     std::size_t count = 0;
@@ -44,7 +47,7 @@ struct Warnings {
 Warnings descriptionWarnings(const std::string& lineFile, std::string_view line,
                              const std::string& trainFile, std::string_view train, bool trackPlan,
                              const std::vector<std::string>& disabled = {},
-                             std::size_t keep = kWarningLimit);
+                             std::size_t keep = kWarningLimit, const RecordTrace* trace = nullptr);
 
 // In file order: the line description, then the train description, each by line and column;
 // a diagnostic that follows from another comes right after it.

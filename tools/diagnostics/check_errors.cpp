@@ -106,7 +106,9 @@ class ErrorFinder {
     bool pass(bool withTrain) {
         const std::string noTrain;
         for (;;) {
-            RecordTrace trace;
+            const auto heard = std::make_shared<RecordTrace>();
+            RecordTrace& trace = *heard;
+            const bool asGiven = withTrain && blanked_.empty();
             const std::string& train = withTrain ? train_ : noTrain;
             const scenario::Compilation compilation =
                 scenario::compile({in_.lineName, in_.trainName},
@@ -116,6 +118,10 @@ class ErrorFinder {
                                    .observer = &trace,
                                    .planPoints = scenario::PlanPoints::drawingOnly});
             ++scan_.compilations;
+            if (asGiven) {
+                heard->setFailed(compilation.model.error.errorCode != ErrorCode::none);
+                scan_.trace = heard;
+            }
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
                 if (withTrain) checkStamps(compilation, trace);

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/diagnostic.h"
 
 namespace tool {
@@ -25,6 +27,10 @@ struct ErrorScan {
     std::vector<Diagnostic> errors;  // the first is the one a compilation of the inputs meets
     bool limitReached = false;       // more may follow the last one
     int compilations = 0;
+    // What the compilation of the pair as given heard, when the scan made one: the warnings
+    // read it rather than compile the pair again. None when the line description failed on
+    // its own, as the pair is then compiled only with the line's failing records left out.
+    std::shared_ptr<const RecordTrace> trace;
 };
 
 // The line description is checked first on its own, so that its failures are not told as

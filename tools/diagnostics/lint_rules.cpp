@@ -28,6 +28,16 @@ constexpr std::array kRules{
     LintRule{"value-out-of-range",
              "a value outside the range its field documents; the compiled files may hold "
              "another"},
+    LintRule{"time-order",
+             "a station's scheduled time earlier than the one of the station before it"},
+    LintRule{"repeated-station", "one station name given to two stations"},
+    LintRule{"zero-speed", "a speed limit of 0 km/h on the line"},
+    LintRule{"start-uncovered",
+             "a first speed or adhesion record after position 0, leaving the cells before it 0"},
+    LintRule{"past-line-end", "an object or a slowdown that reaches past the end of the line"},
+    LintRule{"missing-end-header",
+             "a description that does not end with its [fine] line, as a file cut short"},
+    LintRule{"missing-record", "a record a drivable scenario needs, missing"},
 };
 
 }  // namespace

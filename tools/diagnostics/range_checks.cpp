@@ -130,14 +130,7 @@ class RangeCheck {
     explicit RangeCheck(const RangeCheckInput& in)
         : in_(in), lineLines_(in.lineBytes), trainLines_(in.trainBytes) {}
 
-    RangeWarnings run() {
-        RecordTrace trace;
-        // The names reach only the scenario codes, which nothing here looks at.
-        scenario::compile({"LINE", "TRAIN"},
-                          {scenario::inMemory(in_.lineBytes), scenario::inMemory(in_.trainBytes)},
-                          {.makeTrackPlan = in_.trackPlan ? 1 : 0,
-                           .observer = &trace,
-                           .planPoints = scenario::PlanPoints::drawingOnly});
+    RangeWarnings run(const RecordTrace& trace) {
         for (const RecordTrace::Record& r : trace.records()) check(trace, r);
         return std::move(found_);
     }
@@ -188,8 +181,21 @@ class RangeCheck {
 
 }  // namespace
 
-RangeWarnings rangeWarnings(const RangeCheckInput& input) {
-    return RangeCheck(input).run();
+RecordTrace traceOf(const RangeCheckInput& input) {
+    RecordTrace trace;
+    // The names reach only the scenario codes, which nothing here looks at.
+    const scenario::Compilation compilation = scenario::compile(
+        {"LINE", "TRAIN"},
+        {scenario::inMemory(input.lineBytes), scenario::inMemory(input.trainBytes)},
+        {.makeTrackPlan = input.trackPlan ? 1 : 0,
+         .observer = &trace,
+         .planPoints = scenario::PlanPoints::drawingOnly});
+    trace.setFailed(compilation.model.error.errorCode != scenario::ErrorCode::none);
+    return trace;
+}
+
+RangeWarnings rangeWarnings(const RangeCheckInput& input, const RecordTrace& trace) {
+    return RangeCheck(input).run(trace);
 }
 
 }  // namespace tool

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/diagnostic.h"
 
 namespace tool {
@@ -28,6 +29,9 @@ struct RangeWarnings {
     std::vector<Diagnostic> line;
     std::vector<Diagnostic> train;
 };
-RangeWarnings rangeWarnings(const RangeCheckInput& input);
+RangeWarnings rangeWarnings(const RangeCheckInput& input, const RecordTrace& trace);
+
+// The pair compiled in memory, with the trace the warnings read.
+RecordTrace traceOf(const RangeCheckInput& input);
 
 }  // namespace tool

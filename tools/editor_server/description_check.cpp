@@ -11,6 +11,8 @@
 #include "tools/diagnostics/check_errors.h"
 #include "tools/diagnostics/consequences.h"
 #include "tools/diagnostics/lint.h"
+#include "tools/diagnostics/plausibility_checks.h"
+#include "tools/diagnostics/range_checks.h"
 #include "tools/editor_server/explanation_links.h"
 #include "tools/editor_server/loaded_description.h"
 #include "tools/editor_server/record_line.h"
@@ -208,6 +210,17 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     std::vector<Diagnostic> warnings =
         lintDescription({target.path, target.bytes, isLine, true}).first;
     found.insert(found.end(), warnings.begin(), warnings.end());
+    // The warnings about what was read come from the compilation the scan made, when it made
+    // one of the descriptions as they stand.
+    if (scan.trace) {
+        const RangeCheckInput read{inputs.lineFile, inputs.lineBytes, inputs.trainFile,
+                                   inputs.trainBytes, true};
+        for (RangeWarnings more :
+             {rangeWarnings(read, *scan.trace), plausibilityWarnings(read, *scan.trace, {})}) {
+            std::vector<Diagnostic>& mine = isLine ? more.line : more.train;
+            found.insert(found.end(), mine.begin(), mine.end());
+        }
+    }
     linkConsequences(found);
     sortByPlace(found, target.path, target.path);
 

@@ -292,8 +292,9 @@ void LiveScenario::rebuild(const std::string& readProblem) {
         CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
                            sources_.lineName, sources_.trainName, true};
         const ErrorScan scan = findErrors(inputs, kErrorLimit);
-        Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
-                                             *trainBytes_, true);
+        Warnings found =
+            descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile, *trainBytes_,
+                                true, {}, kWarningLimit, scan.trace.get());
         warnings = static_cast<int>(found.count);
         const ToldDiagnostics told =
             toldDiagnostics(scan.errors, std::move(found), sources_.lineFile, sources_.trainFile);

@@ -266,6 +266,7 @@ TEST_F(CompileCommandTest, WarningsOfUnfaithfulBytesKeepTheFilesUnwritten) {
         {"unknown-keyword", line,
          withRecord(train, "segnlae,  7000,  1, 1, 1,  0, 0,  1,  1,1,0, 0")},
         {"field-count", withRecord(line, "pendenza,  5000,  2,  7"), train},
+        {"missing-end-header", line, train.substr(0, train.rfind("[fine]"))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);

@@ -293,6 +293,50 @@ TEST_F(CheckTest, EachWarningsDocumentedExampleGivesExactlyThatWarning) {
     EXPECT_EQ(documented, rules);
 }
 
+// The warnings about a scenario hardly drivable, at their edges: what a real description
+// writes (a run past midnight, a station without a time, a limit of 0 where the line ends, a
+// comment after [fine]) is not told; the rest is, at its field.
+TEST_F(CheckTest, PlausibilityWarningsStopAtWhatRealDescriptionsWrite) {
+    const std::string station = "stazione,  5000,  2,  400,  1, 0, 0,  4,1,1,  2,1,1,  60,  ";
+    const std::string base = train.substr(0, train.rfind("[fine]"));
+    const struct {
+        std::string train;
+        const char* rule;  // nothing: no warning
+        int line, column;
+    } cases[] = {
+        {withRecord(withRecord(train, station + "23,50, 0, A"),
+                    "stazione,  8000,  2,  400,  1, 0, 0,  4,1,1,  2,1,1,  60,  0,10, 0, B"),
+         nullptr, 0, 0},
+        {withRecord(train, station + "0, 0, 0, A"), nullptr, 0, 0},
+        {withRecord(train, station + "8,29,59, A"), "time-order", 15, 60},
+        {withRecord(train, "velocita,  10000,  0"), nullptr, 0, 0},
+        {withRecord(train, "velocita,  9950,  0"), "zero-speed", 15, 19},
+        {train + "\r\n-- the end\r\n\r\n", nullptr, 0, 0},
+        {base + "sabbia\r\n", "missing-end-header", 15, 1},
+        {base, "missing-end-header", 14, 46},
+        {withRecord(train, "rallentamento,  9500,  120,  800,  0,  0,  0"), "past-line-end", 15,
+         30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.train);
+        const json report = checkJson(line, c.train);
+        if (!c.rule) {
+            EXPECT_EQ(report["diagnostics"], json::array());
+            continue;
+        }
+        // A lone keyword at the end is also a record without its fields.
+        const json& all = report["diagnostics"];
+        const auto d = std::find_if(all.begin(), all.end(),
+                                    [&](const json& d) { return d["rule"] == c.rule; });
+        ASSERT_NE(d, all.end()) << report.dump(1);
+        EXPECT_EQ((*d)["line"], c.line);
+        EXPECT_EQ((*d)["column"], c.column);
+        EXPECT_EQ(all.size(),
+                  std::string(c.rule) == "missing-end-header" && c.column == 1 ? 2u : 1u)
+            << report.dump(1);
+    }
+}
+
 // A value outside its field's documented range is told at the value, with what is stored
 // where that differs; a value at either end of its range is not told.
 TEST_F(CheckTest, ValueOutOfRangeIsToldAtTheValueWithWhatIsStored) {

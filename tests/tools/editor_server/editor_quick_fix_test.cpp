@@ -2,6 +2,9 @@
 // at the end of a description (a missing last line), each offered only where the editor asks.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "tools/editor_server/description_check.h"
 #include "tools/editor_server/published_diagnostics.h"
 #include "tools/editor_server/text_ranges.h"
 
@@ -45,6 +48,44 @@ TEST(EditorQuickFix, EachMendWhereTheEditorAsks) {
 
     const json elsewhere = columnsRange(text, 1, 1, 3, PositionEncoding::utf16);
     EXPECT_EQ(quickFixes(diagnostics, uri, elsewhere), json::array());
+}
+
+// A train description cut after its last record is told so at its last field, with the
+// closing line as the mend: taking it leaves the description whole, and the warning gone.
+TEST(EditorQuickFix, AddsTheClosingLineOfADescriptionCutShort) {
+    const auto line = std::make_shared<const DocumentText>(
+        "[generale]\r\nlunghezza percorso,  10000\r\n[fine]\r\n");
+    const std::string whole =
+        "[generale]\r\npercentuale massa frenata,  110\r\nnumero vetture,  6\r\n"
+        "velocita,  0,  80\r\naderenza,  0,  100\r\n"
+        "stazione,  1000,  2,  400,  1, 0, 0,  4,1,1,  2,1,1,  60,  8,30, 0, MONTE\r\n";
+    const std::string uri = "file:///x/X_Y-.txt";
+    const auto diagnosticsOf = [&](const std::string& train) {
+        CheckOrder order;
+        order.kind = DescriptionKind::train;
+        order.target = {"X_Y-.txt", uri, std::make_shared<const DocumentText>(train)};
+        order.line = DescriptionInput{"X_linea.txt", "file:///x/X_linea.txt", line};
+        return checkDescription(order, {});
+    };
+
+    const json cut = diagnosticsOf(whole);
+    ASSERT_EQ(cut.size(), 1u) << cut.dump(1);
+    EXPECT_EQ(cut[0]["code"], "missing-end-header");
+    const json fixes = quickFixes(cut, uri, cut[0]["range"]);
+    ASSERT_EQ(fixes.size(), 1u);
+    EXPECT_EQ(fixes[0]["title"], "Write \"[fine]\"");
+    const json edit = fixes[0]["edit"]["changes"][uri][0];
+    // At the end of the text: after the last line's end, on the line past it.
+    EXPECT_EQ(edit["range"]["start"], json::parse(R"({"line": 6, "character": 0})"));
+    EXPECT_EQ(edit["newText"], "[fine]\r\n");
+    EXPECT_EQ(diagnosticsOf(whole + edit["newText"].get<std::string>()), json::array());
+
+    // Without a line end after the last record, the mend begins with one.
+    const json unended = diagnosticsOf(whole.substr(0, whole.size() - 2));
+    ASSERT_EQ(unended.size(), 1u) << unended.dump(1);
+    EXPECT_EQ(
+        quickFixes(unended, uri, unended[0]["range"])[0]["edit"]["changes"][uri][0]["newText"],
+        "\r\n[fine]\r\n");
 }
 
 }  // namespace
