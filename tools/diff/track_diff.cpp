@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 #include "common/windows1252.h"
@@ -56,18 +57,35 @@ std::optional<double> turnAt(const scenario::TrackPlan& plan, std::int64_t m) {
     return ((ex - dx) * dy - (ey - dy) * dx) / norm;
 }
 
-std::string turnText(std::optional<double> turn) {
+// How the plan turns at a point, told apart cheaply, for a line's million points: straight, a
+// curve class to one side, or another rate, which alone is put in words as it is read.
+struct TurnReading {
+    int classSide = 0;  // 0: straight; k + 1 to the right, -(k + 1) to the left; or kOtherTurn
+    std::string other;  // the words of another rate
+    bool operator==(const TurnReading&) const = default;
+};
+constexpr int kOtherTurn = 1000;
+
+TurnReading readTurn(std::optional<double> turn) {
     const double rate = turn.value_or(0);
-    if (std::fabs(rate) < 1e-7) return "straight";
+    if (std::fabs(rate) < 1e-7) return {};
     // The curve classes of the line description: "curvas3" turns left by 0.0004 a metre.
     for (std::size_t k = 0; k < std::size(scenario::kCurveClassTurns); ++k) {
         if (std::fabs(std::fabs(rate) - scenario::kCurveClassTurns[k]) < 1e-7) {
-            return "class " + std::to_string(k + 1) + (rate < 0 ? " left" : " right");
+            const int side = static_cast<int>(k) + 1;
+            return {rate < 0 ? -side : side, {}};
         }
     }
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "turn %.6g per metre", rate);
-    return buf;
+    char words[48];
+    std::snprintf(words, sizeof words, "turn %.6g per metre", rate);
+    return {kOtherTurn, words};
+}
+
+std::string turnWords(const TurnReading& t) {
+    if (t.classSide == kOtherTurn) return t.other;
+    if (t.classSide == 0) return "straight";
+    return "class " + std::to_string(std::abs(t.classSide)) +
+           (t.classSide < 0 ? " left" : " right");
 }
 
 // A stretch where the plan turns by one rate: what one curve record, or several of the same
@@ -86,18 +104,17 @@ std::string curveSpan(const Curve& c) {
 // make a curve from metre m - 1 to end - 1.
 std::vector<Curve> curvesOf(const scenario::TrackPlan& plan, std::int64_t n) {
     std::vector<Curve> curves;
-    std::string previous = "straight";
+    TurnReading previous;
     for (std::int64_t m = 2; m < n; ++m) {
-        const std::optional<double> turn = turnAt(plan, m);
-        const std::string text = turn ? turnText(turn) : "straight";
-        if (text != "straight") {
-            if (text == previous) {
+        TurnReading reading = readTurn(turnAt(plan, m));
+        if (reading.classSide != 0) {
+            if (reading == previous) {
                 curves.back().to = m;
             } else {
-                curves.push_back({m - 1, m, text});
+                curves.push_back({m - 1, m, turnWords(reading)});
             }
         }
-        previous = text;
+        previous = std::move(reading);
     }
     return curves;
 }
@@ -313,8 +330,27 @@ std::optional<Change> planDifference(const scenario::TrackPlan& a, const scenari
 
 }  // namespace
 
+namespace {
+
+// Two plans that store the same bytes at every point: their curves cannot differ, and a save
+// that changed only the train leaves the plan so.
+bool sameStoredPoints(const scenario::TrackPlan& a, const scenario::TrackPlan& b) {
+    if (a.points() != b.points() || !a.pointsStored() || !b.pointsStored()) return false;
+    const auto n = static_cast<std::size_t>(a.points());
+    for (int coord = 0; coord < 2; ++coord) {
+        if (std::memcmp(a.tags(coord), b.tags(coord), n) != 0 ||
+            std::memcmp(a.values(coord), b.values(coord), n * sizeof(double)) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void compareCurves(const scenario::TrackPlan& a, const scenario::TrackPlan& b,
                    std::vector<Change>& out) {
+    if (sameStoredPoints(a, b)) return;
     const std::size_t before = out.size();
     const std::int64_t n = std::min(a.points(), b.points());
     const std::vector<Curve> ca = curvesOf(a, n);

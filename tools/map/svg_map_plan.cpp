@@ -153,7 +153,7 @@ class PlanPicture {
             return layer(a.object->kind) < layer(b.object->kind);
         });
         for (const Drawn& d : drawn) {
-            body += objectOpen(*d.object) + d.mark + d.label + "</g>\n";
+            body += objectOpen(*d.object, d.x, d.y) + d.mark + d.label + "</g>\n";
         }
         return body + edges;
     }
@@ -246,14 +246,17 @@ class PlanPicture {
         for (const MapApproachCode& a : m_.approaches) {
             if (const auto p = g_.at(a.position + 25)) points.push_back({&a, p->first, p->second});
         }
-        std::string out;
-        TextStyle style;
-        style.size = 8;
-        style.anchor = Anchor::middle;
-        style.fill = kDetailColour;
+        if (points.empty()) return {};
         const auto gap = [&points](std::size_t i, std::size_t j) {
             return std::hypot(points[i].x - points[j].x, points[i].y - points[j].y);
         };
+        // What every code shares is said once, on the group that holds them: a long line has
+        // thousands. Each text keeps its size and anchor, so that it reads alone as a label.
+        TextStyle style;
+        style.size = 8;
+        style.anchor = Anchor::middle;
+        std::string out = "<g class=\"approach-codes\" stroke-width=\"1\" fill=\"" +
+                          std::string(kDetailColour) + "\">\n";
         for (std::size_t i = 0; i < points.size(); ++i) {
             double nearest = std::numeric_limits<double>::infinity();
             if (i > 0) nearest = gap(i, i - 1);
@@ -261,17 +264,15 @@ class PlanPicture {
             const double zoom = std::isinf(nearest) ? 0 : zoomToFit(kApproachFits, nearest);
             const Point& p = points[i];
             const auto [dx, dy] = g_.direction(p.code->position + 25);
-            const double tx = p.x + dy * 10;
-            const double ty = p.y - dx * 10;
-            out += "<g class=\"approach\" data-code=\"" + std::to_string(p.code->code) +
-                   "\" data-anchor=\"" + num(p.x) + " " + num(p.y) + "\"" + fitAttributes(zoom) +
-                   "><line x1=\"" + num(p.x) + "\" y1=\"" + num(p.y) + "\" x2=\"" +
-                   num(p.x + dy * 4) + "\" y2=\"" + num(p.y - dx * 4) + "\" stroke=\"" +
-                   kDetailColour + "\" stroke-width=\"1\"/>" +
-                   textElement(tx, ty + style.size * 0.35, std::to_string(p.code->code), style) +
+            const std::string code = std::to_string(p.code->code);
+            out += "<g class=\"approach\" data-code=\"" + code + "\" data-anchor=\"" + num(p.x) +
+                   " " + num(p.y) + "\"" + fitAttributes(zoom) + "><line x1=\"" + num(p.x) +
+                   "\" y1=\"" + num(p.y) + "\" x2=\"" + num(p.x + dy * 4) + "\" y2=\"" +
+                   num(p.y - dx * 4) + "\" stroke=\"" + kDetailColour + "\"/>" +
+                   textElement(p.x + dy * 10, p.y - dx * 10 + style.size * 0.35, code, style) +
                    "</g>\n";
         }
-        return out;
+        return out + "</g>\n";
     }
 
     // Each object's mark where the plan draws it. A station's mark no name may cover; the
@@ -427,7 +428,8 @@ class PlanPicture {
             const auto [dx, dy] = g_.direction(km * 1000);
             const double nx = -dy;  // across the track
             const double ny = dx;
-            out += "<g class=\"km-tick\" data-km=\"" + std::to_string(km) + "\"><line x1=\"" +
+            out += "<g class=\"km-tick\" data-km=\"" + std::to_string(km) + "\" data-anchor=\"" +
+                   num(p->first) + " " + num(p->second) + "\"><line x1=\"" +
                    num(p->first - nx * kTickHalf) + "\" y1=\"" + num(p->second - ny * kTickHalf) +
                    "\" x2=\"" + num(p->first + nx * kTickHalf) + "\" y2=\"" +
                    num(p->second + ny * kTickHalf) + "\" stroke=\"#2060a0\" stroke-width=\"1.4\"/>";

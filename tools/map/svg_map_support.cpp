@@ -1,6 +1,7 @@
 #include "tools/map/svg_map_support.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -9,10 +10,13 @@
 
 namespace tool::svg {
 
+// Written as printf's "%.1f" writes it (to_chars with a precision rounds alike), without its
+// locale and format parsing: a long line's plan writes some hundred thousand numbers.
 std::string num(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f", v);
-    return std::string(buf) == "-0.0" ? "0.0" : buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 1).ptr;
+    const std::string_view text(buf, static_cast<std::size_t>(end - buf));
+    return text == "-0.0" ? "0.0" : std::string(text);
 }
 
 // Control characters are not allowed in XML at all, escaped or not; they are shown as text.
@@ -72,7 +76,9 @@ std::string textElement(double x, double y, std::string_view text, const TextSty
     return e + ">" + escapeXml(text) + "</text>";
 }
 
-std::string objectOpen(const MapObject& o) {
+namespace {
+
+std::string objectAttributes(const MapObject& o) {
     std::string e = "<g data-cell=\"" + std::to_string(o.cell) + "\" data-kind=\"" +
                     std::string(mapObjectWord(o.kind)) + "\" data-at=\"" +
                     std::to_string(o.position) + "\"";
@@ -81,7 +87,22 @@ std::string objectOpen(const MapObject& o) {
         e += " data-sides=\"" + std::to_string(o.signalSides->first) + " " +
              std::to_string(o.signalSides->second) + "\"";
     }
-    return e + "><title>" + escapeXml(o.title) + "</title>";
+    return e;
+}
+
+std::string titled(std::string opening, const MapObject& o) {
+    return opening + "><title>" + escapeXml(o.title) + "</title>";
+}
+
+}  // namespace
+
+std::string objectOpen(const MapObject& o) {
+    return titled(objectAttributes(o), o);
+}
+
+std::string objectOpen(const MapObject& o, double anchorX, double anchorY) {
+    return titled(
+        objectAttributes(o) + " data-anchor=\"" + num(anchorX) + " " + num(anchorY) + "\"", o);
 }
 
 namespace {

@@ -52,8 +52,10 @@ struct TextStyle {
 Box textBox(double x, double y, std::string_view text, const TextStyle& style);
 std::string textElement(double x, double y, std::string_view text, const TextStyle& style);
 
-// The opening of an object's group: its cell, kind, station entry, position and title.
+// The opening of an object's group: its cell, kind, station entry, position and title; in the
+// plan also the middle of its mark (`data-anchor`), around which a page scales the sign.
 std::string objectOpen(const MapObject& o);
+std::string objectOpen(const MapObject& o, double anchorX, double anchorY);
 
 // The boxes labels may not cover: other labels and what must stay readable (hard), and marks
 // and track that a label keeps clear of where it can (soft). Kept in a grid so that a line of

@@ -11,7 +11,7 @@ const view = {
   stretch: null,           // {from, to} in metres, or null for the whole line
   planBox: null,           // the plan's viewBox as the author left it {x, y, w, h}
   planFull: null,          // the plan's own viewBox
-  details: [],             // [element, zoom from which it fits] of the plan's details
+  details: [],             // the plan's details: element, placeholder, zoom it fits at, anchor, shown
   profile: null,           // {from, to, left, width} of the profile's distance axis
   selected: null,          // {type: 'object', id} or {type: 'problem', index, key, line}
   loading: null,           // the pictures being fetched
@@ -74,10 +74,13 @@ async function fetchSvg(path) {
   const response = await fetch(path + pictureQuery(path), { cache: 'no-store' });
   if (!response.ok) throw new Error(`${path}: ${response.status}`);
   const text = await response.text();
-  const doc = new DOMParser().parseFromString(text, 'image/svg+xml');
-  const svg = doc.documentElement;
-  if (svg.nodeName !== 'svg') throw new Error(`${path}: not an SVG picture`);
-  return document.importNode(svg, true);
+  // Read by the page's own (HTML) parser, which takes a long line's picture several times
+  // faster than an XML parser would; the picture comes from this server and holds no script.
+  const holder = document.createElement('template');
+  holder.innerHTML = text;
+  const svg = holder.content.firstElementChild;
+  if (!svg || svg.nodeName !== 'svg') throw new Error(`${path}: not an SVG picture`);
+  return document.adoptNode(svg);
 }
 
 function readViewBox(svg) {
@@ -99,33 +102,43 @@ function applyPlanBox() {
   const zoom = view.planFull.w / b.w;
   svg.style.setProperty('--label-scale', Math.min(1, 1 / zoom));
   // Details (station areas, stop cells, approach codes) show from the zoom at which they stand
-  // clear of each other.
-  for (const [detail, from] of view.details) {
-    detail.setAttribute('visibility', from <= zoom * 1.0001 ? 'visible' : 'hidden');
+  // clear of each other, and only in and around the stretch in view: a long line has thousands,
+  // and each one in the page costs the browser its layout whether it is seen or not.
+  for (const detail of view.details) {
+    const near = Number.isNaN(detail.x) ||
+      (Math.abs(detail.x - (b.x + b.w / 2)) <= 1.5 * b.w && Math.abs(detail.y - (b.y + b.h / 2)) <= 1.5 * b.h);
+    const shown = near && detail.from <= zoom * 1.0001;
+    if (shown === detail.shown) continue;
+    detail.shown = shown;
+    if (shown) {
+      detail.element.setAttribute('visibility', 'visible');
+      detail.place.before(detail.element);
+    } else {
+      detail.element.remove();
+    }
   }
   document.body.dataset.zoom = zoom.toFixed(3);
 }
 
 // Zooming magnifies the line, not its signs: each object's mark with its name, each km tick
-// and each detail keeps its size on screen, scaled by the plan's --label-scale around the
-// point it stands for (the mark's middle). Strokes keep their width through the stylesheet.
+// and each detail keeps its size on screen, scaled by the plan's --label-scale (viewer.css)
+// around the point it stands for, which the server writes as its `data-anchor`.
 function anchorSigns(svg) {
-  const keep = (element, x, y) => {
-    element.style.transformBox = 'view-box';
-    element.style.transformOrigin = `${x}px ${y}px`;
-    element.style.transform = 'scale(var(--label-scale, 1))';
-  };
-  for (const group of svg.querySelectorAll('g[data-cell], g.km-tick')) {
-    const sign = [...group.children].find((c) => c.tagName !== 'title');
-    if (!sign) continue;
-    const box = sign.getBBox();
-    keep(group, box.x + box.width / 2, box.y + box.height / 2);
+  for (const sign of svg.querySelectorAll('[data-anchor]')) {
+    const [x, y] = sign.dataset.anchor.split(' ');
+    sign.style.transformOrigin = `${x}px ${y}px`;
   }
-  for (const detail of svg.querySelectorAll('[data-anchor]')) {
-    const [x, y] = detail.dataset.anchor.split(' ').map(Number);
-    keep(detail, x, y);
-  }
-  view.details = [...svg.querySelectorAll('[data-min-zoom]')].map((e) => [e, Number(e.dataset.minZoom)]);
+}
+
+// Takes the plan's details out, each leaving a placeholder where it stood among its
+// neighbours, for applyPlanBox to put back those the view wants.
+function holdDetails(svg) {
+  view.details = [...svg.querySelectorAll('[data-min-zoom]')].map((element) => {
+    const [x, y] = (element.dataset.anchor ?? 'NaN NaN').split(' ').map(Number);
+    const place = document.createComment('');
+    element.replaceWith(place);
+    return { element, place, from: Number(element.dataset.minZoom), x, y, shown: false };
+  });
 }
 
 // The plan's legend stands in the panel's corner, out of the pan and zoom.
@@ -165,6 +178,9 @@ async function loadPictures(keepView) {
   }
   commitPending();
   const full = readViewBox(plan);
+  showLegend(plan);
+  anchorSigns(plan);
+  holdDetails(plan);
   $('plan').replaceChildren(plan);
   $('profile').replaceChildren(profile);
   if (!keepView || !view.planBox || !view.planFull ||
@@ -172,8 +188,6 @@ async function loadPictures(keepView) {
     view.planBox = { ...full };
   }
   view.planFull = full;
-  showLegend(plan);
-  anchorSigns(plan);
   applyPlanBox();
   const p = profile;
   view.profile = {
@@ -629,13 +643,17 @@ async function applyState(s) {
   view.state = s;
   document.body.dataset.version = String(s.version);
   document.body.dataset.stale = String(s.stale);
+  // A new picture is asked for first, so that the server draws it while the lists are made
+  // (and the panels' sizes are read before the lists change the page's layout).
+  const newPicture = s.pictureVersion != null && s.pictureVersion !== view.pictureVersion;
+  const firstPicture = view.pictureVersion == null;
+  const pictures = newPicture ? loadPictures(true) : null;
   renderHeader();
   renderObjects();
   renderProblems();
   renderStale();
-  if (s.pictureVersion != null && s.pictureVersion !== view.pictureVersion) {
-    const firstPicture = view.pictureVersion == null;
-    await loadPictures(true);
+  if (pictures) {
+    await pictures;
     if (!firstPicture && view.pictureVersion === s.pictureVersion) showChanges(s.changes ?? []);
   } else {
     showSelection(false);
