@@ -3,7 +3,8 @@
 //  - first paint: from opening the page to both pictures shown, carried scenario;
 //  - save to picture: from a description replaced on disk to the new picture on the page;
 //  - a generated 1,000,000 m line with 1000 signals: serve's start (its first compilation), the
-//    page's first paint, a save to picture, and the frames while the plan is panned.
+//    page's first paint, a save to picture (at the whole line, and zoomed in until the approach
+//    codes show, when they come with each picture), and the frames while the plan is panned.
 import { execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -70,6 +71,22 @@ async function panFrames(page) {
   return { frames: gaps.length, p95: gaps[Math.floor(gaps.length * 0.95)], worst: gaps[gaps.length - 1] };
 }
 
+// Selects the first station of the list and turns the wheel over it until the plan is
+// magnified `zoom` times, where the long line's approach codes show: a save then draws them with
+// the picture.
+async function zoomInOnStation(page, zoom) {
+  await page.click('#fit');
+  await page.click('#object-list li >> text=station');
+  const box = await page.locator('#plan').boundingBox();
+  await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+  for (let i = 0; i < 40 && Number(await page.getAttribute('body', 'data-zoom')) < zoom; ++i) {
+    await page.mouse.wheel(0, -200);
+    await new Promise((r) => setTimeout(r, 250));
+  }
+  await page.waitForFunction(() => document.body.dataset.codes !== 'pending');
+  return Number(await page.getAttribute('body', 'data-zoom'));
+}
+
 const browser = await launchBrowser();
 const lines = [];
 try {
@@ -109,6 +126,10 @@ try {
     const moved = record.replace(String(position), String(position + 100));
     const saves = await saveToPicture(page, train, record, moved);
     lines.push(`1,000,000 m line, save to picture: ${fmt(saves)}`);
+    const zoom = await zoomInOnStation(page, 40);
+    const codes = await page.$$eval('#plan svg g.approach', (shown) => shown.length);
+    const closeSaves = await saveToPicture(page, train, record, moved);
+    lines.push(`1,000,000 m line, zoomed in ${zoom.toFixed(0)}x (${codes} approach codes in view), save to picture: ${fmt(closeSaves)}`);
     const pan = await panFrames(page);
     lines.push(`1,000,000 m line, panning: ${pan.frames} frames, 95th percentile gap ${pan.p95.toFixed(1)} ms, worst ${pan.worst.toFixed(1)} ms`);
     await page.close();

@@ -23,13 +23,14 @@ after(async () => {
 });
 
 // Turns the wheel over the plan's middle `turns` times and waits for the zoom to be made the
-// plan's view.
+// plan's view, with the approach codes it asks for.
 async function zoomIn(page, turns) {
   const before = await page.getAttribute('body', 'data-zoom');
   const box = await page.locator('#plan').boundingBox();
   await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
   for (let i = 0; i < turns; i += 1) await page.mouse.wheel(0, -200);
   await page.waitForFunction((z) => document.body.dataset.zoom !== z, before);
+  await page.waitForFunction(() => document.body.dataset.codes !== 'pending');
   await page.waitForTimeout(50);
   return Number(await page.getAttribute('body', 'data-zoom'));
 }
@@ -121,6 +122,38 @@ test('station areas, stop cells and approach codes come in where they fit, clear
   const station = await page.getAttribute('#plan svg [data-kind="station"].selected', 'data-station');
   assert.equal((await shown(`#plan svg [data-area-of="${station}"]`)).length, 1, 'its area is drawn');
   assert.equal((await shown(`#plan svg [data-stop-of="${station}"]`)).length, 1, 'its stop cell is drawn');
+  await page.close();
+});
+
+test('approach codes are asked for once the zoom lets them show, then with every new picture', async () => {
+  const { page, problems } = await openViewer(browser, server.url);
+  const asked = [];
+  page.on('request', (r) => { if (r.url().includes('codes=only')) asked.push(r.url()); });
+  await page.click('#fit');
+  const from = Number(await page.getAttribute('#plan svg', 'data-approach-codes-from'));
+  assert.ok(from > 1, `the carried line's codes fit from ${from}x`);
+  assert.equal(await page.getAttribute('body', 'data-codes'), 'apart');
+  assert.equal(await page.$$eval('#plan svg g.approach', (codes) => codes.length), 0);
+  assert.equal(asked.length, 0, 'no codes asked for at the whole line');
+
+  await page.fill('#search', 'ALESSANDRIA');
+  await page.click('#object-list li >> text=ALESSANDRIA');
+  const zoom = await zoomIn(page, 8);
+  assert.ok(zoom >= from, `zoomed to ${zoom}x`);
+  assert.equal(await page.getAttribute('body', 'data-codes'), 'shown');
+  assert.equal(asked.length, 1);
+  assert.ok(await page.$$eval('#plan svg g.approach', (codes) => codes.length) > 0, 'codes in view');
+
+  // A save while close in: the new picture comes with its codes, not without them first.
+  const original = load(scenario.train);
+  const version = Number(await page.getAttribute('body', 'data-picture-version'));
+  save(scenario.train, original.replace(/segnale,    2600,   2, 2,/, 'segnale,    2600,   2, 4,'));
+  await page.waitForFunction((v) => Number(document.body.dataset.pictureVersion) > v, version);
+  assert.equal(await page.getAttribute('body', 'data-codes'), 'shown');
+  assert.equal(asked.length, 2);
+  save(scenario.train, original);
+  await page.waitForFunction((v) => Number(document.body.dataset.pictureVersion) > v + 1, version);
+  assert.deepEqual(problems, []);
   await page.close();
 });
 

@@ -35,6 +35,13 @@ struct MapView {
     // names and the bands share its height.
     double profileWidth = 1400;
     double profileHeight = 650;
+    // Where the plan's approach codes go. A long line has thousands, none of which fit until
+    // the plan is magnified many times, so that a page may ask for them apart, when its zoom
+    // lets them show: `apart` leaves them out (an empty group stands in their place, and the
+    // root's `data-approach-codes-from` says the least zoom at which any fits), `only` gives
+    // that group alone, filled, in a plan of the same shape.
+    enum class ApproachCodes { drawn, apart, only };
+    ApproachCodes approachCodes = ApproachCodes::drawn;
 };
 
 enum class MapObjectKind {
@@ -99,7 +106,7 @@ struct MapModel {
     std::vector<SpeedStep> trainSpeed;
     std::vector<GradientStep> gradients;
     std::vector<std::pair<std::int64_t, std::int64_t>> mountains;  // metres, [from, to)
-    std::vector<MapApproachCode> approaches;                          // by cell
+    std::vector<MapApproachCode> approaches;                       // by cell
     std::size_t stationCount = 0;                                  // on the whole line
     std::size_t signalCount = 0;
 };

@@ -137,7 +137,14 @@ class PlanPicture {
     PlanPicture(const MapModel& model, const PlanGeometry& geometry, const MapView& view)
         : m_(model), g_(geometry), width_(view.planWidth), height_(view.planHeight) {}
 
-    std::string render() {
+    // The least zoom at which an approach code fits, once render has placed them; nothing
+    // when there is none.
+    std::optional<double> approachCodesFrom() const { return codesFrom_; }
+
+    // Only the approach codes' group: the rest of the plan is drawn by another request.
+    std::string renderApproachCodesOnly() { return approachCodes(MapView::ApproachCodes::only); }
+
+    std::string render(MapView::ApproachCodes codes) {
         std::string body = "<rect x=\"0\" y=\"0\" width=\"" + num(width_) + "\" height=\"" +
                            num(height_) + "\" fill=\"#f7f7f2\" stroke=\"#cccccc\"/>\n";
         // Names stay inside the panel, and clear of what stands at its edges.
@@ -146,7 +153,7 @@ class PlanPicture {
         const std::string edges = furniture();
         body += stationAreas();
         body += track();
-        body += stopCells() + approachCodes();
+        body += stopCells() + approachCodes(codes);
         std::vector<Drawn> drawn = marks();
         body += names(drawn);
         std::stable_sort(drawn.begin(), drawn.end(), [](const Drawn& a, const Drawn& b) {
@@ -237,7 +244,7 @@ class PlanPicture {
 
     // Each approach code beside its cell, on the side away from the names' first choice,
     // where it stands clear of its neighbours.
-    std::string approachCodes() {
+    std::string approachCodes(MapView::ApproachCodes codes) {
         struct Point {
             const MapApproachCode* code;
             double x, y;
@@ -262,6 +269,8 @@ class PlanPicture {
             if (i > 0) nearest = gap(i, i - 1);
             if (i + 1 < points.size()) nearest = std::min(nearest, gap(i, i + 1));
             const double zoom = std::isinf(nearest) ? 0 : zoomToFit(kApproachFits, nearest);
+            codesFrom_ = std::min(codesFrom_.value_or(zoom), zoom);
+            if (codes == MapView::ApproachCodes::apart) continue;
             const Point& p = points[i];
             const auto [dx, dy] = g_.direction(p.code->position + 25);
             const std::string code = std::to_string(p.code->code);
@@ -542,17 +551,21 @@ class PlanPicture {
     const PlanGeometry& g_;
     double width_;
     double height_;
+    std::optional<double> codesFrom_;
     LabelSpace space_;
     std::vector<std::pair<double, double>> samples_;
 };
 
-std::string planRoot(const MapView& view, double rotation, double scale) {
+std::string planRoot(const MapView& view, double rotation, double scale,
+                     std::optional<double> codesFrom = std::nullopt) {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" class=\"track-plan\" "
            "width=\"" +
            num(view.planWidth) + "\" height=\"" + num(view.planHeight) + "\" viewBox=\"0 0 " +
            num(view.planWidth) + " " + num(view.planHeight) + "\" font-family=\"" + kFontFamily +
            "\" data-rotation=\"" + num(rotation) + "\" data-scale=\"" + std::to_string(scale) +
-           "\">\n";
+           "\"" +
+           (codesFrom ? " data-approach-codes-from=\"" + num(*codesFrom) + "\"" : std::string()) +
+           ">\n";
 }
 
 }  // namespace
@@ -563,8 +576,16 @@ std::optional<std::string> planSvg(const MapModel& model, const scenario::TrackP
     const std::optional<PlanGeometry> geometry = PlanGeometry::fit(
         *plan, model.from, model.to, view.planWidth, view.planHeight, kPlanMargin);
     if (!geometry) return std::nullopt;
-    return planRoot(view, geometry->rotation(), geometry->scale()) +
-           PlanPicture(model, *geometry, view).render() + "</svg>\n";
+    PlanPicture picture(model, *geometry, view);
+    using Codes = MapView::ApproachCodes;
+    if (view.approachCodes == Codes::only) {
+        return planRoot(view, geometry->rotation(), geometry->scale()) +
+               picture.renderApproachCodesOnly() + "</svg>\n";
+    }
+    const std::string body = picture.render(view.approachCodes);
+    const std::optional<double> codesFrom =
+        view.approachCodes == Codes::apart ? picture.approachCodesFrom() : std::nullopt;
+    return planRoot(view, geometry->rotation(), geometry->scale(), codesFrom) + body + "</svg>\n";
 }
 
 std::string renderPlanSvg(const MapSources& sources, const MapView& view) {

@@ -70,6 +70,15 @@ std::optional<std::optional<MapStretch>> stretchFrom(const http::Request& reques
 
 // The panel size `name` the page asks a picture for, `fallback` when it asks none; nothing for
 // a size that is not a whole number from kSmallestPanel to kLargestPanel.
+// Where the plan's approach codes go: drawn in it (when not asked), apart or only.
+std::optional<MapView::ApproachCodes> approachCodesFrom(const http::Request& request) {
+    const auto asked = request.parameter("codes");
+    if (!asked || *asked == "drawn") return MapView::ApproachCodes::drawn;
+    if (*asked == "apart") return MapView::ApproachCodes::apart;
+    if (*asked == "only") return MapView::ApproachCodes::only;
+    return std::nullopt;
+}
+
 std::optional<double> panelSize(const http::Request& request, const char* name, double fallback) {
     if (!request.parameter(name)) return fallback;
     const auto value = wholeNumber(request, name);
@@ -157,6 +166,11 @@ http::Response ViewerServer::Impl::picture(const http::Request& request, bool pl
     }
     width = *askedWidth;
     height = *askedHeight;
+    if (plan) {
+        const auto codes = approachCodesFrom(request);
+        if (!codes) return http::Response::text(400, "codes is drawn, apart or only\n");
+        view.approachCodes = *codes;
+    }
     std::optional<std::string> svg = plan ? scenario.planSvg(view) : scenario.profileSvg(view);
     if (!svg) {
         return http::Response::text(404, "no picture: the descriptions have not compiled yet\n");

@@ -12,6 +12,7 @@ const view = {
   planBox: null,           // the plan's viewBox as the author left it {x, y, w, h}
   planFull: null,          // the plan's own viewBox
   details: [],             // the plan's details: element, placeholder, zoom it fits at, anchor, shown
+  codes: { from: Infinity, query: '', loaded: null, loading: null },  // the plan's approach codes
   profile: null,           // {from, to, left, width} of the profile's distance axis
   selected: null,          // {type: 'object', id} or {type: 'problem', index, key, line}
   loading: null,           // the pictures being fetched
@@ -70,8 +71,8 @@ function pictureQuery(path) {
   return text ? `?${text}` : '';
 }
 
-async function fetchSvg(path) {
-  const response = await fetch(path + pictureQuery(path), { cache: 'no-store' });
+async function fetchSvg(path, query = pictureQuery(path)) {
+  const response = await fetch(path + query, { cache: 'no-store' });
   if (!response.ok) throw new Error(`${path}: ${response.status}`);
   const text = await response.text();
   // Read by the page's own (HTML) parser, which takes a long line's picture several times
@@ -111,12 +112,19 @@ function applyPlanBox() {
     if (shown === detail.shown) continue;
     detail.shown = shown;
     if (shown) {
+      if (!detail.anchored && detail.element.dataset.anchor) anchor(detail.element);
+      detail.anchored = true;
       detail.element.setAttribute('visibility', 'visible');
-      detail.place.before(detail.element);
+      if (detail.place) detail.place.before(detail.element);
+      else detail.into.append(detail.element);
     } else {
       detail.element.remove();
     }
   }
+  const codes = view.codes;
+  if (codes.loaded !== svg && zoom * 1.0001 >= codes.from) loadCodes();
+  document.body.dataset.codes = codes.loaded === svg ? 'shown'
+    : codes.from === Infinity ? 'none' : codes.loading === svg ? 'pending' : 'apart';
   document.body.dataset.zoom = zoom.toFixed(3);
 }
 
@@ -124,21 +132,68 @@ function applyPlanBox() {
 // and each detail keeps its size on screen, scaled by the plan's --label-scale (viewer.css)
 // around the point it stands for, which the server writes as its `data-anchor`.
 function anchorSigns(svg) {
-  for (const sign of svg.querySelectorAll('[data-anchor]')) {
-    const [x, y] = sign.dataset.anchor.split(' ');
-    sign.style.transformOrigin = `${x}px ${y}px`;
-  }
+  for (const sign of svg.querySelectorAll('[data-anchor]:not([data-min-zoom])')) anchor(sign);
 }
 
-// Takes the plan's details out, each leaving a placeholder where it stood among its
-// neighbours, for applyPlanBox to put back those the view wants.
-function holdDetails(svg) {
-  view.details = [...svg.querySelectorAll('[data-min-zoom]')].map((element) => {
+function anchor(sign) {
+  const [x, y] = sign.dataset.anchor.split(' ');
+  sign.style.transformOrigin = `${x}px ${y}px`;
+}
+
+// Takes the details under `root` out, for applyPlanBox to put back those the view wants: each
+// where it stood among its neighbours (a placeholder keeps its place), or, when `into` is
+// given, into that group, where their order does not matter (the approach codes).
+function holdDetails(root, into = null) {
+  return [...root.querySelectorAll('[data-min-zoom]')].map((element) => {
     const [x, y] = (element.dataset.anchor ?? 'NaN NaN').split(' ').map(Number);
-    const place = document.createComment('');
-    element.replaceWith(place);
-    return { element, place, from: Number(element.dataset.minZoom), x, y, shown: false };
+    let place = null;
+    if (into) {
+      element.remove();
+    } else {
+      place = document.createComment('');
+      element.replaceWith(place);
+    }
+    return { element, place, into, from: Number(element.dataset.minZoom), x, y, shown: false, anchored: false };
   });
+}
+
+// ---- approach codes ----
+
+// The plan's approach codes are asked for apart from it: on a long line they are thousands,
+// and none fits until the plan is magnified many times. The page asks for them (`codes=only`,
+// the same plan's shape) once its zoom lets the first of them show.
+function codesQuery(planQuery, codes) {
+  return `${planQuery}${planQuery ? '&' : '?'}codes=${codes}`;
+}
+
+// Holds the codes of `codes` (a plan holding only them) as details of the plan's empty group
+// for them, which applyPlanBox fills with those in view.
+function putCodes(plan, codes) {
+  const place = plan.querySelector('g.approach-codes');
+  const drawn = codes.querySelector('g.approach-codes');
+  if (!place || !drawn) return [];
+  view.codes.loaded = plan;
+  return holdDetails(drawn, place);
+}
+
+async function loadCodes() {
+  const plan = $('plan').querySelector('svg');
+  const codes = view.codes;
+  if (!plan || codes.loaded === plan || codes.loading === plan) return;
+  codes.loading = plan;
+  document.body.dataset.codes = 'pending';
+  let drawn;
+  try {
+    drawn = await fetchSvg('/plan.svg', codesQuery(codes.query, 'only'));
+  } catch (e) {
+    console.warn('approach codes not loaded:', e.message);
+  }
+  // A newer picture may have come meanwhile: it has its codes of its own.
+  if (view.codes !== codes || $('plan').querySelector('svg') !== plan) return;
+  codes.loading = null;
+  if (!drawn) { document.body.dataset.codes = 'failed'; return; }
+  view.details.push(...putCodes(plan, drawn));
+  applyPlanBox();
 }
 
 // The plan's legend stands in the panel's corner, out of the pan and zoom.
@@ -159,11 +214,16 @@ function showLegend(svg) {
 // Fetches both pictures for the current stretch; `keepView` keeps the plan's pan and zoom.
 async function loadPictures(keepView) {
   const version = view.state ? view.state.pictureVersion : null;
-  const job = Promise.all([fetchSvg('/plan.svg'), fetchSvg('/profile.svg')]);
+  // The approach codes come with the plan when the view kept is close enough in for them.
+  const planQuery = pictureQuery('/plan.svg');
+  const zoom = view.planFull && view.planBox ? view.planFull.w / view.planBox.w : 1;
+  const withCodes = keepView && zoom * 1.0001 >= view.codes.from;
+  const job = Promise.all([fetchSvg('/plan.svg', codesQuery(planQuery, 'apart')),
+    fetchSvg('/profile.svg'), withCodes ? fetchSvg('/plan.svg', codesQuery(planQuery, 'only')) : null]);
   view.loading = job;
-  let plan, profile;
+  let plan, profile, codes;
   try {
-    [plan, profile] = await job;
+    [plan, profile, codes] = await job;
   } catch (e) {
     if (view.loading === job) view.loading = null;
     console.warn('pictures not loaded:', e.message);
@@ -179,8 +239,11 @@ async function loadPictures(keepView) {
   commitPending();
   const full = readViewBox(plan);
   showLegend(plan);
+  const codesFrom = Number(plan.dataset.approachCodesFrom);
+  view.codes = { from: Number.isFinite(codesFrom) ? codesFrom : Infinity, query: planQuery, loaded: null, loading: null };
   anchorSigns(plan);
-  holdDetails(plan);
+  view.details = holdDetails(plan);
+  if (codes) view.details.push(...putCodes(plan, codes));
   $('plan').replaceChildren(plan);
   $('profile').replaceChildren(profile);
   if (!keepView || !view.planBox || !view.planFull ||
@@ -560,6 +623,22 @@ function showSelection(centre) {
 
 // ---- lists ----
 
+// The object list's items as last made, by object id: a save changes a few objects of a
+// long line, and only their items are made again.
+let listed = new Map();
+
+// Makes `list` hold `items` in their order, moving only what is out of place: each item the
+// page changes costs the browser its layout.
+function showInOrder(list, items) {
+  const wanted = new Set(items);
+  for (const child of [...list.children]) if (!wanted.has(child)) child.remove();
+  let cursor = list.firstElementChild;
+  for (const item of items) {
+    if (item === cursor) { cursor = cursor.nextElementSibling; continue; }
+    list.insertBefore(item, cursor);
+  }
+}
+
 function renderObjects() {
   const objects = view.state?.objects ?? [];
   const filter = $('kind-filter');
@@ -577,13 +656,23 @@ function renderObjects() {
     if (km != null && Math.abs(o.position - km) <= 1000) return true;
     return (o.text ?? '').toLowerCase().includes(words) || o.km.startsWith(query);
   });
-  const list = $('object-list');
   const selectedId = view.selected?.type === 'object' ? view.selected.id : null;
-  const items = shown.map((o) => element('li', { 'data-id': o.id, className: o.id === selectedId ? 'active' : '', onclick: () => selectObject(o.id) },
-    element('span', { className: 'km' }, o.km),
-    element('span', { className: 'kind' }, o.kind),
-    element('span', {}, o.text ?? Object.entries(o.values).map(([k, v]) => `${k} ${v}`).slice(0, 2).join(', '))));
-  list.replaceChildren(...items);
+  const items = shown.map((o) => {
+    const words = o.text ?? Object.entries(o.values).map(([k, v]) => `${k} ${v}`).slice(0, 2).join(', ');
+    const active = o.id === selectedId ? 'active' : '';
+    const key = `${o.km}\n${o.kind}\n${words}\n${active}`;
+    const kept = listed.get(o.id);
+    if (kept && kept.key === key) return kept;
+    return {
+      key,
+      li: element('li', { 'data-id': o.id, className: active, onclick: () => selectObject(o.id) },
+        element('span', { className: 'km' }, o.km),
+        element('span', { className: 'kind' }, o.kind),
+        element('span', {}, words)),
+    };
+  });
+  showInOrder($('object-list'), items.map((item) => item.li));
+  listed = new Map(shown.map((o, i) => [o.id, items[i]]));
   $('object-count').textContent = shown.length === objects.length ? `${objects.length}` : `${shown.length} of ${objects.length}`;
 }
 
