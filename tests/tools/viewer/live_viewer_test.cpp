@@ -186,6 +186,9 @@ TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
         {"/plan.svg?width=100&height=500", 400, nullptr},
         {"/profile.svg?width=1000&height=9000", 400, nullptr},
         {"/profile.svg?width=1e3&height=300", 400, nullptr},
+        {"/plan.svg?codes=apart", 200, "image/svg+xml"},
+        {"/plan.svg?codes=only", 200, "image/svg+xml"},
+        {"/plan.svg?codes=some", 400, nullptr},
         {"/index.html", 404, nullptr},
         {"/../../etc/passwd", 404, nullptr},
         {"/tools/viewer/page/viewer.js", 404, nullptr},
@@ -204,6 +207,31 @@ TEST_F(LiveViewer, ServesItsRoutesOnlyAndStopsCleanly) {
     const std::string profile = testing::httpGet(port, "/profile.svg?width=1000&height=300").body;
     EXPECT_NE(profile.find("viewBox=\"0 0 1000.0 300.0\""), std::string::npos)
         << profile.substr(0, 300);
+
+    // The plan with its approach codes apart holds none but says from which zoom one fits;
+    // the codes alone are the drawn plan's, in the same places.
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    const auto codesOf = [](const std::string& text) {
+        const std::size_t from = text.find("<g class=\"approach-codes\"");
+        return from == std::string::npos ? std::string()
+                                         : text.substr(from, text.find("</svg>") - from);
+    };
+    const std::string drawn = testing::httpGet(port, "/plan.svg?width=1000&height=500").body;
+    const std::string apart =
+        testing::httpGet(port, "/plan.svg?width=1000&height=500&codes=apart").body;
+    const std::string only =
+        testing::httpGet(port, "/plan.svg?width=1000&height=500&codes=only").body;
+    EXPECT_GT(count(drawn, "class=\"approach\""), 0u);
+    EXPECT_EQ(count(apart, "class=\"approach\""), 0u);
+    EXPECT_NE(apart.find("data-approach-codes-from=\""), std::string::npos);
+    EXPECT_EQ(count(only, "class=\"approach\""), count(drawn, "class=\"approach\""));
+    EXPECT_EQ(count(only, "data-cell="), 0u) << "nothing but the codes";
+    EXPECT_NE(codesOf(drawn).find(codesOf(only).substr(0, codesOf(only).find("</g>\n</g>"))),
+              std::string::npos);
 
     const platform::Socket foreign = testing::connectLocal(port);
     EXPECT_EQ(
