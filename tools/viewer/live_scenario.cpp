@@ -123,15 +123,11 @@ json mountainJson(const RouteObject& first, int lastCell, const LiveSources& sou
     return item;
 }
 
-// The objects the page lists: every station of the train file (a station without a stop has no
-// cell of its own), then every other object of the route, in the order of the line.
-json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
-                 const LiveSources& sources, const std::string& line, const std::string& train) {
-    RouteReport report = routeReport(model.routeTable, &model.lineTable);
-    attributeCompiledSources(report, {&trace, sources.lineFile, sources.trainFile});
-    std::vector<std::pair<std::int64_t, json>> items;
-    const DescriptionLines lines{SourceLines(line), SourceLines(train)};
-
+// Every station of the train file, at its position (a station without a stop has no cell of
+// its own).
+void addStations(const scenario::ScenarioModel& model, const RecordTrace& trace,
+                 const RouteReport& report, const LiveSources& sources,
+                 const DescriptionLines& lines, std::vector<std::pair<std::int64_t, json>>& items) {
     const int stations = trainLayout(model.lineTable).stationCount;
     const std::vector<int> stationLines = stationRecordLines(trace, stations);
     std::map<int, int> stopCell;  // by station entry
@@ -159,41 +155,63 @@ json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
             recordLine > 0 ? sourceJson(sources.trainFile, recordLine, lines.train) : json(nullptr);
         items.emplace_back(entry.long3, std::move(item));
     }
+}
 
-    for (std::size_t i = 0; i < report.objects.size(); ++i) {
-        const RouteObject& o = report.objects[i];
-        if (o.raw.kind == scenario::CellKind::kStationStop) continue;  // told with its station
+json routeObjectJson(const RouteObject& o, std::int64_t position, const LiveSources& sources,
+                     const DescriptionLines& lines) {
+    json item;
+    item["id"] = "c" + std::to_string(o.cell);
+    item["station"] = nullptr;
+    item["cell"] = o.cell;
+    item["kind"] = o.kindName;
+    item["position"] = position;
+    item["km"] = kilometreText(position);
+    item["exact"] = o.written.has_value() && o.writtenExact;
+    item["text"] = o.text ? json(*o.text) : json(nullptr);
+    json values = json::object();
+    for (const NamedValue& v : o.values) values[v.name] = v.value;
+    item["values"] = std::move(values);
+    item["added"] = o.addedByCompiler;
+    item["source"] = sourceOf(o, sources, lines);
+    return item;
+}
+
+// Every object of the route but the stations' stops (told with their stations); a mountain
+// stretch, which marks each of its cells, once.
+void addRouteObjects(const RouteReport& report, const LiveSources& sources,
+                     const DescriptionLines& lines,
+                     std::vector<std::pair<std::int64_t, json>>& items) {
+    const auto& objects = report.objects;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const RouteObject& o = objects[i];
+        if (o.raw.kind == scenario::CellKind::kStationStop) continue;
         if (o.raw.kind == scenario::CellKind::kMountainMarker) {
-            // A mountain stretch marks each of its cells; the page lists the stretch once.
             std::size_t last = i;
-            while (last + 1 < report.objects.size() &&
-                   report.objects[last + 1].raw.kind == scenario::CellKind::kMountainMarker &&
-                   report.objects[last + 1].cell == report.objects[last].cell + 1 &&
-                   report.objects[last + 1].raw.value1 == o.raw.value1) {
+            while (last + 1 < objects.size() &&
+                   objects[last + 1].raw.kind == scenario::CellKind::kMountainMarker &&
+                   objects[last + 1].cell == objects[last].cell + 1 &&
+                   objects[last + 1].raw.value1 == o.raw.value1) {
                 ++last;
             }
             items.emplace_back(cellStart(o.cell),
-                               mountainJson(o, report.objects[last].cell, sources, lines));
+                               mountainJson(o, objects[last].cell, sources, lines));
             i = last;
             continue;
         }
         const std::int64_t position = o.written.value_or(cellStart(o.cell));
-        json item;
-        item["id"] = "c" + std::to_string(o.cell);
-        item["station"] = nullptr;
-        item["cell"] = o.cell;
-        item["kind"] = o.kindName;
-        item["position"] = position;
-        item["km"] = kilometreText(position);
-        item["exact"] = o.written.has_value() && o.writtenExact;
-        item["text"] = o.text ? json(*o.text) : json(nullptr);
-        json values = json::object();
-        for (const NamedValue& v : o.values) values[v.name] = v.value;
-        item["values"] = std::move(values);
-        item["added"] = o.addedByCompiler;
-        item["source"] = sourceOf(o, sources, lines);
-        items.emplace_back(position, std::move(item));
+        items.emplace_back(position, routeObjectJson(o, position, sources, lines));
     }
+}
+
+// The objects the page lists, in the order of the line.
+json objectsJson(const scenario::ScenarioModel& model, const RecordTrace& trace,
+                 const LiveSources& sources, const std::string& line, const std::string& train) {
+    RouteReport report = routeReport(model.routeTable, &model.lineTable);
+    attributeCompiledSources(report, {&trace, sources.lineFile, sources.trainFile});
+    const DescriptionLines lines{SourceLines(line), SourceLines(train)};
+    std::vector<std::pair<std::int64_t, json>> items;
+    addStations(model, trace, report, sources, lines, items);
+    addRouteObjects(report, sources, lines, items);
     std::stable_sort(items.begin(), items.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     json list = json::array();
@@ -276,62 +294,78 @@ bool LiveScenario::refresh() {
     return true;
 }
 
+// What a look at the descriptions found: check's diagnostics and, when there is no error, the
+// compilation to draw.
+struct LiveScenario::Checked {
+    nlohmann::ordered_json diagnostics = nlohmann::ordered_json::array();
+    int errors = 0;
+    int warnings = 0;
+    bool limitReached = false;
+    std::size_t warningsLeftOut = 0;
+    Compilation compiled;
+    std::string problem;  // a description that cannot be read, or nothing to draw
+};
+
+LiveScenario::Checked LiveScenario::check(const std::string& readProblem) const {
+    Checked c;
+    c.problem = readProblem;
+    if (!lineBytes_ || !trainBytes_) return c;
+    const CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
+                             sources_.lineName, sources_.trainName, true};
+    const ErrorScan scan = findErrors(inputs, kErrorLimit);
+    Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
+                                         *trainBytes_, true, {}, kWarningLimit, scan.trace.get());
+    c.warnings = static_cast<int>(found.count);
+    const ToldDiagnostics told =
+        toldDiagnostics(scan.errors, std::move(found), sources_.lineFile, sources_.trainFile);
+    for (const Diagnostic& d : told.told) c.diagnostics.push_back(diagnosticJson(d));
+    c.errors = static_cast<int>(scan.errors.size());
+    c.warningsLeftOut = told.warningsLeftOut;
+    c.limitReached = scan.limitReached;
+    if (c.errors == 0) {
+        c.compiled = compile(sources_, *lineBytes_, *trainBytes_);
+        if (!c.compiled.model) c.problem = c.compiled.problem;
+    }
+    return c;
+}
+
+// The new picture, with what changed from the one shown before; or, while the descriptions
+// fail, the last good one kept.
+json LiveScenario::takePicture(const Checked& checked, const LiveState* previous, LiveState& next) {
+    const Compilation& compiled = checked.compiled;
+    if (!compiled.model) {
+        next.stale = true;
+        if (previous) {
+            next.picture = previous->picture;
+            next.map = previous->map;
+            next.pictureVersion = previous->pictureVersion;
+        }
+        return json::array();
+    }
+    json changes = json::array();
+    if (previous && previous->picture) changes = changesJson(*previous->picture, *compiled.model);
+    next.picture = compiled.model;
+    const scenario::ScenarioModel& m = *compiled.model;
+    next.map =
+        std::make_shared<const MapModel>(wholeLineMap({&m.routeTable, &m.lineTable, &m.trackPlan}));
+    next.pictureVersion = next.version;
+    lastGoodObjects_ = objectsJson(m, *compiled.trace, sources_, *lineBytes_, *trainBytes_);
+    lastGoodPicture_ = pictureJson(m);
+    return changes;
+}
+
 void LiveScenario::rebuild(const std::string& readProblem) {
     const auto started = Clock::now();
     auto next = std::make_shared<LiveState>();
     const std::shared_ptr<const LiveState> previous = state();
     next->version = previous ? previous->version + 1 : 1;
 
-    json diagnostics = json::array();
-    int errors = 0;
-    int warnings = 0;
-    bool limitReached = false;
-    std::string problem = readProblem;
-    Compilation compiled;
-    if (lineBytes_ && trainBytes_) {
-        CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
-                           sources_.lineName, sources_.trainName, true};
-        const ErrorScan scan = findErrors(inputs, kErrorLimit);
-        Warnings found =
-            descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile, *trainBytes_,
-                                true, {}, kWarningLimit, scan.trace.get());
-        warnings = static_cast<int>(found.count);
-        const ToldDiagnostics told =
-            toldDiagnostics(scan.errors, std::move(found), sources_.lineFile, sources_.trainFile);
-        for (const Diagnostic& d : told.told) diagnostics.push_back(diagnosticJson(d));
-        errors = static_cast<int>(scan.errors.size());
-        next->warningsLeftOut = told.warningsLeftOut;
-        limitReached = scan.limitReached;
-        if (errors == 0) {
-            compiled = compile(sources_, *lineBytes_, *trainBytes_);
-            if (!compiled.model) problem = compiled.problem;
-        }
-    }
-
-    json changes = json::array();
-    if (compiled.model) {
-        if (previous && previous->picture)
-            changes = changesJson(*previous->picture, *compiled.model);
-        next->picture = compiled.model;
-        const scenario::ScenarioModel& m = *compiled.model;
-        next->map = std::make_shared<const MapModel>(
-            wholeLineMap({&m.routeTable, &m.lineTable, &m.trackPlan}));
-        next->pictureVersion = next->version;
-        lastGoodObjects_ =
-            objectsJson(*compiled.model, *compiled.trace, sources_, *lineBytes_, *trainBytes_);
-        lastGoodPicture_ = pictureJson(*compiled.model);
-    } else if (previous) {
-        // The objects shown stay those of the picture they belong to, the last good one.
-        next->stale = true;
-        next->picture = previous->picture;
-        next->map = previous->map;
-        next->pictureVersion = previous->pictureVersion;
-    } else {
-        next->stale = true;
-    }
-    next->errors = errors;
-    next->warnings = warnings;
-    next->problem = problem;
+    Checked checked = check(readProblem);
+    json changes = takePicture(checked, previous.get(), *next);
+    next->errors = checked.errors;
+    next->warnings = checked.warnings;
+    next->warningsLeftOut = checked.warningsLeftOut;
+    next->problem = checked.problem;
     next->compileMilliseconds =
         std::chrono::duration<double, std::milli>(Clock::now() - started).count();
 
@@ -340,15 +374,15 @@ void LiveScenario::rebuild(const std::string& readProblem) {
     out["pictureVersion"] = next->picture ? json(next->pictureVersion) : json(nullptr);
     out["stale"] = next->stale;
     out["files"] = {{"line", sources_.lineFile}, {"train", sources_.trainFile}};
-    out["problem"] = problem.empty() ? json(nullptr) : json(problem);
-    out["errors"] = errors;
-    out["warnings"] = warnings;
-    out["limitReached"] = limitReached;
+    out["problem"] = next->problem.empty() ? json(nullptr) : json(next->problem);
+    out["errors"] = next->errors;
+    out["warnings"] = next->warnings;
+    out["limitReached"] = checked.limitReached;
     out["warningsLeftOut"] = next->warningsLeftOut;
     out["compileMilliseconds"] = next->compileMilliseconds;
     out["picture"] = lastGoodPicture_;
     out["objects"] = lastGoodObjects_;
-    out["diagnostics"] = std::move(diagnostics);
+    out["diagnostics"] = std::move(checked.diagnostics);
     out["changes"] = std::move(changes);
     next->json = out.dump(-1, ' ', false, json::error_handler_t::replace);
 

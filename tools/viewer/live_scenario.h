@@ -66,8 +66,12 @@ class LiveScenario {
     std::optional<std::string> profileSvg(const MapView& view) const;
 
   private:
+    struct Checked;
     bool dueForLook(const platform::FileStamp& line, const platform::FileStamp& train) const;
     void rebuild(const std::string& readProblem);
+    Checked check(const std::string& readProblem) const;
+    nlohmann::ordered_json takePicture(const Checked& checked, const LiveState* previous,
+                                       LiveState& next);
 
     LiveSources sources_;
     platform::FileStamp lineStamp_;
