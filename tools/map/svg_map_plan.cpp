@@ -458,7 +458,7 @@ class PlanPicture {
         return out;
     }
 
-    // The heading, the north arrow and the scale bar, each kept clear of names.
+    // The heading, the north arrow, the legend and the scale bar, each kept clear of names.
     std::string furniture() {
         std::string out;
         TextStyle heading;
@@ -470,9 +470,14 @@ class PlanPicture {
         }
         out += textElement(10, 20, title, heading) + "\n";
         space_.takeHard(textBox(10, 20, title, heading));
+        out += northArrow();
+        out += legend();
+        return out + scaleBar();
+    }
 
-        // North arrow, turned as the plan is.
-        // In the top corner the track leaves freer, so that it does not hide an end of the line.
+    // North arrow, turned as the plan is, in the top corner the track leaves freer, so that it
+    // does not hide an end of the line.
+    std::string northArrow() {
         auto crowd = [this](double x, double y) {
             return std::count_if(samples_.begin(), samples_.end(), [&](const auto& p) {
                 return std::abs(p.first - x) < 60 && std::abs(p.second - y) < 60;
@@ -487,10 +492,11 @@ class PlanPicture {
         auto pt = [&](double along, double across) {
             return num(cx + ux * along - uy * across) + " " + num(cy + uy * along + ux * across);
         };
-        out += "<g class=\"north-arrow\"><title>north (the plan is turned " + num(g_.rotation()) +
-               "\xC2\xB0 clockwise)</title><circle cx=\"" + num(cx) + "\" cy=\"" + num(cy) +
-               "\" r=\"20\" fill=\"#ffffff\" stroke=\"#999999\"/><path d=\"M" + pt(17, 0) + " L" +
-               pt(-10, 7) + " L" + pt(-4, 0) + " L" + pt(-10, -7) + " Z\" fill=\"#333333\"/>";
+        std::string out =
+            "<g class=\"north-arrow\"><title>north (the plan is turned " + num(g_.rotation()) +
+            "\xC2\xB0 clockwise)</title><circle cx=\"" + num(cx) + "\" cy=\"" + num(cy) +
+            "\" r=\"20\" fill=\"#ffffff\" stroke=\"#999999\"/><path d=\"M" + pt(17, 0) + " L" +
+            pt(-10, 7) + " L" + pt(-4, 0) + " L" + pt(-10, -7) + " Z\" fill=\"#333333\"/>";
         TextStyle n;
         n.size = 11;
         n.bold = true;
@@ -500,25 +506,29 @@ class PlanPicture {
         out += textElement(nx, ny, "N", n) + "</g>\n";
         space_.takeHard({cx - 22, cy - 22, cx + 22, cy + 22});
         space_.takeHard(textBox(nx, ny, "N", n));
+        return out;
+    }
 
-        // The legend at the bottom right.
+    // The legend at the bottom right.
+    std::string legend() {
         Box legendBox;
         const std::string legendText = planLegend(legendContent(), width_, height_, legendBox);
-        if (!legendText.empty()) {
-            out += legendText;
-            space_.takeHard(legendBox);
-        }
+        if (!legendText.empty()) space_.takeHard(legendBox);
+        return legendText;
+    }
 
-        // Scale bar at the bottom left.
+    // The scale bar at the bottom left.
+    std::string scaleBar() {
         const double target = 140 / std::max(g_.scale(), 1e-9);
         double metres = niceStepAbove(target / 2);
         if (metres * g_.scale() > 200) metres /= 2;
         const double x0 = 20;
         const double x1 = x0 + metres * g_.scale();
         const double y = height_ - 16;
-        out += "<path class=\"scale-bar\" d=\"M" + num(x0) + " " + num(y - 5) + " L" + num(x0) +
-               " " + num(y) + " L" + num(x1) + " " + num(y) + " L" + num(x1) + " " + num(y - 5) +
-               "\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\"/>\n";
+        std::string out = "<path class=\"scale-bar\" d=\"M" + num(x0) + " " + num(y - 5) + " L" +
+                          num(x0) + " " + num(y) + " L" + num(x1) + " " + num(y) + " L" + num(x1) +
+                          " " + num(y - 5) +
+                          "\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\"/>\n";
         TextStyle small;
         small.size = 10;
         small.anchor = Anchor::middle;
