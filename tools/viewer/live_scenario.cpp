@@ -57,6 +57,7 @@ struct Compilation {
     std::shared_ptr<const scenario::ScenarioModel> model;
     std::shared_ptr<const RecordTrace> trace;
     std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
+    bool failed = false;  // the compiler recorded a failure
 };
 
 Compilation compile(const LiveSources& sources, const std::string& line, const std::string& train) {
@@ -66,11 +67,13 @@ Compilation compile(const LiveSources& sources, const std::string& line, const s
     in->lineBytes = line;
     in->trainBytes = train;
     compileInMemory(*in, sources.lineName, sources.trainName);
-    if (in->problem) return {nullptr, nullptr, *in->problem};
+    const bool failed = in->model.error.errorCode != scenario::ErrorCode::none;
+    if (in->problem) return {nullptr, nullptr, *in->problem, failed};
     // The model and the trace live as long as the compilation that holds them.
     return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model),
             std::shared_ptr<const RecordTrace>(in, &in->trace),
-            {}};
+            {},
+            failed};
 }
 
 // "FILE:LINE" as object_sources writes it.
@@ -312,7 +315,15 @@ LiveScenario::Checked LiveScenario::check(const std::string& readProblem) const 
     if (!lineBytes_ || !trainBytes_) return c;
     const CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
                              sources_.lineName, sources_.trainName, true};
-    const ErrorScan scan = findErrors(inputs, kErrorLimit);
+    // A pair that compiles without a failure, as most saves do, is compiled once: the scan for
+    // errors, which leaves failing records out and compiles again, would find none.
+    Compilation compiled = compile(sources_, *lineBytes_, *trainBytes_);
+    ErrorScan scan;
+    if (compiled.model && !compiled.failed) {
+        scan.trace = compiled.trace;
+    } else {
+        scan = findErrors(inputs, kErrorLimit);
+    }
     Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
                                          *trainBytes_, true, {}, kWarningLimit, scan.trace.get());
     c.warnings = static_cast<int>(found.count);
@@ -323,7 +334,7 @@ LiveScenario::Checked LiveScenario::check(const std::string& readProblem) const 
     c.warningsLeftOut = told.warningsLeftOut;
     c.limitReached = scan.limitReached;
     if (c.errors == 0) {
-        c.compiled = compile(sources_, *lineBytes_, *trainBytes_);
+        c.compiled = std::move(compiled);
         if (!c.compiled.model) c.problem = c.compiled.problem;
     }
     return c;
