@@ -64,11 +64,36 @@ class CompileRun {
     int compile() {
         if (!resolveNames()) return finish(kExitNothingWritten);
         if (!readInputs()) return finish(kExitNothingWritten);
-        ToldDiagnostics warnings =
-            toldDiagnostics({},
-                            descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile,
-                                                trainBytes_, options_.trackPlan),
-                            options_.lineFile, options_.trainFile);
+        // One compilation, heard by the trace: the warnings read what it read, and its files
+        // are the ones written.
+        RecordTrace trace;
+        const scenario::Compilation compilation = compileInputs(trace);
+        tellWarnings(trace);
+        tellFailure(compilation);
+        if (const std::optional<int> status = refuse(compilation, trace)) return *status;
+        return write(compilation.files());
+    }
+
+    scenario::Compilation compileInputs(RecordTrace& trace) const {
+        scenario::Compilation compilation =
+            scenario::compile({lineName_, trainName_},
+                              {scenario::inMemory(lineBytes_), scenario::inMemory(trainBytes_)},
+                              // Written, not looked at: the plan's points are computed as they
+                              // are encoded.
+                              {.makeTrackPlan = options_.trackPlan ? 1 : 0,
+                               .observer = &trace,
+                               .planPoints = scenario::PlanPoints::drawingOnly});
+        trace.setFailed(compilation.model.error.errorCode != scenario::ErrorCode::none);
+        return compilation;
+    }
+
+    // The warnings go into the report and, unless silenced, on `err`, before the failure.
+    void tellWarnings(const RecordTrace& trace) {
+        ToldDiagnostics warnings = toldDiagnostics(
+            {},
+            descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile, trainBytes_,
+                                options_.trackPlan, {}, kWarningLimit, &trace),
+            options_.lineFile, options_.trainFile);
         report_.warnings = std::move(warnings.told);
         report_.warningsLeftOut = warnings.warningsLeftOut;
         if (options_.showWarnings) {
@@ -77,14 +102,9 @@ class CompileRun {
                 err_ << warningsLeftOutLine(report_.warningsLeftOut, kWarningLimit);
             }
         }
+    }
 
-        const scenario::Compilation compilation =
-            scenario::compile({lineName_, trainName_},
-                              {scenario::inMemory(lineBytes_), scenario::inMemory(trainBytes_)},
-                              // Written, not looked at: the plan's points are computed as they
-                              // are encoded.
-                              {.makeTrackPlan = options_.trackPlan ? 1 : 0,
-                               .planPoints = scenario::PlanPoints::drawingOnly});
+    void tellFailure(const scenario::Compilation& compilation) {
         const scenario::ScenarioModel& model = compilation.model;
         report_.errorCode = model.error.errorCode;
         report_.errorPosition = model.error.errorPosition;
@@ -92,7 +112,12 @@ class CompileRun {
             recordedFailure(model, compilation.reading, {options_.lineFile, options_.trainFile},
                             DescriptionTexts{lineBytes_, trainBytes_});
         if (report_.failure) err_ << formatFailureWithContext(*report_.failure);
+    }
 
+    // The status of a run that writes no file, for a compilation with no files to write or
+    // whose files would not hold what the descriptions say; nothing when the files are to be
+    // written.
+    std::optional<int> refuse(const scenario::Compilation& compilation, const RecordTrace& trace) {
         if (const std::optional<output::Unwritable> why = output::unwritable(compilation)) {
             if (why->noRoute) {
                 return stop(kExitNothingWritten,
@@ -110,14 +135,15 @@ class CompileRun {
                         "the compilation recorded a failure; no compiled file written "
                         "(--write-on-error writes them as the installer would)");
         }
-
         if (!options_.writeOnError) {
-            if (const std::optional<std::string> refused = refusal()) {
+            if (const std::optional<std::string> refused = refusal(trace)) {
                 return stop(kExitFailureRecorded, *refused);
             }
         }
+        return std::nullopt;
+    }
 
-        const std::vector<scenario::CompiledFile> files = compilation.files();
+    int write(const std::vector<scenario::CompiledFile>& files) {
         // A compiled file may not take the place of a description, under any name or link.
         for (const scenario::CompiledFile& file : files) {
             if (auto clash =
@@ -156,7 +182,7 @@ class CompileRun {
 
     // What keeps the files unwritten among the warnings: those that mean the files would not
     // hold what was written. The warnings left out of the report are looked at again for them.
-    std::optional<std::string> refusal() const {
+    std::optional<std::string> refusal(const RecordTrace& trace) const {
         std::vector<std::string_view> names = refusingIn(report_.warnings, options_.relaxed);
         std::size_t count = 0;
         for (const Diagnostic& d : report_.warnings) {
@@ -172,7 +198,7 @@ class CompileRun {
             }
             const Warnings all =
                 descriptionWarnings(options_.lineFile, lineBytes_, options_.trainFile, trainBytes_,
-                                    options_.trackPlan, others);
+                                    options_.trackPlan, others, kWarningLimit, &trace);
             names = refusingIn(all.first, options_.relaxed);
             count = all.count;
         }

@@ -152,101 +152,11 @@ class Linter {
 
     LintResult run() {
         encoding();
-        enum class Section { beforeHeader, general, records } section = Section::beforeHeader;
-        int comments = 0;
-        for (int number = 1; number <= lines_.count(); ++number) {
-            const auto [from, to] = *lines_.byteRange(number);
-            const Line line{number, in_.bytes.substr(from, to - from)};
-            std::string_view text = line.text;
-            int shift = 0;
-            if (line.number == 1 && text.starts_with("\xEF\xBB\xBF")) {
-                text.remove_prefix(3);
-                shift = 3;
-            }
-            FirstField first = firstField(text);
-            first.column += shift;
-            const std::string_view field = first.text;
-            if (section == Section::beforeHeader) {
-                if (containsIgnoringCase(field, scenario::kGeneralHeading)) {
-                    section = in_.isLine ? Section::general : Section::records;
-                    found_.add(std::move(beforeHeader_));
-                } else if (!keywordsOf(field, false).empty() && !isComment(field)) {
-                    warn("before-general-header", line, first.column,
-                         "this record stands before the [generale] line; the reader skips "
-                         "everything before it",
-                         "move the record below the [generale] line");
-                }
-                continue;
-            }
-            const bool general = section == Section::general;
-            if (isComment(field)) {
-                ++comments;
-                if (comments > scenario::commentFieldsDropped(sectionOf(general)) &&
-                    !keywordsOf(field, general).empty()) {
-                    warn("comment-run-too-long", line, first.column,
-                         "the reader drops at most " + std::string(general ? "ten" : "two") +
-                             " comment fields in a row; this one is read as a record",
-                         "put a line that is not a comment between the comment lines, or "
-                         "delete the record");
-                } else if (first.comma) {
-                    commentWithFields(line, text, *first.comma, shift, general);
-                }
-                continue;
-            }
-            comments = 0;
-            if (field.empty()) {
-                const std::string_view rest =
-                    first.comma ? text.substr(*first.comma + 1) : std::string_view{};
-                if (!general && rest.find_first_not_of(" \t,") != std::string_view::npos) {
-                    warn("unknown-keyword", line, first.column,
-                         "the line starts with an empty field, where the reader looks for a "
-                         "keyword; the line is skipped",
-                         "write the record's keyword before the first comma");
-                }
-                continue;
-            }
-            if (looksLikeComment(field)) {
-                const auto read = keywordsOf(field, general);
-                warn("comment-read-as-fields", line, first.column,
-                     read.empty() ? "\"" + commentMark(field) +
-                                        "\" does not mark a comment: the line is read as fields"
-                                  : "\"" + commentMark(field) +
-                                        "\" does not mark a comment: the line is read as a \"" +
-                                        std::string(read.front()->spelling()) + "\" record",
-                     "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
-                if (read.empty()) continue;
-            }
-            if (scenario::isHeading(field)) {
-                heading(line, field, first.column);
-                if (general) section = Section::records;
-                continue;
-            }
-            const auto keywords = keywordsOf(field, general);
-            // Without the track plan the reader leaves curves out on purpose.
-            if (keywords.empty() && in_.isLine && !in_.trackPlan &&
-                scenario::recordGrammar(RecordKind::curve).matches(field)) {
-                continue;
-            }
-            if (keywords.empty()) {
-                if (!looksLikeComment(field)) unknown(line, field, first.column, general);
-                continue;
-            }
-            if (keywords.size() > 1) {
-                std::string names;
-                for (const RecordGrammar* k : keywords) {
-                    names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling()) + "\"";
-                }
-                warn("several-keywords", line, first.column,
-                     "\"" + std::string(field) + "\" holds the keywords of several records (" +
-                         names + "); each reads its own fields from here",
-                     "write one record's keyword alone");
-            }
-            record(line, text, first, shift, keywords);
-        }
+        for (int number = 1; number <= lines_.count(); ++number) lintLine(readLine(number));
         for (const auto& [order, records] : ordered_) positionOrder(order, records);
         // Without a header nothing is read at all: the records before it are not told, the
         // missing header is.
-        if (section == Section::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
+        if (reading_ == Reading::beforeHeader && !in_.isLine && !in_.bytes.empty()) {
             warn("missing-general-header", Line{1, firstLine()}, 1,
                  "the train description has no [generale] line: nothing of it "
                  "is read",
@@ -256,6 +166,140 @@ class Linter {
     }
 
   private:
+    // Where the reader stands: looking for the [generale] line, in the line description's
+    // general section, or among the records.
+    enum class Reading { beforeHeader, general, records };
+
+    // A line as the reader meets it: its text without the first line's byte-order mark, and
+    // its first field with the column it has in the file.
+    struct ReadLine {
+        Line line;
+        std::string_view text;
+        int shift = 0;  // the bytes of the byte-order mark left off the text
+        FirstField first;
+    };
+
+    ReadLine readLine(int number) const {
+        const auto [from, to] = *lines_.byteRange(number);
+        ReadLine l{Line{number, in_.bytes.substr(from, to - from)}, {}, 0, {}};
+        l.text = l.line.text;
+        if (number == 1 && l.text.starts_with("\xEF\xBB\xBF")) {
+            l.text.remove_prefix(3);
+            l.shift = 3;
+        }
+        l.first = firstField(l.text);
+        l.first.column += l.shift;
+        return l;
+    }
+
+    void lintLine(const ReadLine& l) {
+        const std::string_view field = l.first.text;
+        if (reading_ == Reading::beforeHeader) {
+            lineBeforeHeader(l);
+            return;
+        }
+        const bool general = reading_ == Reading::general;
+        if (isComment(field)) {
+            commentLine(l, general);
+            return;
+        }
+        comments_ = 0;
+        if (field.empty()) {
+            lineWithoutKeyword(l, general);
+            return;
+        }
+        if (looksLikeComment(field) && !markReadAsFields(l, general)) return;
+        if (scenario::isHeading(field)) {
+            heading(l.line, field, l.first.column);
+            if (general) reading_ = Reading::records;
+            return;
+        }
+        keywordLine(l, general);
+    }
+
+    // Before the [generale] line the reader skips everything: a record there is told, once
+    // the header is found.
+    void lineBeforeHeader(const ReadLine& l) {
+        const std::string_view field = l.first.text;
+        if (containsIgnoringCase(field, scenario::kGeneralHeading)) {
+            reading_ = in_.isLine ? Reading::general : Reading::records;
+            found_.add(std::move(beforeHeader_));
+        } else if (!keywordsOf(field, false).empty() && !isComment(field)) {
+            warn("before-general-header", l.line, l.first.column,
+                 "this record stands before the [generale] line; the reader skips "
+                 "everything before it",
+                 "move the record below the [generale] line");
+        }
+    }
+
+    void commentLine(const ReadLine& l, bool general) {
+        ++comments_;
+        if (comments_ > scenario::commentFieldsDropped(sectionOf(general)) &&
+            !keywordsOf(l.first.text, general).empty()) {
+            warn("comment-run-too-long", l.line, l.first.column,
+                 "the reader drops at most " + std::string(general ? "ten" : "two") +
+                     " comment fields in a row; this one is read as a record",
+                 "put a line that is not a comment between the comment lines, or "
+                 "delete the record");
+        } else if (l.first.comma) {
+            commentWithFields(l.line, l.text, *l.first.comma, l.shift, general);
+        }
+    }
+
+    // A line whose first field is empty: among the train's records, one with fields after it
+    // is a record whose keyword is missing.
+    void lineWithoutKeyword(const ReadLine& l, bool general) {
+        const std::string_view rest =
+            l.first.comma ? l.text.substr(*l.first.comma + 1) : std::string_view{};
+        if (!general && rest.find_first_not_of(" \t,") != std::string_view::npos) {
+            warn("unknown-keyword", l.line, l.first.column,
+                 "the line starts with an empty field, where the reader looks for a "
+                 "keyword; the line is skipped",
+                 "write the record's keyword before the first comma");
+        }
+    }
+
+    // A first field that an author meant as a comment but the reader does not take as one;
+    // returns whether it is still read as a record.
+    bool markReadAsFields(const ReadLine& l, bool general) {
+        const std::string_view field = l.first.text;
+        const auto read = keywordsOf(field, general);
+        warn("comment-read-as-fields", l.line, l.first.column,
+             read.empty() ? "\"" + commentMark(field) +
+                                "\" does not mark a comment: the line is read as fields"
+                          : "\"" + commentMark(field) +
+                                "\" does not mark a comment: the line is read as a \"" +
+                                std::string(read.front()->spelling()) + "\" record",
+             "begin a comment with \"-\", as in \"-- a note\"; a comment holds no comma");
+        return !read.empty();
+    }
+
+    // A line that starts with a word the reader tests as a keyword.
+    void keywordLine(const ReadLine& l, bool general) {
+        const std::string_view field = l.first.text;
+        const auto keywords = keywordsOf(field, general);
+        // Without the track plan the reader leaves curves out on purpose.
+        if (keywords.empty() && in_.isLine && !in_.trackPlan &&
+            scenario::recordGrammar(RecordKind::curve).matches(field)) {
+            return;
+        }
+        if (keywords.empty()) {
+            if (!looksLikeComment(field)) unknown(l.line, field, l.first.column, general);
+            return;
+        }
+        if (keywords.size() > 1) {
+            std::string names;
+            for (const RecordGrammar* k : keywords) {
+                names += (names.empty() ? "\"" : ", \"") + std::string(k->spelling()) + "\"";
+            }
+            warn("several-keywords", l.line, l.first.column,
+                 "\"" + std::string(field) + "\" holds the keywords of several records (" + names +
+                     "); each reads its own fields from here",
+                 "write one record's keyword alone");
+        }
+        record(l.line, l.text, l.first, l.shift, keywords);
+    }
+
     std::string_view firstLine() const {
         const std::size_t end = in_.bytes.find_first_of("\r\n");
         return in_.bytes.substr(0, end);
@@ -603,6 +647,8 @@ class Linter {
     FirstWarnings beforeHeader_;
     std::map<std::string, int> settings_;
     std::map<RecordKind, std::vector<Positioned>> ordered_;
+    Reading reading_ = Reading::beforeHeader;
+    int comments_ = 0;  // comment fields in a row, just before the line being read
 };
 
 }  // namespace

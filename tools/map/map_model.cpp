@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <numbers>
 #include <set>
 
 #include "common/windows1252.h"
@@ -58,65 +57,88 @@ std::string speedBoardLabel(const RouteObject& o) {
     return label;
 }
 
+// The position of the end cell of the slowdown that starts at `all[start]`, when its end comes
+// before the next slowdown's start.
+std::optional<std::int64_t> slowdownEndAfter(const std::vector<RouteObject>& all,
+                                             std::size_t start) {
+    for (std::size_t i = start + 1; i < all.size(); ++i) {
+        if (all[i].raw.kind == kSlowdownStart) break;
+        if (all[i].raw.kind == kSlowdownEnd) return objectPosition(all[i]);
+    }
+    return std::nullopt;
+}
+
+MapObject signalObject(MapObject m, const RouteObject& o) {
+    m.kind = MapObjectKind::signal;
+    const scenario::SignalSides sides = scenario::unpackSignalSides(o.raw.value4);
+    m.signalSides = std::pair{static_cast<int>(sides.sx), static_cast<int>(sides.dx)};
+    m.title = "signal " + kilometreText(m.position);
+    return m;
+}
+
+MapObject speedBoardObject(MapObject m, const RouteObject& o) {
+    m.kind = MapObjectKind::speedBoard;
+    m.label = speedBoardLabel(o);
+    m.speedKmh = o.raw.value1 / 20;
+    m.title = "speed board " + m.label + " km/h " + kilometreText(m.position);
+    return m;
+}
+
+MapObject locationBoardObject(MapObject m, const RouteObject& o) {
+    m.kind = MapObjectKind::locationBoard;
+    m.label = o.text.value_or("board " + std::to_string(o.raw.value1));
+    m.title = "location board " + m.label + " " + kilometreText(m.position);
+    return m;
+}
+
+// A slowdown from its start, to its end when one follows.
+MapObject slowdownObject(MapObject m, const RouteObject& o, std::optional<std::int64_t> until) {
+    m.kind = MapObjectKind::slowdownStart;
+    m.speedKmh = o.raw.value1;
+    m.label = std::to_string(o.raw.value1);
+    m.title = "slowdown " + speedText(o.raw.value1) + " from " + kilometreText(m.position);
+    if (until) {
+        m.until = until;
+        m.title += " to " + kilometreText(*until);
+    }
+    return m;
+}
+
+// An object that stands for the speed it stores, titled by what it is, that speed and where
+// it stands.
+MapObject speedObject(MapObject m, const RouteObject& o, MapObjectKind kind,
+                      const std::string& what) {
+    m.kind = kind;
+    m.speedKmh = o.raw.value1;
+    m.title = what + " " + speedText(o.raw.value1) + " " + kilometreText(m.position);
+    return m;
+}
+
 std::optional<MapObject> objectOf(const RouteObject& o, const std::vector<RouteObject>& all,
                                   std::size_t index) {
     MapObject m;
     m.cell = o.cell;
     m.position = objectPosition(o);
-    const std::string at = kilometreText(m.position);
     switch (o.raw.kind) {
-        case kSignal: {
-            m.kind = MapObjectKind::signal;
-            const scenario::SignalSides sides = scenario::unpackSignalSides(o.raw.value4);
-            m.signalSides = std::pair{static_cast<int>(sides.sx), static_cast<int>(sides.dx)};
-            m.title = "signal " + at;
-            return m;
-        }
+        case kSignal:
+            return signalObject(std::move(m), o);
         case kSpeedIndicator:
-            m.kind = MapObjectKind::speedBoard;
-            m.label = speedBoardLabel(o);
-            m.speedKmh = o.raw.value1 / 20;
-            m.title = "speed board " + m.label + " km/h " + at;
-            return m;
+            return speedBoardObject(std::move(m), o);
         case kLocationBoard:
-            m.kind = MapObjectKind::locationBoard;
-            m.label = o.text.value_or("board " + std::to_string(o.raw.value1));
-            m.title = "location board " + m.label + " " + at;
-            return m;
+            return locationBoardObject(std::move(m), o);
         case kWarningBoard:
-            m.kind = MapObjectKind::slowdownWarning;
-            m.speedKmh = o.raw.value1;
             m.label = std::to_string(o.raw.value1);
-            m.title = "slowdown warning board " + speedText(o.raw.value1) + " " + at;
-            return m;
-        case kSlowdownStart: {
-            m.kind = MapObjectKind::slowdownStart;
-            m.speedKmh = o.raw.value1;
-            m.label = std::to_string(o.raw.value1);
-            m.title = "slowdown " + speedText(o.raw.value1) + " from " + at;
-            for (std::size_t i = index + 1; i < all.size(); ++i) {
-                if (all[i].raw.kind == kSlowdownStart) break;
-                if (all[i].raw.kind == kSlowdownEnd) {
-                    m.until = objectPosition(all[i]);
-                    m.title += " to " + kilometreText(*m.until);
-                    break;
-                }
-            }
-            return m;
-        }
+            return speedObject(std::move(m), o, MapObjectKind::slowdownWarning,
+                               "slowdown warning board");
+        case kSlowdownStart:
+            return slowdownObject(std::move(m), o, slowdownEndAfter(all, index));
         case kSlowdownEnd:
-            m.kind = MapObjectKind::slowdownEnd;
-            m.speedKmh = o.raw.value1;
-            m.title = "slowdown end " + speedText(o.raw.value1) + " " + at;
-            return m;
+            return speedObject(std::move(m), o, MapObjectKind::slowdownEnd, "slowdown end");
         case kMark:
-            m.kind = MapObjectKind::mark;
-            m.speedKmh = o.raw.value1;
-            m.title = "speed-supervision mark " + speedText(o.raw.value1) + " " + at;
-            return m;
+            return speedObject(std::move(m), o, MapObjectKind::mark, "speed-supervision mark");
         case kMarkWithoutSpeed:
             m.kind = MapObjectKind::mark;
-            m.title = "speed-supervision mark " + at;
+            m.title = "speed-supervision mark " + kilometreText(m.position);
             return m;
         default:
             return std::nullopt;  // stations come from the train file; countdown cells and
@@ -227,6 +249,68 @@ std::vector<SpeedStep> trainLimit(const std::vector<SpeedStep>& line,
     return steps;
 }
 
+bool within(const MapModel& model, std::int64_t metres) {
+    return metres >= model.from && metres <= model.to;
+}
+
+// The stations and the route's objects within the model's stretch, in order of position, and
+// the count of each kind the model tells.
+void addObjects(MapModel& model, const MapSources& s, const RouteReport& report) {
+    std::vector<MapObject> stations = stationsOf(s, report);
+    model.stationCount = stations.size();
+    for (MapObject& st : stations) {
+        if (within(model, st.position)) model.objects.push_back(std::move(st));
+    }
+    for (std::size_t i = 0; i < report.objects.size(); ++i) {
+        const RouteObject& o = report.objects[i];
+        if (o.raw.kind == kSignal) ++model.signalCount;
+        std::optional<MapObject> m = objectOf(o, report.objects, i);
+        if (m && within(model, m->position)) model.objects.push_back(std::move(*m));
+    }
+    std::stable_sort(
+        model.objects.begin(), model.objects.end(),
+        [](const MapObject& a, const MapObject& b) { return a.position < b.position; });
+}
+
+// Each slowdown's stretch and speed: in force to its end cell, or over its own cell when the
+// end shares it.
+std::vector<SpeedStep> slowdownsOf(const std::vector<RouteObject>& objects) {
+    std::vector<SpeedStep> slowdowns;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const RouteObject& o = objects[i];
+        if (o.raw.kind != kSlowdownStart) continue;
+        std::int64_t end = objectPosition(o) + 50;
+        if (const auto until = slowdownEndAfter(objects, i)) end = std::max(end, *until);
+        slowdowns.push_back({objectPosition(o), end, o.raw.value1});
+    }
+    return slowdowns;
+}
+
+// The line's limit, its gradients and its mountain stretches from the runs of alike cells,
+// each a step joined to the one before where they agree.
+void addTrackRuns(MapModel& model, const std::vector<TrackRun>& runs) {
+    for (const TrackRun& run : runs) {
+        const std::int64_t from = cellStart(run.firstCell);
+        const std::int64_t to = cellStart(run.lastCell + 1);
+        if (!model.lineSpeed.empty() && model.lineSpeed.back().kmh == run.speedKmh) {
+            model.lineSpeed.back().to = to;
+        } else {
+            model.lineSpeed.push_back({from, to, run.speedKmh});
+        }
+        if (!model.gradients.empty() && model.gradients.back().perMille == run.gradient) {
+            model.gradients.back().to = to;
+        } else {
+            model.gradients.push_back({from, to, run.gradient});
+        }
+        if (run.mountainType == 0) continue;
+        if (!model.mountains.empty() && model.mountains.back().second == from) {
+            model.mountains.back().second = to;
+        } else {
+            model.mountains.emplace_back(from, to);
+        }
+    }
+}
+
 }  // namespace
 
 std::string_view mapObjectWord(MapObjectKind kind) {
@@ -271,60 +355,12 @@ MapModel wholeLineMap(const MapSources& s) {
     }
     model.from = 0;
     model.to = model.lineEnd;
-    auto within = [&model](std::int64_t m) { return m >= model.from && m <= model.to; };
-
-    std::vector<MapObject> stations = stationsOf(s, report);
-    model.stationCount = stations.size();
-    for (MapObject& st : stations) {
-        if (within(st.position)) model.objects.push_back(std::move(st));
-    }
-    std::vector<SpeedStep> slowdowns;
-    for (std::size_t i = 0; i < report.objects.size(); ++i) {
-        const RouteObject& o = report.objects[i];
-        if (o.raw.kind == kSignal) ++model.signalCount;
-        if (o.raw.kind == kSlowdownStart) {
-            // In force to its end cell, or over its own cell when the end shares it.
-            std::int64_t end = objectPosition(o) + 50;
-            for (std::size_t j = i + 1; j < report.objects.size(); ++j) {
-                if (report.objects[j].raw.kind == kSlowdownStart) break;
-                if (report.objects[j].raw.kind == kSlowdownEnd) {
-                    end = std::max(end, objectPosition(report.objects[j]));
-                    break;
-                }
-            }
-            slowdowns.push_back({objectPosition(o), end, o.raw.value1});
-        }
-        std::optional<MapObject> m = objectOf(o, report.objects, i);
-        if (m && within(m->position)) model.objects.push_back(std::move(*m));
-    }
-    std::stable_sort(
-        model.objects.begin(), model.objects.end(),
-        [](const MapObject& a, const MapObject& b) { return a.position < b.position; });
-
-    for (const TrackRun& run : report.runs) {
-        const std::int64_t from = cellStart(run.firstCell);
-        const std::int64_t to = cellStart(run.lastCell + 1);
-        if (!model.lineSpeed.empty() && model.lineSpeed.back().kmh == run.speedKmh) {
-            model.lineSpeed.back().to = to;
-        } else {
-            model.lineSpeed.push_back({from, to, run.speedKmh});
-        }
-        if (!model.gradients.empty() && model.gradients.back().perMille == run.gradient) {
-            model.gradients.back().to = to;
-        } else {
-            model.gradients.push_back({from, to, run.gradient});
-        }
-        if (run.mountainType == 0) continue;
-        if (!model.mountains.empty() && model.mountains.back().second == from) {
-            model.mountains.back().second = to;
-        } else {
-            model.mountains.emplace_back(from, to);
-        }
-    }
-    model.trainSpeed = trainLimit(model.lineSpeed, slowdowns);
+    addObjects(model, s, report);
+    addTrackRuns(model, report.runs);
+    model.trainSpeed = trainLimit(model.lineSpeed, slowdownsOf(report.objects));
     for (const ApproachCode& a : report.approaches) {
         const std::int64_t at = cellStart(a.cell);
-        if (within(at)) model.approaches.push_back({a.cell, at, a.code});
+        if (within(model, at)) model.approaches.push_back({a.cell, at, a.code});
     }
     return stretchOf(model, {});
 }
@@ -374,149 +410,6 @@ MapModel stretchOf(const MapModel& whole, const MapView& view) {
 
 MapModel buildMapModel(const MapSources& sources, const MapView& view) {
     return stretchOf(wholeLineMap(sources), view);
-}
-
-// ---- plan geometry ----
-
-namespace {
-
-using Point = std::pair<double, double>;
-
-double cross(const Point& o, const Point& a, const Point& b) {
-    return (a.first - o.first) * (b.second - o.second) -
-           (a.second - o.second) * (b.first - o.first);
-}
-
-// The convex hull, so that trying many turns costs a few dozen points each, not the line's.
-std::vector<Point> hull(std::vector<Point> points) {
-    std::sort(points.begin(), points.end());
-    points.erase(std::unique(points.begin(), points.end()), points.end());
-    if (points.size() < 3) return points;
-    std::vector<Point> h(2 * points.size());
-    std::size_t k = 0;
-    for (const Point& p : points) {
-        while (k >= 2 && cross(h[k - 2], h[k - 1], p) <= 0) --k;
-        h[k++] = p;
-    }
-    for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
-        while (k >= lower && cross(h[k - 2], h[k - 1], points[i]) <= 0) --k;
-        h[k++] = points[i];
-    }
-    h.resize(k - 1);
-    return h;
-}
-
-// Plan (x east, y north) to an unscaled picture turned `degrees` clockwise (y down).
-Point turned(const Point& p, double c, double s) {
-    const double x = p.first;
-    const double y = -p.second;
-    return {x * c - y * s, x * s + y * c};
-}
-
-}  // namespace
-
-std::optional<PlanGeometry> PlanGeometry::fit(const scenario::TrackPlan& plan, std::int64_t from,
-                                              std::int64_t to, double width, double height,
-                                              double margin) {
-    if (!plan.dimensioned()) return std::nullopt;
-    PlanGeometry g;
-    g.plan_ = &plan;
-    // For each metre, the last drawn point at or before it (-1 for none), so that a plan with
-    // long empty stretches costs one pass rather than one search per point drawn.
-    const std::uint8_t* xs = plan.tags(0);
-    const std::uint8_t* ys = plan.tags(1);
-    g.drawnAtOrBefore_.resize(static_cast<std::size_t>(plan.points()));
-    std::int64_t last = -1;
-    for (std::int64_t m = 0; m < plan.points(); ++m) {
-        if (xs[m] != static_cast<std::uint8_t>(scenario::PlanTag::empty) &&
-            ys[m] != static_cast<std::uint8_t>(scenario::PlanTag::empty)) {
-            last = m;
-        }
-        g.drawnAtOrBefore_[static_cast<std::size_t>(m)] = last;
-    }
-    from = std::clamp<std::int64_t>(from, 0, plan.points() - 1);
-    to = std::clamp<std::int64_t>(to, from, plan.points() - 1);
-    std::vector<Point> points;
-    const std::int64_t step = std::max<std::int64_t>(1, (to - from) / 4000);
-    for (std::int64_t m = from;; m += step) {
-        const std::int64_t at = std::min(m, to);
-        const std::int64_t drawn = g.drawnAtOrBefore_[static_cast<std::size_t>(at)];
-        if (drawn >= 0) points.emplace_back(plan.real(drawn, 0), plan.real(drawn, 1));
-        if (at >= to) break;
-    }
-    const std::vector<Point> outline = hull(points);
-    if (outline.empty()) return std::nullopt;
-
-    const double innerWidth = std::max(width - 2 * margin, 1.0);
-    const double innerHeight = std::max(height - 2 * margin, 1.0);
-    auto scaleAt = [&](double degrees, Point* low, Point* high) {
-        const double r = degrees * std::numbers::pi / 180;
-        const double c = std::cos(r);
-        const double s = std::sin(r);
-        Point lo{1e300, 1e300};
-        Point hi{-1e300, -1e300};
-        for (const Point& p : outline) {
-            const Point q = turned(p, c, s);
-            lo = {std::min(lo.first, q.first), std::min(lo.second, q.second)};
-            hi = {std::max(hi.first, q.first), std::max(hi.second, q.second)};
-        }
-        if (low) *low = lo;
-        if (high) *high = hi;
-        const double spanX = std::max(hi.first - lo.first, 1.0);
-        const double spanY = std::max(hi.second - lo.second, 1.0);
-        return std::min(innerWidth / spanX, innerHeight / spanY);
-    };
-    double best = 0;
-    for (int d = 0; d < 180; ++d) best = std::max(best, scaleAt(d, nullptr, nullptr));
-    // Of the turns that fill the panel nearly as well, the one nearest north-up, so that a
-    // line that fits as it lies is not turned for a sliver of scale.
-    double chosen = 0;
-    for (int d = 0; d <= 180; ++d) {
-        for (const int sign : {1, -1}) {
-            if (scaleAt(sign * d, nullptr, nullptr) >= best * 0.97) {
-                chosen = sign * d;
-                d = 181;
-                break;
-            }
-        }
-    }
-    Point lo;
-    Point hi;
-    g.rotation_ = chosen == -180 ? 180 : chosen;
-    g.scale_ = scaleAt(g.rotation_, &lo, &hi);
-    const double r = g.rotation_ * std::numbers::pi / 180;
-    g.cos_ = std::cos(r);
-    g.sin_ = std::sin(r);
-    g.offsetX_ = (width - (hi.first - lo.first) * g.scale_) / 2 - lo.first * g.scale_;
-    g.offsetY_ = (height - (hi.second - lo.second) * g.scale_) / 2 - lo.second * g.scale_;
-    return g;
-}
-
-std::optional<std::pair<double, double>> PlanGeometry::at(std::int64_t metres) const {
-    if (drawnAtOrBefore_.empty()) return std::nullopt;
-    metres = std::clamp<std::int64_t>(metres, 0, lastPoint());
-    const std::int64_t drawn = drawnAtOrBefore_[static_cast<std::size_t>(metres)];
-    if (drawn < 0) return std::nullopt;
-    const Point q = turned({plan_->real(drawn, 0), plan_->real(drawn, 1)}, cos_, sin_);
-    return Point{offsetX_ + q.first * scale_, offsetY_ + q.second * scale_};
-}
-
-std::pair<double, double> PlanGeometry::direction(std::int64_t metres) const {
-    // Over a few picture units either side, so that a kink of a metre does not turn a tick.
-    const std::int64_t reach = std::max<std::int64_t>(5, static_cast<std::int64_t>(4 / scale_));
-    const auto a = at(metres - reach);
-    const auto b = at(metres + reach);
-    if (a && b) {
-        const double dx = b->first - a->first;
-        const double dy = b->second - a->second;
-        const double length = std::hypot(dx, dy);
-        if (length > 1e-9) return {dx / length, dy / length};
-    }
-    return {sin_, -cos_};  // north
-}
-
-std::int64_t PlanGeometry::lastPoint() const {
-    return static_cast<std::int64_t>(drawnAtOrBefore_.size()) - 1;
 }
 
 double labelWidth(std::string_view text, double fontSize, bool bold) {

@@ -263,39 +263,63 @@ class ProfilePicture {
         return m_.lineSpeed.empty() ? 0 : m_.lineSpeed.back().kmh;
     }
 
+    // The speed band's vertical scale: 0 at its foot, `ceiling` (the line's fastest limit up
+    // to the next 20 km/h) 12 below its head, where a board's value still fits above.
+    struct SpeedScale {
+        double top = 0;
+        double bottom = 0;
+        int ceiling = 20;
+        double operator()(double v) const {
+            return bottom -
+                   std::clamp(v, 0.0, static_cast<double>(ceiling)) / ceiling * (bottom - top - 12);
+        }
+    };
+
+    SpeedScale speedScale(double top, double bottom) const {
+        int fastest = 20;
+        for (const SpeedStep& s : m_.lineSpeed) fastest = std::max(fastest, s.kmh);
+        return {top, bottom, (fastest + 19) / 20 * 20};
+    }
+
     std::string speedBand(double top, double bottom) {
         // The band's name first: the values of the boards and slowdowns give way to it.
         std::string out = bandFrame(top, bottom, "speed limit (km/h)", "km/h");
-        int fastest = 20;
-        for (const SpeedStep& s : m_.lineSpeed) fastest = std::max(fastest, s.kmh);
-        const int ceiling = (fastest + 19) / 20 * 20;
-        const auto py = [&](double v) {
-            return bottom -
-                   std::clamp(v, 0.0, static_cast<double>(ceiling)) / ceiling * (bottom - top - 12);
-        };
-        // Values far enough apart to be read, at a step of 20 km/h or a multiple.
-        int step = ceiling > 100 ? 40 : 20;
-        while (step < ceiling && py(0) - py(step) < 14) step *= 2;
-        for (int v = 0; v <= ceiling; v += step) {
+        const SpeedScale py = speedScale(top, bottom);
+        out += speedGrid(py);
+        keepLimitsClear(py);
+        out += "<path class=\"line-speed\" d=\"" + stepsPath(m_.lineSpeed, false, py) +
+               "\" fill=\"none\" stroke=\"" + kLineSpeedColour + "\" stroke-width=\"1.8\"/>\n";
+        // The train's own limit where its slowdowns bring it under the line's.
+        out += "<path class=\"train-speed\" d=\"" + stepsPath(m_.trainSpeed, true, py) +
+               "\" fill=\"none\" stroke=\"" + kSlowdownColour + "\" stroke-width=\"2.2\"/>\n";
+        std::string signals;
+        std::string others;
+        for (const MapObject& o : m_.objects) speedMark(o, py, signals, others);
+        // Speed boards last: their values give way to the slowdowns'.
+        for (const MapObject& o : m_.objects) {
+            if (o.kind == MapObjectKind::speedBoard) others += speedBoard(o, py);
+        }
+        return out + signals + others;
+    }
+
+    // Values far enough apart to be read, at a step of 20 km/h or a multiple, each on its
+    // line across the band.
+    std::string speedGrid(const SpeedScale& py) {
+        std::string out;
+        int step = py.ceiling > 100 ? 40 : 20;
+        while (step < py.ceiling && py(0) - py(step) < 14) step *= 2;
+        for (int v = 0; v <= py.ceiling; v += step) {
             out += "<line x1=\"" + num(left_) + "\" y1=\"" + num(py(v)) + "\" x2=\"" +
                    num(left_ + width()) + "\" y2=\"" + num(py(v)) +
                    "\" stroke=\"#e4e4e4\" stroke-width=\"0.8\"/>\n";
             out += axisLabel(py(v), std::to_string(v));
         }
-        auto stepsPath = [&](const std::vector<SpeedStep>& steps, bool onlyBelowLine) {
-            std::string d;
-            std::int64_t penEnd = -1;
-            for (const SpeedStep& s : steps) {
-                if (onlyBelowLine && s.kmh >= lineLimitAt(s.from)) continue;
-                const double x0 = px(static_cast<double>(s.from));
-                const double x1 = px(static_cast<double>(s.to));
-                d += (penEnd == s.from ? " L" : " M") + num(x0) + " " + num(py(s.kmh)) + " L" +
-                     num(x1) + " " + num(py(s.kmh));
-                penEnd = s.to;
-            }
-            return d;
-        };
-        // Values keep clear of the limits where they can.
+        return out;
+    }
+
+    // Values keep clear of the limits where they can: each step and each rise or fall
+    // between steps is taken, softly, before any value is placed.
+    void keepLimitsClear(const SpeedScale& py) {
         for (const std::vector<SpeedStep>* steps : {&m_.lineSpeed, &m_.trainSpeed}) {
             double lastY = -1;
             for (const SpeedStep& s : *steps) {
@@ -307,71 +331,81 @@ class ProfilePicture {
                 lastY = y;
             }
         }
-        out += "<path class=\"line-speed\" d=\"" + stepsPath(m_.lineSpeed, false) +
-               "\" fill=\"none\" stroke=\"" + kLineSpeedColour + "\" stroke-width=\"1.8\"/>\n";
-        // The train's own limit where its slowdowns bring it under the line's.
-        out += "<path class=\"train-speed\" d=\"" + stepsPath(m_.trainSpeed, true) +
-               "\" fill=\"none\" stroke=\"" + kSlowdownColour + "\" stroke-width=\"2.2\"/>\n";
+    }
 
-        std::string signals;
-        std::string others;
-        for (const MapObject& o : m_.objects) {
-            const double x = px(static_cast<double>(o.position));
-            switch (o.kind) {
-                case MapObjectKind::signal:
-                    signals += objectOpen(o) + "<line x1=\"" + num(x) + "\" y1=\"" + num(bottom) +
-                               "\" x2=\"" + num(x) + "\" y2=\"" + num(bottom - 7) + "\" stroke=\"" +
-                               kSignalColour + "\" stroke-width=\"1.2\"/></g>\n";
-                    space_.takeSoft({x - 1, bottom - 7, x + 1, bottom});
-                    break;
-                case MapObjectKind::slowdownStart:
-                    others += slowdown(o, py);
-                    break;
-                case MapObjectKind::slowdownWarning: {
-                    const double y = top + 2;
-                    others += objectOpen(o) + "<path d=\"M" + num(x) + " " + num(y + 8) + " L" +
-                              num(x + 4.5) + " " + num(y) + " L" + num(x - 4.5) + " " + num(y) +
-                              " Z\" fill=\"" + kSlowdownColour + "\"/></g>\n";
-                    space_.takeSoft({x - 5, y, x + 5, y + 8});
-                    break;
-                }
-                case MapObjectKind::slowdownEnd: {
-                    const double y = py(o.speedKmh.value_or(0));
-                    others += objectOpen(o) + "<line x1=\"" + num(x) + "\" y1=\"" + num(y) +
-                              "\" x2=\"" + num(x) + "\" y2=\"" + num(y - 8) + "\" stroke=\"" +
-                              kSlowdownColour + "\" stroke-width=\"2\"/></g>\n";
-                    break;
-                }
-                default:
-                    break;
-            }
+    // The path of a limit's steps, joined where one ends at the next's start; with
+    // `onlyBelowLine`, only the steps under the line's limit.
+    std::string stepsPath(const std::vector<SpeedStep>& steps, bool onlyBelowLine,
+                          const SpeedScale& py) const {
+        std::string d;
+        std::int64_t penEnd = -1;
+        for (const SpeedStep& s : steps) {
+            if (onlyBelowLine && s.kmh >= lineLimitAt(s.from)) continue;
+            const double x0 = px(static_cast<double>(s.from));
+            const double x1 = px(static_cast<double>(s.to));
+            d += (penEnd == s.from ? " L" : " M") + num(x0) + " " + num(py(s.kmh)) + " L" +
+                 num(x1) + " " + num(py(s.kmh));
+            penEnd = s.to;
         }
-        // Speed boards last: their values give way to the slowdowns'.
-        for (const MapObject& o : m_.objects) {
-            if (o.kind != MapObjectKind::speedBoard) continue;
-            const double x = px(static_cast<double>(o.position));
-            const double y = py(o.speedKmh.value_or(0));
-            others += objectOpen(o) + "<rect x=\"" + num(x - 3) + "\" y=\"" + num(y - 3) +
-                      "\" width=\"6\" height=\"6\" fill=\"" + kSpeedBoardColour + "\"/>";
-            TextStyle value;
-            value.size = 9;
-            value.fill = kSpeedBoardColour;
-            if (auto text = space_.place(o.label, value,
-                                         {{x, y - 6, Anchor::middle},
-                                          {x + 5, y - 5, Anchor::start},
-                                          {x - 5, y - 5, Anchor::end},
-                                          {x, y + 13, Anchor::middle}})) {
-                others += text->element;
+        return d;
+    }
+
+    // A signal, a slowdown, its warning board or its end on the band: the signals apart in
+    // `signals`, drawn under the rest.
+    void speedMark(const MapObject& o, const SpeedScale& py, std::string& signals,
+                   std::string& others) {
+        const double x = px(static_cast<double>(o.position));
+        switch (o.kind) {
+            case MapObjectKind::signal:
+                signals += objectOpen(o) + "<line x1=\"" + num(x) + "\" y1=\"" + num(py.bottom) +
+                           "\" x2=\"" + num(x) + "\" y2=\"" + num(py.bottom - 7) + "\" stroke=\"" +
+                           kSignalColour + "\" stroke-width=\"1.2\"/></g>\n";
+                space_.takeSoft({x - 1, py.bottom - 7, x + 1, py.bottom});
+                break;
+            case MapObjectKind::slowdownStart:
+                others += slowdown(o, py);
+                break;
+            case MapObjectKind::slowdownWarning: {
+                const double y = py.top + 2;
+                others += objectOpen(o) + "<path d=\"M" + num(x) + " " + num(y + 8) + " L" +
+                          num(x + 4.5) + " " + num(y) + " L" + num(x - 4.5) + " " + num(y) +
+                          " Z\" fill=\"" + kSlowdownColour + "\"/></g>\n";
+                space_.takeSoft({x - 5, y, x + 5, y + 8});
+                break;
             }
-            others += "</g>\n";
+            case MapObjectKind::slowdownEnd: {
+                const double y = py(o.speedKmh.value_or(0));
+                others += objectOpen(o) + "<line x1=\"" + num(x) + "\" y1=\"" + num(y) +
+                          "\" x2=\"" + num(x) + "\" y2=\"" + num(y - 8) + "\" stroke=\"" +
+                          kSlowdownColour + "\" stroke-width=\"2\"/></g>\n";
+                break;
+            }
+            default:
+                break;
         }
-        out += signals + others;
-        return out;
+    }
+
+    // A speed board at its speed, its value beside it where there is room.
+    std::string speedBoard(const MapObject& o, const SpeedScale& py) {
+        const double x = px(static_cast<double>(o.position));
+        const double y = py(o.speedKmh.value_or(0));
+        std::string out = objectOpen(o) + "<rect x=\"" + num(x - 3) + "\" y=\"" + num(y - 3) +
+                          "\" width=\"6\" height=\"6\" fill=\"" + kSpeedBoardColour + "\"/>";
+        TextStyle value;
+        value.size = 9;
+        value.fill = kSpeedBoardColour;
+        if (auto text = space_.place(o.label, value,
+                                     {{x, y - 6, Anchor::middle},
+                                      {x + 5, y - 5, Anchor::start},
+                                      {x - 5, y - 5, Anchor::end},
+                                      {x, y + 13, Anchor::middle}})) {
+            out += text->element;
+        }
+        return out + "</g>\n";
     }
 
     // A slowdown: the limit it takes away shaded from its start to its end, its speed beside.
-    template <typename Y>
-    std::string slowdown(const MapObject& o, const Y& py) {
+    std::string slowdown(const MapObject& o, const SpeedScale& py) {
         const int v = o.speedKmh.value_or(0);
         const std::int64_t end = std::max(o.position + 50, o.until.value_or(0));
         const double x0 = px(static_cast<double>(o.position));

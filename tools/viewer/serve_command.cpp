@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "tools/command_line/exit_status.h"
@@ -117,18 +118,11 @@ LiveSources liveSources(const ServeOptions& options) {
     return sources;
 }
 
-}  // namespace
-
-// The main thread only waits for a signal; the descriptions are looked at and compiled on a
-// thread of their own, and the server runs on another, so that a signal ends the server within
-// a second whatever is being compiled, the first compilation included.
-int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
-    const InterruptCatcher catcher;
-    LiveScenario live(liveSources(options));
-    std::mutex outputLock;  // the watcher tells each new version while the main thread may stop
-
-    // The first look: a description that cannot be read, is not a plain file (a FIFO, a device,
-    // which could block the server) or is above the limit is refused before anything is served.
+// The first look: a description that cannot be read, is not a plain file (a FIFO, a device,
+// which could block the server) or is above the limit is refused before anything is served.
+// Returns the status of a run that ends there.
+std::optional<int> takeFirstLook(LiveScenario& live, std::mutex& outputLock, std::ostream& out,
+                                 std::ostream& err) {
     std::atomic<bool> firstLookDone{false};
     std::thread firstLook([&] {
         live.refresh();
@@ -143,8 +137,13 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         err << "scenario-tool: " << live.readProblem() << '\n';
         return kExitNothingWritten;
     }
+    return std::nullopt;
+}
 
-    ViewerServer server(live);
+// Binds the server and tells where it serves and what it shows first; returns the status of a
+// run that ends there.
+std::optional<int> bindAndTell(ViewerServer& server, const LiveScenario& live,
+                               const ServeOptions& options, std::ostream& out, std::ostream& err) {
     const auto bound = server.bind(options.listen, options.port);
     if (const std::string* problem = std::get_if<std::string>(&bound)) {
         err << "scenario-tool: " << *problem << '\n';
@@ -158,7 +157,13 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
     tellState(*live.state(), out);
     // A server whose address nobody can read serves no one: it stops before listening.
     if (!out) return kExitOutputFailed;
+    return std::nullopt;
+}
 
+// Serves until a signal, with the descriptions looked at on a thread of their own that tells
+// each new version; a look under way when the server stops is waited for a little, then left.
+void serveUntilStopped(ViewerServer& server, LiveScenario& live, std::mutex& outputLock,
+                       std::ostream& out, std::ostream& err) {
     std::atomic<bool> stopping{false};
     std::atomic<bool> watcherDone{false};
     std::thread watcher([&] {
@@ -191,6 +196,25 @@ int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         stopNow(out, err);
     }
     watcher.join();
+}
+
+}  // namespace
+
+// The main thread only waits for a signal; the descriptions are looked at and compiled on a
+// thread of their own, and the server runs on another, so that a signal ends the server within
+// a second whatever is being compiled, the first compilation included.
+int runServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
+    const InterruptCatcher catcher;
+    LiveScenario live(liveSources(options));
+    std::mutex outputLock;  // the watcher tells each new version while the main thread may stop
+    if (const std::optional<int> status = takeFirstLook(live, outputLock, out, err)) {
+        return *status;
+    }
+    ViewerServer server(live);
+    if (const std::optional<int> status = bindAndTell(server, live, options, out, err)) {
+        return *status;
+    }
+    serveUntilStopped(server, live, outputLock, out, err);
     out << "Stopped.\n" << std::flush;
     return kExitCompiled;
 }
