@@ -648,7 +648,7 @@ class Linter {
     std::map<std::string, int> settings_;
     std::map<RecordKind, std::vector<Positioned>> ordered_;
     Reading reading_ = Reading::beforeHeader;
-    int comments_ = 0;  // comment fields in a row, just before the line being read
+    int comments_ = 0;  // comment fields read in a row, up to the line being read
 };
 
 }  // namespace

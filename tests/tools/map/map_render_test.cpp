@@ -3,8 +3,8 @@
 // train's slowdowns and the speed boards on the speed chart.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -57,11 +57,38 @@ std::string unescaped(std::string text) {
     return text;
 }
 
-// A width no glyph of DejaVu Sans exceeds, in ems, by kind of character (its widest, rounded
-// up): narrow punctuation and i, j, l, I, J 0.35; brackets, hyphen and slash 0.4; digits and
-// lower case but m and w 0.64; capitals but M and W 0.79; anything else 1, and 1.5 for a
-// character outside ASCII. Bold is up to 15% wider.
-double widthBound(const std::string& text, double size, bool bold) {
+// The advance widths of DejaVu Sans, the map's font, and of DejaVu Sans Bold, in ems, for the
+// printable ASCII characters from the space to the tilde: read from the fonts' metrics and
+// rounded up to a thousandth. Facts about the font, not about the map's code.
+constexpr double kRegularEms[] = {
+    0.318, 0.401, 0.460, 0.838, 0.637, 0.951, 0.780, 0.275, 0.391, 0.391, 0.500, 0.838,
+    0.318, 0.361, 0.318, 0.337, 0.637, 0.637, 0.637, 0.637, 0.637, 0.637, 0.637, 0.637,
+    0.637, 0.637, 0.337, 0.337, 0.838, 0.838, 0.838, 0.531, 1.000, 0.685, 0.687, 0.699,
+    0.771, 0.632, 0.576, 0.775, 0.752, 0.295, 0.295, 0.656, 0.558, 0.863, 0.749, 0.788,
+    0.604, 0.788, 0.695, 0.635, 0.611, 0.732, 0.685, 0.989, 0.686, 0.611, 0.686, 0.391,
+    0.337, 0.391, 0.838, 0.500, 0.500, 0.613, 0.635, 0.550, 0.635, 0.616, 0.353, 0.635,
+    0.634, 0.278, 0.278, 0.580, 0.278, 0.975, 0.634, 0.612, 0.635, 0.635, 0.412, 0.521,
+    0.393, 0.634, 0.592, 0.818, 0.592, 0.592, 0.525, 0.637, 0.337, 0.637, 0.838,
+};
+constexpr double kBoldEms[] = {
+    0.349, 0.457, 0.521, 0.838, 0.696, 1.002, 0.873, 0.307, 0.458, 0.458, 0.523, 0.838,
+    0.380, 0.416, 0.380, 0.366, 0.696, 0.696, 0.696, 0.696, 0.696, 0.696, 0.696, 0.696,
+    0.696, 0.696, 0.400, 0.400, 0.838, 0.838, 0.838, 0.581, 1.000, 0.774, 0.763, 0.734,
+    0.831, 0.684, 0.684, 0.821, 0.837, 0.373, 0.373, 0.775, 0.638, 0.996, 0.837, 0.851,
+    0.733, 0.851, 0.771, 0.721, 0.683, 0.813, 0.774, 1.104, 0.771, 0.725, 0.726, 0.458,
+    0.366, 0.458, 0.838, 0.500, 0.500, 0.675, 0.716, 0.593, 0.716, 0.679, 0.436, 0.716,
+    0.712, 0.343, 0.343, 0.666, 0.343, 1.042, 0.712, 0.688, 0.716, 0.716, 0.494, 0.596,
+    0.479, 0.712, 0.652, 0.924, 0.646, 0.652, 0.583, 0.712, 0.366, 0.712, 0.838,
+};
+static_assert(std::size(kRegularEms) == 95 && std::size(kBoldEms) == 95);
+// No glyph of either font for a character outside ASCII that a description can bring (Latin-1,
+// Latin Extended, dashes, the ellipsis, the per mille sign) is wider than these.
+constexpr double kWidestOtherRegular = 1.422;
+constexpr double kWidestOtherBold = 1.556;
+
+// The width `text` takes set in the map's font at `size`, without kerning: the box its glyphs
+// fill when drawn.
+double setWidth(const std::string& text, double size, bool bold) {
     double ems = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -70,22 +97,14 @@ double widthBound(const std::string& text, double size, bool bold) {
                    (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
                 ++i;
             }
-            ems += 1.5;
-        } else if (std::string(" .,:;'|ijlIJ").find(static_cast<char>(c)) != std::string::npos) {
-            ems += 0.35;
-        } else if (std::string("-()[]/").find(static_cast<char>(c)) != std::string::npos) {
-            ems += 0.4;
-        } else if (std::string("MWmw").find(static_cast<char>(c)) != std::string::npos) {
-            ems += 1.0;
-        } else if (std::isdigit(c) || std::islower(c)) {
-            ems += 0.64;
-        } else if (std::isupper(c)) {
-            ems += 0.79;
+            ems += bold ? kWidestOtherBold : kWidestOtherRegular;
+        } else if (c >= 0x20 && c <= 0x7E) {
+            ems += (bold ? kBoldEms : kRegularEms)[c - 0x20];
         } else {
-            ems += 1.0;
+            ADD_FAILURE() << "a control character in a label: " << static_cast<int>(c);
         }
     }
-    return ems * size * (bold ? 1.15 : 1.0);
+    return ems * size;
 }
 
 struct Label {
@@ -140,7 +159,7 @@ std::vector<Label> labels(const std::string& svg) {
             const std::size_t end = svg.find("</text>", close);
             const std::string text = unescaped(svg.substr(close + 1, end - close - 1));
             const double size = number(tag, "font-size");
-            const double w = widthBound(text, size, attribute(tag, "font-weight") == "bold");
+            const double w = setWidth(text, size, attribute(tag, "font-weight") == "bold");
             const std::string anchor = attribute(tag, "text-anchor").value_or("start");
             const double start = anchor == "middle" ? -w / 2 : anchor == "end" ? -w : 0;
             const Picture& p = pictures.back();
@@ -274,6 +293,19 @@ class MapDrawing : public ::testing::Test {
     }
     TempDir dir;
 };
+
+// The placing of labels trusts labelWidth to cover what the font draws: every character,
+// plain and bold, and the widest of those outside ASCII.
+TEST(LabelWidth, CoversEveryCharacterAsTheFontSetsIt) {
+    std::vector<std::string> texts = {"\xC3\xA9", "\xE2\x80\xA6", "\xE2\x80\xB0", "\xC5\x81"};
+    for (char c = 0x20; c <= 0x7E; ++c) texts.emplace_back(1, c);
+    for (const std::string& text : texts) {
+        for (const bool bold : {false, true}) {
+            EXPECT_GE(labelWidth(text, 10, bold), setWidth(text, 10, bold))
+                << "\"" << text << "\"" << (bold ? " bold" : "");
+        }
+    }
+}
 
 TEST_F(MapDrawing, NoTwoLabelsOverlapAndMostObjectsAreNamed) {
     struct Case {
