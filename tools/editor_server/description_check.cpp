@@ -13,6 +13,7 @@
 #include "tools/diagnostics/lint.h"
 #include "tools/diagnostics/plausibility_checks.h"
 #include "tools/diagnostics/range_checks.h"
+#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/explanation_links.h"
 #include "tools/editor_server/loaded_description.h"
 #include "tools/editor_server/record_line.h"
@@ -174,30 +175,43 @@ json lineErrorsTold(const Loaded& target, const Loaded& line,
 
 }  // namespace
 
-json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
+CheckedDescription checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
+    // A pair that is not compiled is kept as such too: the hover then knows there is nothing
+    // to show rather than compile it again.
+    std::shared_ptr<CompiledPair> pair;
+    if (order.kind == DescriptionKind::train && order.line) {
+        pair = std::make_shared<CompiledPair>(pairOf(order));
+    }
     const Loaded target = load(order.target);
     if (target.problem) {
-        return notChecked(style, *order.target.text, kError, "description-too-large",
-                          *target.problem);
+        return {
+            notChecked(style, *order.target.text, kError, "description-too-large", *target.problem),
+            pair};
     }
     const bool isLine = order.kind == DescriptionKind::line;
     std::optional<Loaded> line;
     if (!isLine) {
         if (!order.line) {
-            return notChecked(style, *target.text, kWarning, "no-line-description",
-                              "no line description beside this train description (looked for " +
-                                  order.expectedLine +
-                                  "): a train description is checked with its line description");
+            return {notChecked(style, *target.text, kWarning, "no-line-description",
+                               "no line description beside this train description (looked for " +
+                                   order.expectedLine +
+                                   "): a train description is checked with its line description"),
+                    pair};
         }
         line = load(*order.line);
         if (line->problem) {
-            return notChecked(style, *target.text, kWarning, "no-line-description",
-                              "the line description cannot be checked with it: " + *line->problem);
+            return {notChecked(style, *target.text, kWarning, "no-line-description",
+                               "the line description cannot be checked with it: " + *line->problem),
+                    pair};
         }
     }
 
     const CheckInputs inputs = inputsOf(target, line ? &*line : nullptr);
     const ErrorScan scan = findErrors(inputs, kErrorLimit);
+    if (pair) {
+        pair->trace = scan.trace;
+        pair->compiled = scan.compiled;
+    }
     std::vector<Diagnostic> found;
     std::vector<const Diagnostic*> lineErrors;
     for (const Diagnostic& d : scan.errors) {
@@ -229,7 +243,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     for (const Diagnostic& d : found) out.push_back(publisher.from(d));
     addUnsavable(target, style, out);
     if (!lineErrors.empty()) out.push_back(lineErrorsTold(target, *line, lineErrors, style));
-    return out;
+    return {std::move(out), pair};
 }
 
 }  // namespace tool::editor

@@ -174,7 +174,8 @@ json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& 
     }
     if (!here.empty()) text += "\n\nHere: " + here;
     if (placed && compiled) {
-        if (const auto cells = compiled(static_cast<int>(at->line))) text += "\n\nCompiled:\n" + asList(*cells);
+        if (const auto cells = compiled(static_cast<int>(at->line)))
+            text += "\n\nCompiled:\n" + asList(*cells);
     }
     return hover(text, doc, *at, span, client.encoding);
 }

@@ -3,6 +3,7 @@
 // line description beside it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -69,7 +70,9 @@ class SharedOutput : public std::streambuf {
 
 class Session {
   public:
-    Session() : thread_([this] { status_ = server_.serve(queue_); }) {}
+    explicit Session(ServerSettings settings = {"file:///docs/", "t", std::nullopt})
+        : server_(writer_, std::move(settings)),
+          thread_([this] { status_ = server_.serve(queue_); }) {}
     ~Session() {
         queue_.close();
         thread_.join();
@@ -127,7 +130,7 @@ class Session {
     std::ostream out_{&output_};
     MessageWriter writer_{out_};
     IncomingQueue queue_;
-    LanguageServer server_{writer_, ServerSettings{"file:///docs/", "t", std::nullopt}};
+    LanguageServer server_;
     int status_ = -1;
     int lastId_ = 0;
     std::vector<bool> taken_;
@@ -374,6 +377,51 @@ TEST_F(EditedScenario, HoverCompletionAndSignatureAtAField) {
     EXPECT_EQ((*signal)["textEdit"]["newText"].get<std::string>().substr(0, 25),
               "segnale, ${1:position}, $");
     EXPECT_EQ(s.request("textDocument/completion", at(13))["result"], json::array());
+}
+
+// The hover's "Compiled:" list comes from the check of the texts the editor holds: after an
+// edit it shows the edited record's cells, and once the check is done it compiles nothing.
+TEST_F(EditedScenario, TheHoverReadsTheCompilationOfTheCheckOfItsTexts) {
+    std::atomic<int> hoverCompilations = 0;
+    Session s({"file:///docs/", "t", std::nullopt, [&](const CheckOrder& order) {
+                   ++hoverCompilations;
+                   return compilePair(order);
+               }});
+    s.initialize();
+    open(s, trainUri_, train_);
+    EXPECT_EQ(s.diagnosticsOf(trainUri_, 1), json::array());
+    const std::size_t line = lineOf(train_, "segnale,    2600,");
+    const auto hoverText = [&] {
+        return s
+            .request("textDocument/hover",
+                     {{"textDocument", {{"uri", trainUri_}}},
+                      {"position", {{"line", line}, {"character", 13}}}})["result"]["contents"]
+            .value("value", "");
+    };
+    const std::string checked = hoverText();
+    EXPECT_NE(checked.find("Compiled:\n- cell 53: signal"), std::string::npos) << checked;
+    EXPECT_EQ(hoverCompilations, 0);
+
+    // Asked at once, before the edit's check may be done: the edited record's cells either way.
+    edit(s, trainUri_, 2, line, train_, "segnale,    2600,", "segnale,    2650,");
+    const std::string atOnce = hoverText();
+    EXPECT_NE(atOnce.find("Compiled:\n- cell 54: signal"), std::string::npos) << atOnce;
+    EXPECT_EQ(atOnce.find("cell 53: signal"), std::string::npos) << atOnce;
+    EXPECT_EQ(s.diagnosticsOf(trainUri_, 2), json::array());
+    hoverCompilations = 0;
+    const std::string afterCheck = hoverText();
+    EXPECT_NE(afterCheck.find("Compiled:\n- cell 54: signal"), std::string::npos) << afterCheck;
+    EXPECT_EQ(hoverCompilations, 0);
+
+    // A pair that fails compiles to nothing shown, and the hover does not try again.
+    const std::string edited = "segnale,    2650,";
+    edit(s, trainUri_, 3, line, edited, edited, "segnale,    1500,");
+    ASSERT_NE(withCode(s.diagnosticsOf(trainUri_, 3), "error-16"), nullptr);
+    hoverCompilations = 0;
+    const std::string failing = hoverText();
+    EXPECT_NE(failing.find("km 1+500"), std::string::npos) << failing;
+    EXPECT_EQ(failing.find("Compiled:"), std::string::npos) << failing;
+    EXPECT_EQ(hoverCompilations, 0);
 }
 
 }  // namespace
