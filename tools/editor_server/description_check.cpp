@@ -84,16 +84,11 @@ class Publisher {
                 out["codeDescription"] = {{"href", *link}};
             }
         }
-        if (d.heldBy && !d.heldBy->file.empty()) {
-            if (const Loaded* holder = byPath(d.heldBy->file)) {
-                out["relatedInformation"] = json::array(
-                    {{{"location",
-                       {{"uri", holder->uri},
-                        {"range", placeRange(*holder->text, d.heldBy->line, d.heldBy->column,
-                                             kindOf(*holder), style_.encoding)}}},
-                      {"message", d.heldBy->message}}});
-            }
-        }
+        json related = json::array();
+        if (d.heldBy) addRelated(*d.heldBy, related);
+        for (const RelatedPlace& r : d.related) addRelated(r, related);
+        if (d.followsFrom) addRelated(*d.followsFrom, related);
+        if (!related.empty()) out["relatedInformation"] = std::move(related);
         if (d.replacement && d.replacement->line > 0) {
             const Replacement& r = *d.replacement;
             out["data"] = {{"replacement",
@@ -105,6 +100,19 @@ class Publisher {
     }
 
   private:
+    // A place in one of the two descriptions, as the editor links to it; a place in no file
+    // the check read, or on no line, is told in the message alone.
+    void addRelated(const RelatedPlace& place, json& related) const {
+        if (place.file.empty() || place.line <= 0) return;
+        const Loaded* file = byPath(place.file);
+        if (!file) return;
+        related.push_back({{"location",
+                            {{"uri", file->uri},
+                             {"range", placeRange(*file->text, place.line, place.column,
+                                                  kindOf(*file), style_.encoding)}}},
+                           {"message", place.message}});
+    }
+
     DescriptionKind kindOf(const Loaded& file) const {
         return &file == &target_ ? kind_ : DescriptionKind::line;
     }

@@ -424,5 +424,50 @@ TEST_F(EditedScenario, TheHoverReadsTheCompilationOfTheCheckOfItsTexts) {
     EXPECT_EQ(hoverCompilations, 0);
 }
 
+// Every place a diagnostic names besides its own is a link the editor can follow, with the
+// words the message says of it: the line's length record for a record past the route, the
+// record whose shifted fields a failure follows from.
+TEST_F(EditedScenario, RelatedPlacesAreLinkedWithTheirWords) {
+    const struct {
+        const char* what;
+        std::string from, to;
+        std::string inMessage;  // the note of the diagnostic to look at
+        bool inLine;            // the place linked is in the line description
+        std::string placeText;  // the text that starts the linked line
+    } cases[] = {
+        {"a signal past the route", "segnale,    2600,", "segnale, 9992600,",
+         "the route ends 7000 m past the line's length", true, "lunghezza percorso"},
+        {"a comma too many before a station's length", "stazione,    3150,", "stazione,    3150,,",
+         "follows from the shifted fields", false, "stazione,    3150,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s;
+        s.initialize();
+        open(s, trainUri_, train_);
+        s.diagnosticsOf(trainUri_, 1);
+        const std::size_t line = lineOf(train_, c.from);
+        edit(s, trainUri_, 2, line, train_, c.from, c.to);
+        const json diagnostics = s.diagnosticsOf(trainUri_, 2);
+        const auto told = std::find_if(diagnostics.begin(), diagnostics.end(), [&](const json& d) {
+            return d["message"].get<std::string>().find(c.inMessage) != std::string::npos;
+        });
+        ASSERT_NE(told, diagnostics.end()) << diagnostics.dump(1);
+        const std::string message = (*told)["message"];
+        ASSERT_TRUE(told->contains("relatedInformation")) << told->dump(1);
+        const json& related = (*told)["relatedInformation"];
+        const auto linked = std::find_if(related.begin(), related.end(), [&](const json& r) {
+            const std::string words = r["message"];
+            return words.find(c.inMessage) != std::string::npos &&
+                   message.find("\nnote: " + words) != std::string::npos;
+        });
+        ASSERT_NE(linked, related.end()) << related.dump(1);
+        EXPECT_EQ((*linked)["location"]["uri"], c.inLine ? lineUri_ : trainUri_);
+        const std::size_t placeLine =
+            c.inLine ? lineOf(line_, c.placeText) : lineOf(train_, c.placeText);
+        EXPECT_EQ((*linked)["location"]["range"]["start"]["line"], placeLine);
+    }
+}
+
 }  // namespace
 }  // namespace tool::editor
