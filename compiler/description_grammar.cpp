@@ -2,7 +2,10 @@
 
 #include <array>
 #include <iterator>
+#include <stdexcept>
 #include <utility>
+
+#include "compiler/rounding.h"
 
 namespace scenario {
 namespace {
@@ -11,10 +14,13 @@ using K = RecordKind;
 using S = Section;
 constexpr auto kFree = PositionOrder::free;
 constexpr auto kIncreasing = PositionOrder::increasing;
+constexpr auto kOf = PositionCell::ofPosition;
+constexpr auto kAfter = PositionCell::afterPosition;
 
 // The keyword tests, in the order the readers make them, section by section: the words, whether
 // capitals count, whether only with the track plan; the order check expects, whether the
-// record is a general value and whether a drivable scenario needs one.
+// record is a general value, whether a drivable scenario needs one, and the cell its position
+// takes.
 constexpr RecordGrammar kWritten[] = {
     {K::lineLength, S::lineGeneral, "percorso", "lunghezza", false, false, kFree, true, true},
     {K::progressiveTre, S::lineGeneral, "tre", "progressiva", true, false, kFree, true, false},
@@ -25,20 +31,30 @@ constexpr RecordGrammar kWritten[] = {
     {K::backgroundTre, S::lineGeneral, "sfondo", "tre", true, false, kFree, true, false},
     {K::signalRepetition, S::lineGeneral, "segnali", "ripetizione", true, false, kFree, true,
      false},
-    {K::gradient, S::lineRecords, "pendenza", {}, false, false, kIncreasing, false, false},
+    {K::gradient, S::lineRecords, "pendenza", {}, false, false, kIncreasing, false, false, kOf},
     {K::curve, S::lineRecords, "curva", {}, false, true, kIncreasing, false, false},
-    {K::mountain, S::lineRecords, "montagna", {}, false, false, kFree, false, false},
-    {K::speedIndicator, S::lineRecords, "indicatori_v", {}, false, false, kFree, false, false},
-    {K::locationBoard, S::lineRecords, "cartello", "indicat", false, false, kFree, false, false},
+    {K::mountain, S::lineRecords, "montagna", {}, false, false, kFree, false, false, kOf},
+    {K::speedIndicator,
+     S::lineRecords,
+     "indicatori_v",
+     {},
+     false,
+     false,
+     kFree,
+     false,
+     false,
+     kAfter},
+    {K::locationBoard, S::lineRecords, "cartello", "indicat", false, false, kFree, false, false,
+     kAfter},
     {K::brakedMass, S::train, "frenata", "massa", false, false, kFree, true, true},
     {K::cars, S::train, "vetture", {}, false, false, kFree, true, true},
-    {K::speed, S::train, "velocit", {}, false, false, kIncreasing, false, true},
-    {K::adhesion, S::train, "aderenza", {}, false, false, kIncreasing, false, true},
+    {K::speed, S::train, "velocit", {}, false, false, kIncreasing, false, true, kOf},
+    {K::adhesion, S::train, "aderenza", {}, false, false, kIncreasing, false, true, kOf},
     {K::clock, S::train, "orologio", {}, false, false, kFree, true, false},
     {K::sand, S::train, "sabbia", {}, false, false, kFree, true, false},
-    {K::signal, S::train, "segnale", {}, false, false, kIncreasing, false, false},
-    {K::slowdown, S::train, "rallentamento", {}, false, false, kFree, false, false},
-    {K::abbattimento, S::train, "abbattimento", {}, false, false, kFree, false, false},
+    {K::signal, S::train, "segnale", {}, false, false, kIncreasing, false, false, kAfter},
+    {K::slowdown, S::train, "rallentamento", {}, false, false, kFree, false, false, kAfter},
+    {K::abbattimento, S::train, "abbattimento", {}, false, false, kFree, false, false, kOf},
     {K::station,
      S::train,
      "stazione",
@@ -109,6 +125,24 @@ std::span<const RecordGrammar> sectionRecords(Section section) {
 
 const RecordGrammar& recordGrammar(RecordKind kind) {
     return kRecords[static_cast<std::size_t>(kind)];
+}
+
+std::optional<int> cellOffset(const RecordGrammar& record) {
+    switch (record.cell) {
+        case PositionCell::ofPosition:
+            return 0;
+        case PositionCell::afterPosition:
+            return 1;
+        case PositionCell::none:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::int64_t positionCell(RecordKind kind, std::int64_t position) {
+    const std::optional<int> offset = cellOffset(recordGrammar(kind));
+    if (!offset) throw std::logic_error("a record whose position takes no cell was placed");
+    return cellOf(position, *offset);
 }
 
 int commentFieldsDropped(Section section) {

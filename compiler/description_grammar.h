@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -142,6 +143,12 @@ class Word {
     std::uint8_t size_ = 0;
 };
 
+// Which cell a record's position puts its object into: the cell p / 50 for a mark and for
+// what holds from a position on (a gradient, a speed, an adhesion, a mountain stretch's start),
+// p / 50 + 1 for the objects of signals, slowdowns and boards; none for a record placed by no
+// cell of its position.
+enum class PositionCell : std::uint8_t { none, ofPosition, afterPosition };
+
 struct RecordGrammar {
     RecordKind kind;
     Section section;
@@ -157,6 +164,7 @@ struct RecordGrammar {
     // A scenario the simulator can drive has one: without it the compiled files hold 0 where
     // its values go (no line, no brakes, no cars, no speed limit, no adhesion, no station).
     bool required = false;
+    PositionCell cell = PositionCell::none;
     // The letters of the words, set with the grammar, so that a test can fail without a search.
     std::uint32_t letters = 0;
 
@@ -183,6 +191,13 @@ struct RecordGrammar {
   private:
     bool holds(std::string_view field, std::string_view w) const;
 };
+
+// What is added to p / 50 for the cell of a record at position p; none when its position takes
+// no cell (PositionCell::none).
+std::optional<int> cellOffset(const RecordGrammar& record);
+// The cell a record of `kind`, one whose position takes a cell, at `position`: the placements
+// take it from here, and the tools that tell where a record stands ask the same.
+std::int64_t positionCell(RecordKind kind, std::int64_t position);
 
 // The width a field is read in, as the format reference writes it: "32-bit", "16-bit", "8-bit"
 // or "text".

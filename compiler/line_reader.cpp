@@ -280,7 +280,7 @@ bool LinePhase::positionTest(std::int64_t p) {
 // Each gradient holds from the cell of its own record up to the cell before the next one.
 LinePhase::Next LinePhase::gradient(std::int32_t p, std::int32_t g) {
     if (!positionTest(p)) return Next::finish;
-    const std::int64_t e = roundHalfEven(p / 50.0);
+    const std::int64_t e = positionCell(RecordKind::gradient, p);
     if (e > 0) {
         do {
             if (fillCell_ > m_.lastCell) return outside(p);

@@ -2,6 +2,7 @@
 
 #include "compiler/cell_values.h"
 #include "compiler/compilation_observer.h"
+#include "compiler/description_grammar.h"
 #include "compiler/error_codes.h"
 #include "compiler/field_reader.h"
 #include "compiler/rounding.h"
@@ -32,7 +33,7 @@ std::int16_t packedSpeed(std::int32_t left, std::int32_t right) {
 
 Placement memo_montagna(ScenarioModel& model, std::int32_t& inizio, std::int32_t& fine,
                         std::int32_t& tipo) {
-    const std::int64_t first = roundHalfEven(inizio / 50.0);
+    const std::int64_t first = positionCell(RecordKind::mountain, inizio);
     const std::int64_t last = roundHalfEven(fine / 50.0) - 1;
     if (first <= last && (!inRoute(model, first) || !inRoute(model, last))) {
         return Placement::outside;
@@ -64,7 +65,7 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
                                 std::int32_t vbs, std::int32_t vcs, std::int32_t strisces,
                                 std::int32_t vad, std::int32_t vbd, std::int32_t vcd,
                                 std::int32_t strisced) {
-    const std::int64_t c = cellOf(posizione, 1);
+    const std::int64_t c = positionCell(RecordKind::speedIndicator, posizione);
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
@@ -86,7 +87,7 @@ Placement memo_indicatori_v_max(ScenarioModel& model, std::int32_t posizione, st
 
 Placement placeLocationBoard(ScenarioModel& model, std::int32_t p, const std::string& t,
                              int& nextBoardEntry) {
-    const std::int64_t c = cellOf(p, 1);
+    const std::int64_t c = positionCell(RecordKind::locationBoard, p);
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
@@ -106,7 +107,7 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
                        std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t rapp,
                        std::int32_t dx, std::int32_t d1, std::int32_t d2, std::int32_t d3,
                        std::int32_t& tempo) {
-    const std::int64_t c = cellOf(posizione, 1);
+    const std::int64_t c = positionCell(RecordKind::signal, posizione);
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {
@@ -134,10 +135,11 @@ Placement memo_segnale(ScenarioModel& model, std::int32_t posizione, std::int32_
 
 Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t v, std::int32_t l,
                              std::int32_t f_tt, std::int32_t f_ta, std::int32_t d_v) {
-    const std::int64_t a = cellOf(std::int64_t{x} - 1200, 1);  // warning board
-    const std::int64_t s = cellOf(x, 1);                       // start
-    const std::int64_t e = cellOf(std::int64_t{x} + l, 1);     // end
-    const std::int64_t b = cellOf(std::int64_t{x} - 1200, 0);  // first countdown cell
+    constexpr RecordKind kSlowdown = RecordKind::slowdown;
+    const std::int64_t a = positionCell(kSlowdown, std::int64_t{x} - 1200);  // warning board
+    const std::int64_t s = positionCell(kSlowdown, x);                       // start
+    const std::int64_t e = positionCell(kSlowdown, std::int64_t{x} + l);     // end
+    const std::int64_t b = cellOf(std::int64_t{x} - 1200, 0);                // first countdown cell
     const bool warned = x > 1500;
     const bool countdown = warned && f_ta != 0;
     if (!inRoute(model, s) || !inRoute(model, e) || (warned && !inRoute(model, a)) ||
@@ -201,7 +203,7 @@ Placement memo_rallentamento(ScenarioModel& model, std::int32_t x, std::int32_t 
 }
 
 Placement placeAbbattimento(ScenarioModel& model, std::int32_t p, std::int32_t w) {
-    const std::int64_t c = cellOf(p, 0);
+    const std::int64_t c = positionCell(RecordKind::abbattimento, p);
     if (!inRoute(model, c)) return Placement::outside;
     RouteCell& cell = cellAt(model, c);
     if (!isFree(cell)) {

@@ -193,7 +193,7 @@ void TrainPhase::fillToTheEnd(std::int64_t until, TrackFill& fill, Value value) 
 // The speed in force fills the cells up to the one before this record's; then s holds.
 TrainPhase::Next TrainPhase::speedStretch(std::int32_t p, std::int32_t s) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    fillBefore(roundHalfEven(p / 50.0), speed_, [this] { return speedInForce(); });
+    fillBefore(positionCell(RecordKind::speed, p), speed_, [this] { return speedInForce(); });
     ctx_.currentSpeed = s;
     return Next::readOn;
 }
@@ -201,7 +201,8 @@ TrainPhase::Next TrainPhase::speedStretch(std::int32_t p, std::int32_t s) {
 // As the speed, with the low 8 bits of the adhesion.
 TrainPhase::Next TrainPhase::adhesionStretch(std::int32_t p, std::int32_t a) {
     if (!rangeCheck(p, 100)) return Next::endOfFile;
-    fillBefore(roundHalfEven(p / 50.0), adhesion_, [this] { return adhesionInForce(); });
+    fillBefore(positionCell(RecordKind::adhesion, p), adhesion_,
+               [this] { return adhesionInForce(); });
     ctx_.currentAdhesion = a;
     return Next::readOn;
 }

@@ -110,7 +110,7 @@ class ErrorFinder {
             RecordTrace& trace = *heard;
             const bool asGiven = withTrain && blanked_.empty();
             const std::string& train = withTrain ? train_ : noTrain;
-            const scenario::Compilation compilation =
+            scenario::Compilation compilation =
                 scenario::compile({in_.lineName, in_.trainName},
                                   {scenario::inMemory(line_), scenario::inMemory(train)},
                                   // Nothing here looks at the plan's points.
@@ -125,6 +125,11 @@ class ErrorFinder {
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
                 if (withTrain) checkStamps(compilation, trace);
+                if (asGiven && compilation.stamp == scenario::StampResult::stamped) {
+                    scan_.compiled = std::make_shared<const CompiledRoute>(
+                        CompiledRoute{std::move(compilation.model.routeTable),
+                                      std::move(compilation.model.lineTable)});
+                }
                 return true;
             }
             if (scan_.errors.size() >= limit_) {

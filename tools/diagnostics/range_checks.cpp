@@ -5,6 +5,7 @@
 
 #include "compiler/cell_values.h"
 #include "compiler/compilation.h"
+#include "compiler/error_codes.h"
 #include "compiler/rounding.h"
 #include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/source_context.h"
@@ -104,7 +105,8 @@ std::string storedNote(RecordKind kind, const ReadValues& values, std::size_t i)
             const std::int64_t units = scenario::roundHalfEven(static_cast<double>(v) / 5.0);
             if (units >= 0 && units <= 255) return "";
             return "cannot be stored: a cell holds at most 255 units of 5 km/h, and the "
-                   "compilation fails where the limit is next written into cells";
+                   "compilation fails at this value (error " +
+                   std::to_string(scenario::codeNumber(scenario::ErrorCode::readFailure)) + ")";
         }
         case RecordKind::adhesion:
             return storedAs(v, scenario::low8(v));

@@ -29,28 +29,51 @@ std::string cellText(const RouteObject& o) {
 
 }  // namespace
 
-std::optional<std::string> compiledCellsOf(const CheckOrder& order, int line) {
-    if (order.kind != DescriptionKind::train || !order.line) return std::nullopt;
+bool CompiledPair::madeFrom(const CheckOrder& order) const {
+    return order.kind == DescriptionKind::train && order.line && order.target.text == train &&
+           order.line->text == line && order.line->path == linePath;
+}
+
+CompiledPair pairOf(const CheckOrder& order) {
+    CompiledPair pair;
+    pair.train = order.target.text;
+    if (order.line) {
+        pair.line = order.line->text;
+        pair.linePath = order.line->path;
+    }
+    return pair;
+}
+
+std::shared_ptr<const CompiledPair> compilePair(const CheckOrder& order) {
+    if (order.kind != DescriptionKind::train || !order.line) return nullptr;
+    auto pair = std::make_shared<CompiledPair>(pairOf(order));
     const Loaded train = load(order.target);
     const Loaded lineDescription = load(*order.line);
-    if (train.problem || lineDescription.problem) return std::nullopt;
+    if (train.problem || lineDescription.problem) return pair;
     const CheckInputs inputs = inputsOf(train, &lineDescription);
-    RecordTrace trace;
-    const scenario::Compilation compilation = scenario::compile(
+    auto trace = std::make_shared<RecordTrace>();
+    scenario::Compilation compilation = scenario::compile(
         {inputs.lineName, inputs.trainName},
         {scenario::inMemory(inputs.lineBytes), scenario::inMemory(inputs.trainBytes)},
-        {.observer = &trace, .planPoints = scenario::PlanPoints::drawingOnly});
+        {.observer = trace.get(), .planPoints = scenario::PlanPoints::drawingOnly});
+    pair->trace = std::move(trace);
     // A pair the compiler fails on writes nothing: its cells are no answer.
-    if (compilation.stamp != scenario::StampResult::stamped ||
-        compilation.model.error.errorCode != scenario::ErrorCode::none) {
-        return std::nullopt;
+    if (compilation.stamp == scenario::StampResult::stamped &&
+        compilation.model.error.errorCode == scenario::ErrorCode::none) {
+        pair->compiled = std::make_shared<const CompiledRoute>(CompiledRoute{
+            std::move(compilation.model.routeTable), std::move(compilation.model.lineTable)});
     }
-    const RecordTrace::Record* record = trainRecordOn(trace, line);
+    return pair;
+}
+
+std::optional<std::string> compiledCellsOf(const CompiledPair& pair, int line) {
+    if (!pair.trace || !pair.compiled) return std::nullopt;
+    const RecordTrace::Record* record = trainRecordOn(*pair.trace, line);
     if (!record) return std::nullopt;
-    const scenario::RouteTable& route = compilation.model.routeTable;
-    const scenario::LineTable* table = &compilation.model.lineTable;
+    const scenario::RouteTable& route = pair.compiled->route;
+    const scenario::LineTable* table = &pair.compiled->lineTable;
     std::string text;
-    for (const std::int64_t cell : trace.cellsPlacedBy(*record)) {
+    for (const std::int64_t cell : pair.trace->cellsPlacedBy(*record)) {
         if (cell < 0 || static_cast<std::size_t>(cell) >= route.size()) continue;
         const auto& c = route[static_cast<std::size_t>(cell)];
         if (c.kind == scenario::CellKind::kNothing) continue;

@@ -13,6 +13,7 @@
 #include "tools/diagnostics/lint.h"
 #include "tools/diagnostics/plausibility_checks.h"
 #include "tools/diagnostics/range_checks.h"
+#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/explanation_links.h"
 #include "tools/editor_server/loaded_description.h"
 #include "tools/editor_server/record_line.h"
@@ -83,16 +84,11 @@ class Publisher {
                 out["codeDescription"] = {{"href", *link}};
             }
         }
-        if (d.heldBy && !d.heldBy->file.empty()) {
-            if (const Loaded* holder = byPath(d.heldBy->file)) {
-                out["relatedInformation"] = json::array(
-                    {{{"location",
-                       {{"uri", holder->uri},
-                        {"range", placeRange(*holder->text, d.heldBy->line, d.heldBy->column,
-                                             kindOf(*holder), style_.encoding)}}},
-                      {"message", d.heldBy->message}}});
-            }
-        }
+        json related = json::array();
+        if (d.heldBy) addRelated(*d.heldBy, related);
+        for (const RelatedPlace& r : d.related) addRelated(r, related);
+        if (d.followsFrom) addRelated(*d.followsFrom, related);
+        if (!related.empty()) out["relatedInformation"] = std::move(related);
         if (d.replacement && d.replacement->line > 0) {
             const Replacement& r = *d.replacement;
             out["data"] = {{"replacement",
@@ -104,6 +100,19 @@ class Publisher {
     }
 
   private:
+    // A place in one of the two descriptions, as the editor links to it; a place in no file
+    // the check read, or on no line, is told in the message alone.
+    void addRelated(const RelatedPlace& place, json& related) const {
+        if (place.file.empty() || place.line <= 0) return;
+        const Loaded* file = byPath(place.file);
+        if (!file) return;
+        related.push_back({{"location",
+                            {{"uri", file->uri},
+                             {"range", placeRange(*file->text, place.line, place.column,
+                                                  kindOf(*file), style_.encoding)}}},
+                           {"message", place.message}});
+    }
+
     DescriptionKind kindOf(const Loaded& file) const {
         return &file == &target_ ? kind_ : DescriptionKind::line;
     }
@@ -174,30 +183,43 @@ json lineErrorsTold(const Loaded& target, const Loaded& line,
 
 }  // namespace
 
-json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
+CheckedDescription checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
+    // A pair that is not compiled is kept as such too: the hover then knows there is nothing
+    // to show rather than compile it again.
+    std::shared_ptr<CompiledPair> pair;
+    if (order.kind == DescriptionKind::train && order.line) {
+        pair = std::make_shared<CompiledPair>(pairOf(order));
+    }
     const Loaded target = load(order.target);
     if (target.problem) {
-        return notChecked(style, *order.target.text, kError, "description-too-large",
-                          *target.problem);
+        return {
+            notChecked(style, *order.target.text, kError, "description-too-large", *target.problem),
+            pair};
     }
     const bool isLine = order.kind == DescriptionKind::line;
     std::optional<Loaded> line;
     if (!isLine) {
         if (!order.line) {
-            return notChecked(style, *target.text, kWarning, "no-line-description",
-                              "no line description beside this train description (looked for " +
-                                  order.expectedLine +
-                                  "): a train description is checked with its line description");
+            return {notChecked(style, *target.text, kWarning, "no-line-description",
+                               "no line description beside this train description (looked for " +
+                                   order.expectedLine +
+                                   "): a train description is checked with its line description"),
+                    pair};
         }
         line = load(*order.line);
         if (line->problem) {
-            return notChecked(style, *target.text, kWarning, "no-line-description",
-                              "the line description cannot be checked with it: " + *line->problem);
+            return {notChecked(style, *target.text, kWarning, "no-line-description",
+                               "the line description cannot be checked with it: " + *line->problem),
+                    pair};
         }
     }
 
     const CheckInputs inputs = inputsOf(target, line ? &*line : nullptr);
     const ErrorScan scan = findErrors(inputs, kErrorLimit);
+    if (pair) {
+        pair->trace = scan.trace;
+        pair->compiled = scan.compiled;
+    }
     std::vector<Diagnostic> found;
     std::vector<const Diagnostic*> lineErrors;
     for (const Diagnostic& d : scan.errors) {
@@ -229,7 +251,7 @@ json checkDescription(const CheckOrder& order, const DiagnosticStyle& style) {
     for (const Diagnostic& d : found) out.push_back(publisher.from(d));
     addUnsavable(target, style, out);
     if (!lineErrors.empty()) out.push_back(lineErrorsTold(target, *line, lineErrors, style));
-    return out;
+    return {std::move(out), pair};
 }
 
 }  // namespace tool::editor

@@ -34,8 +34,18 @@ struct DiagnosticStyle {
     std::optional<std::string> docs;  // the URI of the explanations' folder, ending in "/"
 };
 
-// The diagnostics of order.target: a JSON array of the protocol's Diagnostic objects, each that
-// has a mechanical mend carrying it as data.replacement ({range, newText}).
-json checkDescription(const CheckOrder& order, const DiagnosticStyle& style);
+struct CompiledPair;  // compiled_cells.h
+
+struct CheckedDescription {
+    // A JSON array of the protocol's Diagnostic objects, each that has a mechanical mend
+    // carrying it as data.replacement ({range, newText}).
+    json diagnostics;
+    // For a train description with its line: the pair as the check compiled it, so that what
+    // the editor shows of the compiled route needs no compilation of its own.
+    std::shared_ptr<const CompiledPair> compiled;
+};
+
+// The diagnostics of order.target.
+CheckedDescription checkDescription(const CheckOrder& order, const DiagnosticStyle& style);
 
 }  // namespace tool::editor

@@ -42,6 +42,7 @@ void DiagnosticsWorker::schedule(CheckOrder order, std::optional<int> version) {
         const std::string uri = order.target.uri;
         const std::uint64_t generation = ++generations_;
         latest_[uri] = generation;
+        keep(uri, nullptr);
         waiting_.insert_or_assign(uri, Waiting{std::move(order), version, generation});
     }
     wake_.notify_one();
@@ -51,7 +52,23 @@ void DiagnosticsWorker::forget(const std::string& uri, const std::function<void(
     const std::lock_guard lock(mutex_);
     waiting_.erase(uri);
     latest_.erase(uri);
+    keep(uri, nullptr);
     if (then) then();
+}
+
+std::shared_ptr<const CompiledPair> DiagnosticsWorker::kept(const std::string& uri) const {
+    const std::lock_guard lock(keptMutex_);
+    const auto found = kept_.find(uri);
+    return found == kept_.end() ? nullptr : found->second;
+}
+
+void DiagnosticsWorker::keep(const std::string& uri, std::shared_ptr<const CompiledPair> pair) {
+    const std::lock_guard lock(keptMutex_);
+    if (pair) {
+        kept_.insert_or_assign(uri, std::move(pair));
+    } else {
+        kept_.erase(uri);
+    }
 }
 
 void DiagnosticsWorker::run() {
@@ -69,19 +86,20 @@ void DiagnosticsWorker::run() {
             Waiting next = std::move(first->second);
             waiting_.erase(first);
             lock.unlock();
-            json diagnostics;
+            CheckedDescription checked;
             try {
-                diagnostics = check_(next.order, style_);
+                checked = check_(next.order, style_);
             } catch (const std::bad_alloc&) {
-                diagnostics = failedCheck("out of memory");
+                checked = {failedCheck("out of memory"), nullptr};
             } catch (const std::exception& e) {
-                diagnostics = failedCheck(std::string("internal error: ") + e.what());
+                checked = {failedCheck(std::string("internal error: ") + e.what()), nullptr};
             }
             lock.lock();
             const std::string& uri = next.order.target.uri;
             const auto latest = latest_.find(uri);
             if (latest != latest_.end() && latest->second == next.generation) {
-                publish_(uri, next.version, std::move(diagnostics));
+                keep(uri, std::move(checked.compiled));
+                publish_(uri, next.version, std::move(checked.diagnostics));
             }
         }
     }

@@ -5,12 +5,17 @@
 // only diagnostics of the text it holds and no stale check is queued ahead of a fresh one. A
 // check starts as soon as the worker is free: the keystrokes that come while it runs are taken
 // together by the next one, which is all the waiting a burst of typing needs.
+//
+// The compilation a check made is kept with its document, while that check is the latest
+// scheduled, for the hover to read on the server's own thread: it is made whole before it is
+// kept and never changed after, so the two threads share it without a lock of their own.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,7 +33,8 @@ class DiagnosticsWorker {
         std::function<void(const std::string& uri, std::optional<int> version, json diagnostics)>;
 
     // What a check is: checkDescription, or a stand-in in the tests.
-    using Check = std::function<json(const CheckOrder& order, const DiagnosticStyle& style)>;
+    using Check =
+        std::function<CheckedDescription(const CheckOrder& order, const DiagnosticStyle& style)>;
 
     DiagnosticsWorker(DiagnosticStyle style, Publish publish, Check check = checkDescription);
     ~DiagnosticsWorker();
@@ -39,6 +45,9 @@ class DiagnosticsWorker {
     // The document is closed: nothing more is published for it until it is scheduled again.
     // `then` runs while no result can be published, so that what it publishes comes last.
     void forget(const std::string& uri, const std::function<void()>& then = {});
+    // The compilation of the latest check scheduled for `uri`, once that check is done; none
+    // before, and none when it compiled nothing.
+    std::shared_ptr<const CompiledPair> kept(const std::string& uri) const;
 
   private:
     struct Waiting {
@@ -48,6 +57,7 @@ class DiagnosticsWorker {
     };
 
     void run();
+    void keep(const std::string& uri, std::shared_ptr<const CompiledPair> pair);
 
     const DiagnosticStyle style_;
     const Publish publish_;
@@ -57,6 +67,10 @@ class DiagnosticsWorker {
     std::map<std::string, Waiting> waiting_;
     std::map<std::string, std::uint64_t> latest_;  // the generation last scheduled, by document
     std::uint64_t generations_ = 0;
+    // Written with mutex_ held as well, so that what is kept is always the latest check's;
+    // read with keptMutex_ alone, which is never held long.
+    mutable std::mutex keptMutex_;
+    std::map<std::string, std::shared_ptr<const CompiledPair>> kept_;
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -35,18 +35,6 @@ std::optional<std::size_t> fieldIndex(const RecordGrammar& r, std::string_view n
     return std::nullopt;
 }
 
-// The cell a record's position takes: p / 50 + 1 for the objects of signals, slowdowns and
-// boards, p / 50 for a mark and for what holds from a position on.
-std::optional<int> cellOffset(const RecordGrammar& r) {
-    for (const char* word : {"segnale", "rallentamento", "cartello", "indicatori_v"}) {
-        if (r.keyword.starts_with(word)) return 1;
-    }
-    for (const char* word : {"abbattimento", "pendenza", "velocita", "aderenza", "montagna"}) {
-        if (r.keyword.starts_with(word)) return 0;
-    }
-    return std::nullopt;
-}
-
 // hh:mm:ss of three fields named `prefix`hours, minutes and seconds.
 std::optional<std::string> timeOf(const RecordAt& at, const char* hours, const char* minutes,
                                   const char* seconds) {
@@ -84,20 +72,19 @@ std::string meaningHere(const RecordAt& at, std::size_t index) {
             return "the clock starts at " + *t;
         }
     }
-    if (r.keyword == "velocita" && name == "speed") {
+    if (r.kind == scenario::RecordKind::speed && name == "speed") {
         return "stored as " +
                std::to_string(scenario::roundHalfEven(static_cast<double>(*v) / 5.0) * 5) +
                " km/h (steps of 5 km/h)";
     }
-    if (r.keyword == "rallentamento" && name == "length") {
+    if (r.kind == scenario::RecordKind::slowdown && name == "length") {
         if (const auto start = valueOf(at, 0)) return "ends at km " + kilometreText(*start + *v);
     }
     if (!isPosition(name)) return {};
     std::string here = "km " + kilometreText(*v);
-    if (name == "position" || (name == "start" && r.keyword == "montagna")) {
-        if (const auto offset = cellOffset(r)) {
-            here += ", cell " + std::to_string(scenario::cellOf(*v, *offset));
-        }
+    // The cell the record's placement takes for its position, as the grammar states it.
+    if (index == 0 && r.cellOffset) {
+        here += ", cell " + std::to_string(scenario::cellOf(*v, *r.cellOffset));
     }
     return here;
 }
@@ -174,7 +161,8 @@ json hoverAt(const OpenDocument& doc, Position position, const ClientAbilities& 
     }
     if (!here.empty()) text += "\n\nHere: " + here;
     if (placed && compiled) {
-        if (const auto cells = compiled(static_cast<int>(at->line))) text += "\n\nCompiled:\n" + asList(*cells);
+        if (const auto cells = compiled(static_cast<int>(at->line)))
+            text += "\n\nCompiled:\n" + asList(*cells);
     }
     return hover(text, doc, *at, span, client.encoding);
 }

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "tools/editor_server/check_orders.h"
-#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/outline.h"
 #include "tools/editor_server/semantic_tokens.h"
 
@@ -44,10 +43,7 @@ LanguageServer::LanguageServer(MessageWriter& out, ServerSettings settings)
     requests_["textDocument/hover"] = [this](const json& p) {
         const OpenDocument* doc = documentOf(p);
         if (!doc) return json(nullptr);
-        const auto compiled = [this, doc](int line) -> std::optional<std::string> {
-            const std::optional<CheckOrder> order = checkOf(documents_, *doc);
-            return order ? compiledCellsOf(*order, line) : std::nullopt;
-        };
+        const auto compiled = [this, doc](int line) { return compiledCells(*doc, line); };
         return hoverAt(*doc, positionOf(member(p, "position")), client_, compiled);
     };
     requests_["textDocument/completion"] = [this](const json& p) {
@@ -135,6 +131,18 @@ json LanguageServer::initialize(const json& params) {
     }
     return {{"capabilities", capabilities},
             {"serverInfo", {{"name", "scenario-tool"}, {"version", settings_.version}}}};
+}
+
+// The hover reads the compilation the diagnostics worker made of the texts the editor holds.
+// Only between an edit and the end of its check is there none: the hover then compiles the pair
+// itself, as an author who hovers at once over what they typed expects its cells, and an answer
+// without them would read as a record that placed nothing.
+std::optional<std::string> LanguageServer::compiledCells(const OpenDocument& doc, int line) const {
+    const std::optional<CheckOrder> order = checkOf(documents_, doc);
+    if (!order || order->kind != DescriptionKind::train || !order->line) return std::nullopt;
+    std::shared_ptr<const CompiledPair> pair = worker_->kept(doc.uri);
+    if (!pair || !pair->madeFrom(*order)) pair = settings_.compileForHover(*order);
+    return pair ? compiledCellsOf(*pair, line) : std::nullopt;
 }
 
 const OpenDocument* LanguageServer::documentOf(const json& params) const {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/diagnostics_worker.h"
 #include "tools/editor_server/editor_viewer.h"
 #include "tools/editor_server/field_help.h"
@@ -30,6 +31,10 @@ struct ServerSettings {
     std::string version;              // the tool's, told to the editor
     // Serve the live viewer of the first train description opened, with its line, there.
     std::optional<ViewerAddress> viewer;
+    // How a hover compiles a pair that no check has compiled at the texts the editor holds:
+    // compilePair, or a stand-in that counts in the tests.
+    std::function<std::shared_ptr<const CompiledPair>(const CheckOrder&)> compileForHover =
+        compilePair;
 };
 
 class LanguageServer {
@@ -57,6 +62,7 @@ class LanguageServer {
     void check(const OpenDocument& doc);
     void checkWithLine(const std::string& linePath);
     void publish(const std::string& uri, std::optional<int> version, const json& diagnostics);
+    std::optional<std::string> compiledCells(const OpenDocument& doc, int line) const;
     void watchLineDescriptions();
     void filesChanged(const json& params);
     const OpenDocument* documentOf(const json& params) const;

@@ -51,15 +51,15 @@ std::vector<Symbol> recordSymbols(const OpenDocument& doc) {
         const std::string_view row = doc.text->line(line);
         const RecordLine r = readRecordLine(row, *doc.kind);
         if (r.kind != RecordLine::Kind::record || !r.record || r.values.empty()) continue;
-        const std::string& keyword = r.record->keyword;
+        const scenario::RecordKind kind = r.record->kind;
         const std::optional<std::int64_t> at = numberIn(row, r.values[0]);
         const std::string km = at ? kilometreText(*at) : "";
         const std::string last = textIn(row, r.values.back());
-        if (keyword == "stazione") {
+        if (kind == scenario::RecordKind::station) {
             symbols.push_back({line, last, "km " + km, kStruct, true});
-        } else if (keyword == "segnale") {
+        } else if (kind == scenario::RecordKind::signal) {
             symbols.push_back({line, "signal " + km, "", kEvent});
-        } else if (keyword == "rallentamento" && r.values.size() >= 3) {
+        } else if (kind == scenario::RecordKind::slowdown && r.values.size() >= 3) {
             const auto speed = numberIn(row, r.values[1]);
             const auto length = numberIn(row, r.values[2]);
             symbols.push_back({line, "slowdown " + km,
@@ -67,9 +67,9 @@ std::vector<Symbol> recordSymbols(const OpenDocument& doc) {
                                                      std::to_string(*length) + " m"
                                                : std::string(),
                                kOperator});
-        } else if (keyword.starts_with("cartello")) {
+        } else if (kind == scenario::RecordKind::locationBoard) {
             symbols.push_back({line, last, "location board, km " + km, kKey, true});
-        } else if (keyword.starts_with("indicatori_v")) {
+        } else if (kind == scenario::RecordKind::speedIndicator) {
             symbols.push_back({line, "speed indicator board " + km, "", kKey});
         }
     }

@@ -4,9 +4,12 @@
 // that one file answers for where the knowledge comes from.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "compiler/description_grammar.h"
 
 namespace tool::editor {
 
@@ -22,14 +25,15 @@ struct FieldGrammar {
 };
 
 struct RecordGrammar {
-    std::string keyword;  // as authors write it by custom: "segnale", "curvas1"
-    std::string noun;     // what a record of it is: "a signal"
-    // The words a keyword field must hold, anywhere in it, to be this record's.
-    std::vector<std::string> words;
-    bool lowerCaseOnly = false;        // capitals in the field make it no keyword of this record
+    scenario::RecordKind kind = scenario::RecordKind::lineLength;  // as the compiler knows it
+    std::string keyword;               // as authors write it by custom: "segnale", "curvas1"
+    std::string noun;                  // what a record of it is: "a signal"
     bool generalSection = false;       // stands in the line description's general section
     std::string recognised;            // how the reader recognises the keyword, in words (Markdown)
     std::vector<FieldGrammar> fields;  // the values after the keyword, in order
+    // The cell the record's position, its first field, puts its object into is position / 50
+    // plus this; none for a record whose position takes no cell.
+    std::optional<int> cellOffset;
 };
 
 struct DescriptionGrammar {

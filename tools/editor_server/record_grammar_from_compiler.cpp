@@ -40,14 +40,13 @@ FieldGrammar fieldOf(const scenario::FieldGrammar& f) {
 
 RecordGrammar recordOf(const scenario::RecordGrammar& r) {
     RecordGrammar out;
+    out.kind = r.kind;
     out.keyword = std::string(r.spelling());
     out.noun = withArticle(r.noun());
-    out.words.emplace_back(std::string_view(r.word));
-    if (!r.secondWord.empty()) out.words.emplace_back(std::string_view(r.secondWord));
-    out.lowerCaseOnly = r.caseSensitive;
     out.generalSection = r.section == scenario::Section::lineGeneral;
     out.recognised = recognisedText(r);
     for (const scenario::FieldGrammar& f : r.fields()) out.fields.push_back(fieldOf(f));
+    out.cellOffset = scenario::cellOffset(r);
     return out;
 }
 

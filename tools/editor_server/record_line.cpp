@@ -9,10 +9,6 @@ bool blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::size_t skipBlanks(std::string_view line, std::size_t at) {
     while (at < line.size() && blank(line[at])) ++at;
     return at;
@@ -51,14 +47,8 @@ Span numberField(std::string_view line, std::size_t& at) {
 }  // namespace
 
 const RecordGrammar* recordOfKeyword(DescriptionKind kind, std::string_view field) {
-    std::string lowered(field);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), lower);
     for (const RecordGrammar& r : descriptionGrammar(kind).records) {
-        if (std::all_of(r.words.begin(), r.words.end(), [&](const std::string& word) {
-                return lowered.find(word) != std::string::npos;
-            })) {
-            return &r;
-        }
+        if (scenario::recordGrammar(r.kind).matchesIgnoringCase(field)) return &r;
     }
     return nullptr;
 }
@@ -76,12 +66,11 @@ RecordLine readRecordLine(std::string_view line, DescriptionKind kind) {
         out.kind = more ? RecordLine::Kind::unknown : RecordLine::Kind::blank;
         return out;
     }
-    if (keyword.find('-') != std::string_view::npos) {
+    if (scenario::isComment(keyword)) {
         out.kind = RecordLine::Kind::comment;
         return out;
     }
-    if (keyword.find('[') != std::string_view::npos &&
-        keyword.find(']') != std::string_view::npos) {
+    if (scenario::isHeading(keyword)) {
         out.kind = RecordLine::Kind::heading;
         return out;
     }

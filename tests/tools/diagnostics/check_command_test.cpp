@@ -18,6 +18,7 @@
 #include "tools/command_line/scenario_tool.h"
 #include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/check_command.h"
+#include "tools/diagnostics/check_errors.h"
 #include "tools/diagnostics/lint_rules.h"
 
 namespace tool {
@@ -390,6 +391,25 @@ TEST_F(CheckTest, ValueOutOfRangeIsToldAtTheValueWithWhatIsStored) {
         EXPECT_EQ(found[0]["message"].get<std::string>().rfind(c.message, 0), 0u)
             << found[0]["message"];
     }
+}
+
+// A speed that fits no cell fails the compilation at its own value: the warning says so, and
+// stands where that error does (check folds it into the error; compile shows it).
+TEST_F(CheckTest, ASpeedThatFitsNoCellIsToldToFailAtItsValue) {
+    const std::string t = withRecord(train, "velocita,  5000,  1500");
+    const Warnings warnings = descriptionWarnings(lineFile(), line, trainFile(), t, true);
+    const auto speed =
+        std::find_if(warnings.first.begin(), warnings.first.end(),
+                     [](const Diagnostic& d) { return d.rule == "value-out-of-range"; });
+    ASSERT_NE(speed, warnings.first.end());
+    EXPECT_EQ(speed->message,
+              "speed 1500 km/h cannot be stored: a cell holds at most 255 units of 5 km/h, and "
+              "the compilation fails at this value (error 25); the range is 0 to 1277");
+    const ErrorScan scan = findErrors({lineFile(), trainFile(), line, t, "L", "T"}, 5);
+    ASSERT_FALSE(scan.errors.empty());
+    EXPECT_EQ(scan.errors[0].code, scenario::ErrorCode::readFailure);
+    EXPECT_EQ(std::pair(scan.errors[0].line, scan.errors[0].column),
+              std::pair(speed->line, speed->column));
 }
 
 TEST_F(CheckTest, UsageErrorsEndWithStatusTwo) {

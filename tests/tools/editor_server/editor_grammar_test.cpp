@@ -3,8 +3,11 @@
 // is one the lint does not count wrong.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "compiler/description_grammar.h"
 #include "tools/diagnostics/lint.h"
 #include "tools/editor_server/record_grammar.h"
 #include "tools/editor_server/record_line.h"
@@ -95,6 +98,42 @@ TEST(EditorGrammar, ValuesOfALineWithTheReadersFieldSyntax) {
     ASSERT_EQ(quoted.values.size(), 2u);
     EXPECT_EQ(quoted.values[1].begin, 27u);
     EXPECT_EQ(quoted.values[1].end, 33u);
+}
+
+// The VS Code extension colours keyword fields with a TextMate pattern of its own, a list of
+// words any of which makes a field a keyword: every record the readers recognise, as authors
+// spell it, is coloured, and every word of the list is the start of one of the readers' words.
+TEST(EditorGrammar, TheExtensionsKeywordWordsAreTheReaders) {
+    std::ifstream file(SCENARIO_EDITOR_GRAMMAR);
+    ASSERT_TRUE(file) << SCENARIO_EDITOR_GRAMMAR;
+    const nlohmann::json grammar = nlohmann::json::parse(file);
+    const std::string pattern = grammar["repository"]["record"].value("begin", "");
+    const std::size_t open = pattern.find("(?i:");
+    ASSERT_NE(open, std::string::npos) << pattern;
+    const std::size_t close = pattern.find(')', open);
+    std::vector<std::string> words;
+    std::string rest = pattern.substr(open + 4, close - open - 4);
+    for (std::size_t bar; (bar = rest.find('|')) != std::string::npos; rest.erase(0, bar + 1)) {
+        words.push_back(rest.substr(0, bar));
+    }
+    words.push_back(rest);
+
+    const auto readersWords = scenario::allRecords();
+    for (const scenario::RecordGrammar& r : readersWords) {
+        const std::string spelling = scenario::lowerAscii(r.spelling());
+        EXPECT_TRUE(std::any_of(
+            words.begin(), words.end(),
+            [&](const std::string& w) { return spelling.find(w) != std::string::npos; }))
+            << spelling << " is not coloured as a keyword";
+    }
+    for (const std::string& w : words) {
+        EXPECT_TRUE(std::any_of(readersWords.begin(), readersWords.end(),
+                                [&](const scenario::RecordGrammar& r) {
+                                    return std::string_view(r.word).starts_with(w) ||
+                                           std::string_view(r.secondWord).starts_with(w);
+                                }))
+            << w << " starts no keyword word of the readers";
+    }
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST(EditorQuickFix, AddsTheClosingLineOfADescriptionCutShort) {
         order.kind = DescriptionKind::train;
         order.target = {"X_Y-.txt", uri, std::make_shared<const DocumentText>(train)};
         order.line = DescriptionInput{"X_linea.txt", "file:///x/X_linea.txt", line};
-        return checkDescription(order, {});
+        return checkDescription(order, {}).diagnostics;
     };
 
     const json cut = diagnosticsOf(whole);

@@ -3,6 +3,7 @@
 // line description beside it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -69,7 +70,9 @@ class SharedOutput : public std::streambuf {
 
 class Session {
   public:
-    Session() : thread_([this] { status_ = server_.serve(queue_); }) {}
+    explicit Session(ServerSettings settings = {"file:///docs/", "t", std::nullopt})
+        : server_(writer_, std::move(settings)),
+          thread_([this] { status_ = server_.serve(queue_); }) {}
     ~Session() {
         queue_.close();
         thread_.join();
@@ -127,7 +130,7 @@ class Session {
     std::ostream out_{&output_};
     MessageWriter writer_{out_};
     IncomingQueue queue_;
-    LanguageServer server_{writer_, ServerSettings{"file:///docs/", "t", std::nullopt}};
+    LanguageServer server_;
     int status_ = -1;
     int lastId_ = 0;
     std::vector<bool> taken_;
@@ -374,6 +377,96 @@ TEST_F(EditedScenario, HoverCompletionAndSignatureAtAField) {
     EXPECT_EQ((*signal)["textEdit"]["newText"].get<std::string>().substr(0, 25),
               "segnale, ${1:position}, $");
     EXPECT_EQ(s.request("textDocument/completion", at(13))["result"], json::array());
+}
+
+// The hover's "Compiled:" list comes from the check of the texts the editor holds: after an
+// edit it shows the edited record's cells, and once the check is done it compiles nothing.
+TEST_F(EditedScenario, TheHoverReadsTheCompilationOfTheCheckOfItsTexts) {
+    std::atomic<int> hoverCompilations = 0;
+    Session s({"file:///docs/", "t", std::nullopt, [&](const CheckOrder& order) {
+                   ++hoverCompilations;
+                   return compilePair(order);
+               }});
+    s.initialize();
+    open(s, trainUri_, train_);
+    EXPECT_EQ(s.diagnosticsOf(trainUri_, 1), json::array());
+    const std::size_t line = lineOf(train_, "segnale,    2600,");
+    const auto hoverText = [&] {
+        return s
+            .request("textDocument/hover",
+                     {{"textDocument", {{"uri", trainUri_}}},
+                      {"position", {{"line", line}, {"character", 13}}}})["result"]["contents"]
+            .value("value", "");
+    };
+    const std::string checked = hoverText();
+    EXPECT_NE(checked.find("Compiled:\n- cell 53: signal"), std::string::npos) << checked;
+    EXPECT_EQ(hoverCompilations, 0);
+
+    // Asked at once, before the edit's check may be done: the edited record's cells either way.
+    edit(s, trainUri_, 2, line, train_, "segnale,    2600,", "segnale,    2650,");
+    const std::string atOnce = hoverText();
+    EXPECT_NE(atOnce.find("Compiled:\n- cell 54: signal"), std::string::npos) << atOnce;
+    EXPECT_EQ(atOnce.find("cell 53: signal"), std::string::npos) << atOnce;
+    EXPECT_EQ(s.diagnosticsOf(trainUri_, 2), json::array());
+    hoverCompilations = 0;
+    const std::string afterCheck = hoverText();
+    EXPECT_NE(afterCheck.find("Compiled:\n- cell 54: signal"), std::string::npos) << afterCheck;
+    EXPECT_EQ(hoverCompilations, 0);
+
+    // A pair that fails compiles to nothing shown, and the hover does not try again.
+    const std::string edited = "segnale,    2650,";
+    edit(s, trainUri_, 3, line, edited, edited, "segnale,    1500,");
+    ASSERT_NE(withCode(s.diagnosticsOf(trainUri_, 3), "error-16"), nullptr);
+    hoverCompilations = 0;
+    const std::string failing = hoverText();
+    EXPECT_NE(failing.find("km 1+500"), std::string::npos) << failing;
+    EXPECT_EQ(failing.find("Compiled:"), std::string::npos) << failing;
+    EXPECT_EQ(hoverCompilations, 0);
+}
+
+// Every place a diagnostic names besides its own is a link the editor can follow, with the
+// words the message says of it: the line's length record for a record past the route, the
+// record whose shifted fields a failure follows from.
+TEST_F(EditedScenario, RelatedPlacesAreLinkedWithTheirWords) {
+    const struct {
+        const char* what;
+        std::string from, to;
+        std::string inMessage;  // the note of the diagnostic to look at
+        bool inLine;            // the place linked is in the line description
+        std::string placeText;  // the text that starts the linked line
+    } cases[] = {
+        {"a signal past the route", "segnale,    2600,", "segnale, 9992600,",
+         "the route ends 7000 m past the line's length", true, "lunghezza percorso"},
+        {"a comma too many before a station's length", "stazione,    3150,", "stazione,    3150,,",
+         "follows from the shifted fields", false, "stazione,    3150,"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s;
+        s.initialize();
+        open(s, trainUri_, train_);
+        s.diagnosticsOf(trainUri_, 1);
+        const std::size_t line = lineOf(train_, c.from);
+        edit(s, trainUri_, 2, line, train_, c.from, c.to);
+        const json diagnostics = s.diagnosticsOf(trainUri_, 2);
+        const auto told = std::find_if(diagnostics.begin(), diagnostics.end(), [&](const json& d) {
+            return d["message"].get<std::string>().find(c.inMessage) != std::string::npos;
+        });
+        ASSERT_NE(told, diagnostics.end()) << diagnostics.dump(1);
+        const std::string message = (*told)["message"];
+        ASSERT_TRUE(told->contains("relatedInformation")) << told->dump(1);
+        const json& related = (*told)["relatedInformation"];
+        const auto linked = std::find_if(related.begin(), related.end(), [&](const json& r) {
+            const std::string words = r["message"];
+            return words.find(c.inMessage) != std::string::npos &&
+                   message.find("\nnote: " + words) != std::string::npos;
+        });
+        ASSERT_NE(linked, related.end()) << related.dump(1);
+        EXPECT_EQ((*linked)["location"]["uri"], c.inLine ? lineUri_ : trainUri_);
+        const std::size_t placeLine =
+            c.inLine ? lineOf(line_, c.placeText) : lineOf(train_, c.placeText);
+        EXPECT_EQ((*linked)["location"]["range"]["start"]["line"], placeLine);
+    }
 }
 
 }  // namespace

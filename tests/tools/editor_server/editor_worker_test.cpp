@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "tools/editor_server/compiled_cells.h"
 #include "tools/editor_server/diagnostics_worker.h"
 
 namespace tool::editor {
@@ -15,12 +16,15 @@ namespace {
 // Checks that wait until the test lets them finish, and say which text they checked.
 class HeldChecks {
   public:
-    json check(const CheckOrder& order) {
+    CheckedDescription check(const CheckOrder& order) {
         std::unique_lock lock(mutex_);
         started_.push_back(order.target.text->text());
         changed_.notify_all();
         changed_.wait(lock, [&] { return released_ >= started_.size(); });
-        return json::array({{{"message", order.target.text->text()}}});
+        // The compilation such a check would keep, known by the text it was made from.
+        auto pair = std::make_shared<CompiledPair>();
+        pair->train = order.target.text;
+        return {json::array({{{"message", order.target.text->text()}}}), pair};
     }
     void waitForStarts(std::size_t count) {
         std::unique_lock lock(mutex_);
@@ -92,6 +96,45 @@ TEST(EditorWorker, NothingIsPublishedForADocumentClosedWhileItWasChecked) {
         checks.releaseOne();
     }
     EXPECT_EQ(publications, 0);
+}
+
+// What the worker keeps for the hover is the compilation of the latest check scheduled: none
+// while a newer text waits or is checked, none once the document is closed.
+TEST(EditorWorker, KeepsOnlyTheCompilationOfTheLatestCheck) {
+    HeldChecks checks;
+    std::mutex mutex;
+    std::condition_variable published;
+    int publications = 0;
+    const std::string uri = "file:///x/X_linea.txt";
+    const auto keptText = [&](const DiagnosticsWorker& worker) -> std::string {
+        const auto pair = worker.kept(uri);
+        return pair ? pair->train->text() : "none";
+    };
+    DiagnosticsWorker worker(
+        {},
+        [&](const std::string&, std::optional<int>, json) {
+            const std::lock_guard lock(mutex);
+            ++publications;
+            published.notify_all();
+        },
+        [&](const CheckOrder& order, const DiagnosticStyle&) { return checks.check(order); });
+    const auto waitForPublications = [&](int count) {
+        std::unique_lock lock(mutex);
+        published.wait(lock, [&] { return publications >= count; });
+    };
+    worker.schedule(orderOf(uri, "v1"), 1);
+    checks.releaseOne();
+    waitForPublications(1);
+    EXPECT_EQ(keptText(worker), "v1");
+    worker.schedule(orderOf(uri, "v2"), 2);
+    EXPECT_EQ(keptText(worker), "none") << "a newer text waits";
+    checks.waitForStarts(2);
+    EXPECT_EQ(keptText(worker), "none") << "a newer text is checked";
+    checks.releaseOne();
+    waitForPublications(2);
+    EXPECT_EQ(keptText(worker), "v2");
+    worker.forget(uri);
+    EXPECT_EQ(keptText(worker), "none");
 }
 
 }  // namespace
