@@ -480,25 +480,34 @@ class Linter {
         }
     }
 
-    void record(const Line& line, std::string_view text, const FirstField& first, int shift,
-                const std::vector<const RecordGrammar*>& keywords) {
+    // The fields a record's keywords read, in order: how many, and how many of them numbers.
+    struct FieldCount {
         int numbers = 0;
         int expected = 0;
+    };
+    static FieldCount fieldsOf(const std::vector<const RecordGrammar*>& keywords) {
+        FieldCount c;
         for (const RecordGrammar* k : keywords) {
             for (const scenario::FieldGrammar& f : k->fields()) {
-                numbers += f.width == scenario::FieldWidth::text ? 0 : 1;
-                ++expected;
+                c.numbers += f.width == scenario::FieldWidth::text ? 0 : 1;
+                ++c.expected;
             }
         }
-        const std::string_view rest =
-            first.comma ? text.substr(*first.comma + 1) : std::string_view{};
-        const int restColumn = first.comma ? static_cast<int>(*first.comma) + 2 + shift : 0;
+        return c;
+    }
+
+    // The record's fields as the reader reads them from the line alone: the numbers, how many
+    // fields the line has of those wanted, and whether one of them is no number.
+    struct FieldsRead {
         std::vector<std::int64_t> values;
-        scenario::FieldReader in(rest);
         int read = 0;
         bool unreadable = false;
-        // A field the line does not have is told as too few fields; a field that is there but
-        // is no number is the compiler's to tell, not a miscount.
+        bool leftOver = false;  // the line holds more after the record's last field
+    };
+    static FieldsRead readFields(std::string_view rest,
+                                 const std::vector<const RecordGrammar*>& keywords) {
+        FieldsRead r;
+        scenario::FieldReader in(rest);
         try {
             for (const RecordGrammar* k : keywords) {
                 for (const scenario::FieldGrammar& f : k->fields()) {
@@ -506,76 +515,105 @@ class Linter {
                     if (f.width == scenario::FieldWidth::text) {
                         in.readText();
                     } else {
-                        values.push_back(in.readInt32());
+                        r.values.push_back(in.readInt32());
                     }
-                    ++read;
+                    ++r.read;
                 }
             }
         } catch (const scenario::ReadFailure&) {
-            unreadable = true;
+            r.unreadable = true;
         }
-        const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
-        if (!unreadable && read < expected) {
-            // The count goes wrong where the line ends: the record reads on into the next one.
-            const std::size_t last = text.find_last_not_of(" \t");
-            const int end =
-                last == std::string_view::npos ? first.column : static_cast<int>(last) + 2 + shift;
-            warn("field-count", line, end,
-                 what + " reads " + std::to_string(expected) +
-                     " fields after its keyword; this "
-                     "line has " +
-                     std::to_string(read) + ", so the record takes the rest from the next line",
-                 "give the record all its fields on its line", std::nullopt,
-                 RelatedPlace{in_.fileName, line.number + 1, 1,
-                              "the record takes its missing fields from line " +
-                                  std::to_string(line.number + 1)});
-            return;
-        }
-        if (unreadable) return;  // a field that is no number: the compiler tells it
-        const std::size_t left = rest.find_first_not_of(" \t", static_cast<std::size_t>(0));
-        if (!in.atEnd() && left != std::string_view::npos) {
-            scenario::FieldReader extra(rest);
-            std::string firstExtra;
-            int column = restColumn;
-            try {
-                for (int i = 0; i < expected; ++i) extra.readText();
-                (void)extra.readText();
-                column = restColumn + extra.fieldPlace().column - 1;
-            } catch (const scenario::ReadFailure&) {
-            }
-            int count = expected;
-            try {
-                scenario::FieldReader again(rest);
-                for (const RecordGrammar* k : keywords) {
-                    for (const scenario::FieldGrammar& f : k->fields()) {
-                        if (f.width == scenario::FieldWidth::text) {
-                            again.readText();
-                        } else {
-                            again.readInt32();
-                        }
+        r.leftOver = !in.atEnd();
+        return r;
+    }
+
+    // How many fields the line holds after the keyword: those of the record and those left over.
+    static int fieldsOnLine(std::string_view rest,
+                            const std::vector<const RecordGrammar*>& keywords, int expected) {
+        int count = expected;
+        try {
+            scenario::FieldReader again(rest);
+            for (const RecordGrammar* k : keywords) {
+                for (const scenario::FieldGrammar& f : k->fields()) {
+                    if (f.width == scenario::FieldWidth::text) {
+                        again.readText();
+                    } else {
+                        again.readInt32();
                     }
                 }
-                while (!again.atEnd()) {
-                    again.readText();
-                    ++count;
-                }
-            } catch (const scenario::ReadFailure&) {
             }
-            // An empty field is where a comma too many stands; without one, the count goes
-            // wrong at the first field left over.
-            if (const int empty = emptyField(rest, expected); empty > 0) {
-                column = restColumn + empty - 1;
+            while (!again.atEnd()) {
+                again.readText();
+                ++count;
             }
-            warn("field-count", line, column > 0 ? column : first.column,
-                 what + " reads " + std::to_string(expected) +
-                     " fields after its keyword; this "
-                     "line has " +
-                     std::to_string(count) +
-                     ", and the reader takes the fields left over as keyword fields",
-                 "remove the extra field or comma");
+        } catch (const scenario::ReadFailure&) {
         }
-        if (values.size() < static_cast<std::size_t>(numbers)) return;
-        checkValues(line, first.column, *keywords.front(), values);
+        return count;
+    }
+
+    void record(const Line& line, std::string_view text, const FirstField& first, int shift,
+                const std::vector<const RecordGrammar*>& keywords) {
+        const FieldCount wanted = fieldsOf(keywords);
+        const std::string_view rest =
+            first.comma ? text.substr(*first.comma + 1) : std::string_view{};
+        const int restColumn = first.comma ? static_cast<int>(*first.comma) + 2 + shift : 0;
+        // A field the line does not have is told as too few fields; a field that is there but
+        // is no number is the compiler's to tell, not a miscount.
+        const FieldsRead fields = readFields(rest, keywords);
+        const std::string what = "the record \"" + std::string(keywords.front()->spelling()) + "\"";
+        if (!fields.unreadable && fields.read < wanted.expected) {
+            tooFewFields(line, text, first, shift, what, wanted.expected, fields.read);
+            return;
+        }
+        if (fields.unreadable) return;  // a field that is no number: the compiler tells it
+        const std::size_t left = rest.find_first_not_of(" \t", static_cast<std::size_t>(0));
+        if (fields.leftOver && left != std::string_view::npos) {
+            tooManyFields(line, first, rest, restColumn, what, keywords, wanted.expected);
+        }
+        if (fields.values.size() < static_cast<std::size_t>(wanted.numbers)) return;
+        checkValues(line, first.column, *keywords.front(), fields.values);
+    }
+
+    // The count goes wrong where the line ends: the record reads on into the next one.
+    void tooFewFields(const Line& line, std::string_view text, const FirstField& first, int shift,
+                      const std::string& what, int expected, int read) {
+        const std::size_t last = text.find_last_not_of(" \t");
+        const int end =
+            last == std::string_view::npos ? first.column : static_cast<int>(last) + 2 + shift;
+        warn("field-count", line, end,
+             what + " reads " + std::to_string(expected) +
+                 " fields after its keyword; this "
+                 "line has " +
+                 std::to_string(read) + ", so the record takes the rest from the next line",
+             "give the record all its fields on its line", std::nullopt,
+             RelatedPlace{in_.fileName, line.number + 1, 1,
+                          "the record takes its missing fields from line " +
+                              std::to_string(line.number + 1)});
+    }
+
+    // An empty field is where a comma too many stands; without one, the count goes wrong at the
+    // first field left over.
+    void tooManyFields(const Line& line, const FirstField& first, std::string_view rest,
+                       int restColumn, const std::string& what,
+                       const std::vector<const RecordGrammar*>& keywords, int expected) {
+        scenario::FieldReader extra(rest);
+        int column = restColumn;
+        try {
+            for (int i = 0; i < expected; ++i) extra.readText();
+            (void)extra.readText();
+            column = restColumn + extra.fieldPlace().column - 1;
+        } catch (const scenario::ReadFailure&) {
+        }
+        if (const int empty = emptyField(rest, expected); empty > 0) {
+            column = restColumn + empty - 1;
+        }
+        warn("field-count", line, column > 0 ? column : first.column,
+             what + " reads " + std::to_string(expected) +
+                 " fields after its keyword; this "
+                 "line has " +
+                 std::to_string(fieldsOnLine(rest, keywords, expected)) +
+                 ", and the reader takes the fields left over as keyword fields",
+             "remove the extra field or comma");
     }
 
     // Where two records of a kind stand out of order, the one told is the one whose leaving out
