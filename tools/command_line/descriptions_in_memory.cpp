@@ -71,7 +71,7 @@ void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,
         case scenario::StampResult::stamped:
             break;
         case scenario::StampResult::noRoute:
-            in.problem = "the descriptions give no route";
+            in.problem = kNoRouteProblem;
             break;
         case scenario::StampResult::dataOverFormatStamps:
             in.problem = "data in the place of the format stamps (error 1250)";

@@ -38,6 +38,9 @@ DescriptionsInMemory compileDescriptionsInMemory(const std::string& lineFile,
                                                  const std::string& lineName,
                                                  const std::string& trainName);
 
+// Why there is no model to use when the readers stopped before the route was made.
+inline constexpr const char* kNoRouteProblem = "the descriptions give no route";
+
 // Compiles `in.lineBytes` and `in.trainBytes`, already read, under the names given, tracing
 // the compilation into `in.trace`.
 void compileInMemory(DescriptionsInMemory& in, const std::string& lineName,

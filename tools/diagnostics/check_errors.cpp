@@ -125,11 +125,7 @@ class ErrorFinder {
             const scenario::ScenarioModel& model = compilation.model;
             if (model.error.errorCode == scenario::ErrorCode::none) {
                 if (withTrain) checkStamps(compilation, trace);
-                if (asGiven && compilation.stamp == scenario::StampResult::stamped) {
-                    scan_.compiled = std::make_shared<const CompiledRoute>(
-                        CompiledRoute{std::move(compilation.model.routeTable),
-                                      std::move(compilation.model.lineTable)});
-                }
+                if (asGiven) scan_.compiled = cleanModel(std::move(compilation));
                 return true;
             }
             if (scan_.errors.size() >= limit_) {
@@ -306,6 +302,15 @@ class ErrorFinder {
 };
 
 }  // namespace
+
+std::shared_ptr<const scenario::ScenarioModel> cleanModel(scenario::Compilation&& compilation) {
+    if (compilation.stamp != scenario::StampResult::stamped ||
+        compilation.model.error.errorCode != ErrorCode::none) {
+        return nullptr;
+    }
+    compilation.model.observer = nullptr;
+    return std::make_shared<const scenario::ScenarioModel>(std::move(compilation.model));
+}
 
 ErrorScan findErrors(const CheckInputs& inputs, std::size_t limit) {
     return ErrorFinder(inputs, limit).run();

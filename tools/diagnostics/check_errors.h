@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compilation.h"
 #include "compiler/scenario_model.h"
 #include "tools/descriptions/record_trace.h"
 #include "tools/diagnostics/diagnostic.h"
@@ -24,13 +25,6 @@ struct CheckInputs {
     bool trackPlan = true;
 };
 
-// What a compilation that failed nowhere holds: the route and the line table, as the compiled
-// files would carry them.
-struct CompiledRoute {
-    scenario::RouteTable route;
-    scenario::LineTable lineTable;
-};
-
 struct ErrorScan {
     std::vector<Diagnostic> errors;  // the first is the one a compilation of the inputs meets
     bool limitReached = false;       // more may follow the last one
@@ -39,9 +33,14 @@ struct ErrorScan {
     // read it rather than compile the pair again. None when the line description failed on
     // its own, as the pair is then compiled only with the line's failing records left out.
     std::shared_ptr<const RecordTrace> trace;
-    // What that compilation made, when it recorded no failure and was stamped; none otherwise.
-    std::shared_ptr<const CompiledRoute> compiled;
+    // What that compilation made (the route, the line table and the plan as its drawing), when
+    // it recorded no failure and was stamped; none otherwise.
+    std::shared_ptr<const scenario::ScenarioModel> compiled;
 };
+
+// What `compilation` made, kept when it recorded no failure and was stamped (as the compiled
+// files would be written); none otherwise. It no longer names the observer that heard it.
+std::shared_ptr<const scenario::ScenarioModel> cleanModel(scenario::Compilation&& compilation);
 
 // The line description is checked first on its own, so that its failures are not told as
 // failures of the train records that meet their effect; then the train description with the

@@ -58,11 +58,7 @@ std::shared_ptr<const CompiledPair> compilePair(const CheckOrder& order) {
         {.observer = trace.get(), .planPoints = scenario::PlanPoints::drawingOnly});
     pair->trace = std::move(trace);
     // A pair the compiler fails on writes nothing: its cells are no answer.
-    if (compilation.stamp == scenario::StampResult::stamped &&
-        compilation.model.error.errorCode == scenario::ErrorCode::none) {
-        pair->compiled = std::make_shared<const CompiledRoute>(CompiledRoute{
-            std::move(compilation.model.routeTable), std::move(compilation.model.lineTable)});
-    }
+    pair->compiled = cleanModel(std::move(compilation));
     return pair;
 }
 
@@ -70,7 +66,7 @@ std::optional<std::string> compiledCellsOf(const CompiledPair& pair, int line) {
     if (!pair.trace || !pair.compiled) return std::nullopt;
     const RecordTrace::Record* record = trainRecordOn(*pair.trace, line);
     if (!record) return std::nullopt;
-    const scenario::RouteTable& route = pair.compiled->route;
+    const scenario::RouteTable& route = pair.compiled->routeTable;
     const scenario::LineTable* table = &pair.compiled->lineTable;
     std::string text;
     for (const std::int64_t cell : pair.trace->cellsPlacedBy(*record)) {

@@ -21,7 +21,7 @@ struct CompiledPair {
     std::string linePath;
     std::shared_ptr<const RecordTrace> trace;  // what the compilation read and placed
     // What the route holds; none when the pair failed, or was not compiled as it stands.
-    std::shared_ptr<const CompiledRoute> compiled;
+    std::shared_ptr<const scenario::ScenarioModel> compiled;
 
     // Whether this is the compilation of the texts `order` names. Each edit replaces a
     // document's text, so the texts are the documents' versions.

@@ -51,30 +51,13 @@ Reading readWhole(const std::string& path, const platform::FileStamp& stamp) {
     return {std::move(bytes), {}};
 }
 
-// What compiling the descriptions gave: the model when it holds a route to draw, and what the
-// compilation read and placed.
+// What a look at the descriptions compiled to draw: the model, its points stored for the
+// pictures and the comparison with the picture before, and what the compilation read and
+// placed.
 struct Compilation {
     std::shared_ptr<const scenario::ScenarioModel> model;
     std::shared_ptr<const RecordTrace> trace;
-    std::string problem;  // why there is nothing to draw, when the diagnostics do not say it
-    bool failed = false;  // the compiler recorded a failure
 };
-
-Compilation compile(const LiveSources& sources, const std::string& line, const std::string& train) {
-    auto in = std::make_shared<DescriptionsInMemory>();
-    in->lineFile = sources.lineFile;
-    in->trainFile = sources.trainFile;
-    in->lineBytes = line;
-    in->trainBytes = train;
-    compileInMemory(*in, sources.lineName, sources.trainName);
-    const bool failed = in->model.error.errorCode != scenario::ErrorCode::none;
-    if (in->problem) return {nullptr, nullptr, *in->problem, failed};
-    // The model and the trace live as long as the compilation that holds them.
-    return {std::shared_ptr<const scenario::ScenarioModel>(in, &in->model),
-            std::shared_ptr<const RecordTrace>(in, &in->trace),
-            {},
-            failed};
-}
 
 // "FILE:LINE" as object_sources writes it.
 std::optional<std::pair<std::string, int>> splitSource(const std::string& source) {
@@ -315,15 +298,7 @@ LiveScenario::Checked LiveScenario::check(const std::string& readProblem) const 
     if (!lineBytes_ || !trainBytes_) return c;
     const CheckInputs inputs{sources_.lineFile, sources_.trainFile, *lineBytes_, *trainBytes_,
                              sources_.lineName, sources_.trainName, true};
-    // A pair that compiles without a failure, as most saves do, is compiled once: the scan for
-    // errors, which leaves failing records out and compiles again, would find none.
-    Compilation compiled = compile(sources_, *lineBytes_, *trainBytes_);
-    ErrorScan scan;
-    if (compiled.model && !compiled.failed) {
-        scan.trace = compiled.trace;
-    } else {
-        scan = findErrors(inputs, kErrorLimit);
-    }
+    const ErrorScan scan = findErrors(inputs, kErrorLimit);
     Warnings found = descriptionWarnings(sources_.lineFile, *lineBytes_, sources_.trainFile,
                                          *trainBytes_, true, {}, kWarningLimit, scan.trace.get());
     c.warnings = static_cast<int>(found.count);
@@ -333,10 +308,16 @@ LiveScenario::Checked LiveScenario::check(const std::string& readProblem) const 
     c.errors = static_cast<int>(scan.errors.size());
     c.warningsLeftOut = told.warningsLeftOut;
     c.limitReached = scan.limitReached;
-    if (c.errors == 0) {
-        c.compiled = std::move(compiled);
-        if (!c.compiled.model) c.problem = c.compiled.problem;
+    if (c.errors > 0) return c;
+    if (!scan.compiled) {
+        c.problem = kNoRouteProblem;
+        return c;
     }
+    // The scan compiled the pair as given with the plan as its drawing: its points are stored
+    // here, once, for the pictures and the comparison with the picture before.
+    auto model = std::make_shared<scenario::ScenarioModel>(*scan.compiled);
+    model->trackPlan.storeDrawnPoints();
+    c.compiled = {std::move(model), scan.trace};
     return c;
 }
 
