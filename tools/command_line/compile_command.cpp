@@ -121,7 +121,7 @@ class CompileRun {
         if (const std::optional<output::Unwritable> why = output::unwritable(compilation)) {
             if (why->noRoute) {
                 return stop(kExitNothingWritten,
-                            "the descriptions give no route; no compiled file written");
+                            std::string(kNoRouteProblem) + "; no compiled file written");
             }
             return stopOnStamps(why->code,
                                 why->code == scenario::ErrorCode::dataOverFormatStamps

@@ -3,6 +3,7 @@
 #include "compiler/compilation.h"
 #include "platform/bounded_read.h"
 #include "platform/files.h"
+#include "tools/command_line/descriptions_in_memory.h"
 #include "tools/command_line/input_limits.h"
 #include "tools/command_line/named_output.h"
 #include "tools/command_line/scenario_names.h"
@@ -109,7 +110,7 @@ int mapFromSources(const MapOptions& options, std::ostream& out, std::ostream& e
         case scenario::StampResult::stamped:
             break;
         case scenario::StampResult::noRoute:
-            err << kProgram << "the descriptions give no route; nothing to draw\n";
+            err << kProgram << kNoRouteProblem << "; nothing to draw\n";
             return kMapNoInput;
         case scenario::StampResult::dataOverFormatStamps:
         case scenario::StampResult::dataOverScenarioCodes:

@@ -169,8 +169,7 @@ class PlanPicture {
     // The mountain stretches, the rest of the line or the plan beyond its end, and the track.
     std::string track() {
         std::string out;
-        const std::int64_t step =
-            std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
+        const std::int64_t step = pathStep();
         for (const auto& [from, to] : m_.mountains) {
             out += "<path class=\"mountain\" d=\"" + path(from, to, step) +
                    "\" fill=\"none\" stroke=\"" + kMountainColour +
@@ -196,11 +195,17 @@ class PlanPicture {
         return out;
     }
 
+    // The metres between the points of a path along the track: about three quarters of a
+    // picture unit, so that a drawn path follows every turn the eye can see.
+    std::int64_t pathStep() const {
+        return std::max<std::int64_t>(1,
+                                      static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
+    }
+
     // Each station's area as a band along the track, under it.
     std::string stationAreas() {
         std::string out;
-        const std::int64_t step =
-            std::max<std::int64_t>(1, static_cast<std::int64_t>(0.75 / std::max(g_.scale(), 1e-9)));
+        const std::int64_t step = pathStep();
         for (const MapObject& o : m_.objects) {
             if (!o.area || !o.station) continue;
             // Its ends on the track's own points, so that the band lies along the track drawn.

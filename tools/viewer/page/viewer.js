@@ -112,8 +112,7 @@ function applyPlanBox() {
     if (shown === detail.shown) continue;
     detail.shown = shown;
     if (shown) {
-      if (!detail.anchored && detail.element.dataset.anchor) anchor(detail.element);
-      detail.anchored = true;
+      if (detail.element.dataset.anchor) anchor(detail.element);
       detail.element.setAttribute('visibility', 'visible');
       if (detail.place) detail.place.before(detail.element);
       else detail.into.append(detail.element);
@@ -153,7 +152,7 @@ function holdDetails(root, into = null) {
       place = document.createComment('');
       element.replaceWith(place);
     }
-    return { element, place, into, from: Number(element.dataset.minZoom), x, y, shown: false, anchored: false };
+    return { element, place, into, from: Number(element.dataset.minZoom), x, y, shown: false };
   });
 }
 
