@@ -497,12 +497,14 @@ class Linter {
     }
 
     // The record's fields as the reader reads them from the line alone: the numbers, how many
-    // fields the line has of those wanted, and whether one of them is no number.
+    // fields the line has of those wanted, whether one of them is no number, and the fields
+    // the line holds after the record's last one.
     struct FieldsRead {
         std::vector<std::int64_t> values;
         int read = 0;
         bool unreadable = false;
-        bool leftOver = false;  // the line holds more after the record's last field
+        bool leftOver = false;   // the line holds more after the record's last field
+        int leftOverFields = 0;  // how many of them the reader takes, as far as it can
     };
     static FieldsRead readFields(std::string_view rest,
                                  const std::vector<const RecordGrammar*>& keywords) {
@@ -522,33 +524,17 @@ class Linter {
             }
         } catch (const scenario::ReadFailure&) {
             r.unreadable = true;
+            return r;
         }
         r.leftOver = !in.atEnd();
-        return r;
-    }
-
-    // How many fields the line holds after the keyword: those of the record and those left over.
-    static int fieldsOnLine(std::string_view rest,
-                            const std::vector<const RecordGrammar*>& keywords, int expected) {
-        int count = expected;
         try {
-            scenario::FieldReader again(rest);
-            for (const RecordGrammar* k : keywords) {
-                for (const scenario::FieldGrammar& f : k->fields()) {
-                    if (f.width == scenario::FieldWidth::text) {
-                        again.readText();
-                    } else {
-                        again.readInt32();
-                    }
-                }
-            }
-            while (!again.atEnd()) {
-                again.readText();
-                ++count;
+            while (!in.atEnd()) {
+                in.readText();
+                ++r.leftOverFields;
             }
         } catch (const scenario::ReadFailure&) {
         }
-        return count;
+        return r;
     }
 
     void record(const Line& line, std::string_view text, const FirstField& first, int shift,
@@ -568,7 +554,8 @@ class Linter {
         if (fields.unreadable) return;  // a field that is no number: the compiler tells it
         const std::size_t left = rest.find_first_not_of(" \t", static_cast<std::size_t>(0));
         if (fields.leftOver && left != std::string_view::npos) {
-            tooManyFields(line, first, rest, restColumn, what, keywords, wanted.expected);
+            tooManyFields(line, first, rest, restColumn, what, wanted.expected,
+                          wanted.expected + fields.leftOverFields);
         }
         if (fields.values.size() < static_cast<std::size_t>(wanted.numbers)) return;
         checkValues(line, first.column, *keywords.front(), fields.values);
@@ -594,8 +581,7 @@ class Linter {
     // An empty field is where a comma too many stands; without one, the count goes wrong at the
     // first field left over.
     void tooManyFields(const Line& line, const FirstField& first, std::string_view rest,
-                       int restColumn, const std::string& what,
-                       const std::vector<const RecordGrammar*>& keywords, int expected) {
+                       int restColumn, const std::string& what, int expected, int onLine) {
         scenario::FieldReader extra(rest);
         int column = restColumn;
         try {
@@ -611,7 +597,7 @@ class Linter {
              what + " reads " + std::to_string(expected) +
                  " fields after its keyword; this "
                  "line has " +
-                 std::to_string(fieldsOnLine(rest, keywords, expected)) +
+                 std::to_string(onLine) +
                  ", and the reader takes the fields left over as keyword fields",
              "remove the extra field or comma");
     }
